@@ -1,0 +1,89 @@
+#include "common/encoding.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <stdexcept>
+
+namespace common {
+
+namespace {
+
+class Converter {
+public:
+    Converter(const char* to, const char* from) : cd_(::iconv_open(to, from))
+    {
+        if (cd_ == reinterpret_cast<iconv_t>(-1))
+            throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to);
+    }
+    ~Converter() { ::iconv_close(cd_); }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
+    // Converts the whole input; an unconvertible sequence is replaced by "?" and skipped by
+    // the number of bytes skipUnconvertible() tells.
+    template <typename Skip>
+    std::string convert(const std::string& input, Skip skipUnconvertible)
+    {
+        std::string out;
+        out.reserve(input.size() + 16);
+        char* in = const_cast<char*>(input.data());
+        std::size_t inLeft = input.size();
+        char buffer[1024];
+        ::iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        while (inLeft > 0) {
+            char* outPtr = buffer;
+            std::size_t outLeft = sizeof buffer;
+            std::size_t rc = ::iconv(cd_, &in, &inLeft, &outPtr, &outLeft);
+            out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
+            if (rc != static_cast<std::size_t>(-1))
+                break;
+            if (errno == E2BIG)
+                continue;
+            // EILSEQ or EINVAL: a character that cannot be converted, or a truncated one.
+            std::size_t skip = skipUnconvertible(reinterpret_cast<unsigned char*>(in), inLeft);
+            out.push_back('?');
+            in += skip;
+            inLeft -= skip;
+        }
+        return out;
+    }
+
+private:
+    iconv_t cd_;
+};
+
+// Length of the UTF-8 sequence that starts at p (1 for an invalid lead byte).
+std::size_t utf8SequenceLength(const unsigned char* p, std::size_t left)
+{
+    std::size_t length = 1;
+    if (p[0] >= 0xF0 && p[0] <= 0xF4)
+        length = 4;
+    else if (p[0] >= 0xE0)
+        length = 3;
+    else if (p[0] >= 0xC2 && p[0] <= 0xDF)
+        length = 2;
+    if (length > left)
+        return 1;
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((p[i] & 0xC0) != 0x80)
+            return 1;
+    }
+    return length;
+}
+
+} // namespace
+
+std::string utf8ToCp1250(const std::string& utf8)
+{
+    Converter c("WINDOWS-1250", "UTF-8");
+    return c.convert(utf8, utf8SequenceLength);
+}
+
+std::string cp1250ToUtf8(const std::string& cp1250)
+{
+    Converter c("UTF-8", "WINDOWS-1250");
+    return c.convert(cp1250, [](const unsigned char*, std::size_t) { return std::size_t{1}; });
+}
+
+} // namespace common

@@ -1,0 +1,119 @@
+#include "platform/filesystem.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <memory>
+#include <vector>
+
+namespace platform {
+
+bool directoryExists(const std::string& path)
+{
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool fileExists(const std::string& path)
+{
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string currentDirectory()
+{
+    std::vector<char> buffer(4096);
+    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE)
+            return {};
+        buffer.resize(buffer.size() * 2);
+    }
+    return buffer.data();
+}
+
+bool setCurrentDirectory(const std::string& path)
+{
+    return !path.empty() && ::chdir(path.c_str()) == 0;
+}
+
+bool makeDirectories(const std::string& path)
+{
+    if (path.empty())
+        return false;
+    if (directoryExists(path))
+        return true;
+    auto slash = path.find_last_of('/');
+    if (slash != std::string::npos && slash > 0 && !makeDirectories(path.substr(0, slash)))
+        return false;
+    return ::mkdir(path.c_str(), 0700) == 0 || (errno == EEXIST && directoryExists(path));
+}
+
+std::optional<unsigned long> deviceOf(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.empty() ? "/" : path.c_str(), &st) != 0)
+        return std::nullopt;
+    return static_cast<unsigned long>(st.st_dev);
+}
+
+namespace {
+
+bool equalIgnoringAsciiCase(const std::string& a, const char* b)
+{
+    std::size_t i = 0;
+    for (; i < a.size() && b[i] != '\0'; ++i) {
+        auto up = [](unsigned char c) { return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 32) : c; };
+        if (up(static_cast<unsigned char>(a[i])) != up(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return i == a.size() && b[i] == '\0';
+}
+
+struct DirCloser {
+    void operator()(DIR* d) const { ::closedir(d); }
+};
+
+std::optional<std::string> findComponent(const std::string& dir, const std::string& name)
+{
+    std::string exact = dir + "/" + name;
+    struct stat st {};
+    if (::lstat(exact.c_str(), &st) == 0)
+        return name;
+    std::unique_ptr<DIR, DirCloser> d(::opendir(dir.empty() ? "/" : dir.c_str()));
+    if (!d)
+        return std::nullopt;
+    while (dirent* e = ::readdir(d.get())) {
+        if (equalIgnoringAsciiCase(name, e->d_name))
+            return std::string(e->d_name);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::string> resolveIgnoringCase(const std::string& base, const std::string& relative)
+{
+    std::string current = base;
+    std::size_t start = 0;
+    while (start <= relative.size()) {
+        std::size_t end = relative.find('/', start);
+        if (end == std::string::npos)
+            end = relative.size();
+        std::string part = relative.substr(start, end - start);
+        start = end + 1;
+        if (part.empty() || part == ".")
+            continue;
+        auto found = findComponent(current, part);
+        if (!found)
+            return std::nullopt;
+        current += "/" + *found;
+    }
+    struct stat st {};
+    if (::stat(current.c_str(), &st) != 0)
+        return std::nullopt;
+    return current;
+}
+
+} // namespace platform

@@ -1,0 +1,30 @@
+#include "common/encoding.h"
+
+#include <gtest/gtest.h>
+
+TEST(Encoding, czech_text_round_trips_through_windows_1250)
+{
+    std::string czech = "Příliš žluťoučký kůň úpěl ďábelské ódy: CHYBNÉ SOUBORY";
+    std::string bytes = common::utf8ToCp1250(czech);
+    EXPECT_EQ(bytes.size(), std::string("Prilis zlutoucky kun upel dabelske ody: CHYBNE SOUBORY").size());
+    EXPECT_EQ(static_cast<unsigned char>(bytes[1]), 0xF8); // ř
+    EXPECT_EQ(common::cp1250ToUtf8(bytes), czech);
+}
+
+TEST(Encoding, characters_outside_the_code_page_and_broken_utf8_become_question_marks)
+{
+    EXPECT_EQ(common::utf8ToCp1250("a€b"), std::string("a\x80" "b"));
+    EXPECT_EQ(common::utf8ToCp1250("a\xe6\x97\xa5z"), "a?z"); // a CJK character
+    EXPECT_EQ(common::utf8ToCp1250("a\xff\xfez"), "a??z");
+    EXPECT_EQ(common::utf8ToCp1250("end\xc3"), "end?");
+    EXPECT_EQ(common::cp1250ToUtf8(std::string("x\x98y")), "x?y"); // unassigned in the code page
+    EXPECT_EQ(common::utf8ToCp1250(""), "");
+}
+
+TEST(Encoding, long_text_converts_whole)
+{
+    std::string text;
+    for (int i = 0; i < 5000; ++i)
+        text += "č";
+    EXPECT_EQ(common::utf8ToCp1250(text).size(), 5000u);
+}
