@@ -18,13 +18,13 @@ void VorkanEngine::TestujAdresar(const std::string& path)
     yield(YieldPoint::TestDirectory);
     {
         platform::DirListing files(device_);
-        for (bool ok = files.first(path); ok; ok = run_.Bezi && files.next()) {
+        for (bool ok = run_.Bezi && files.first(path); ok; ok = run_.Bezi && files.next()) {
             if (!files.entry().isDirectory())
                 TestujSoubor(path + "/" + files.entry().name, files.entry().size, false);
         }
     }
     platform::DirListing dirs(device_);
-    for (bool ok = dirs.first(path); ok; ok = run_.Bezi && dirs.next()) {
+    for (bool ok = run_.Bezi && dirs.first(path); ok; ok = run_.Bezi && dirs.next()) {
         if (dirs.entry().isDirectory())
             TestujAdresar(path + "/" + dirs.entry().name);
     }
@@ -39,6 +39,10 @@ void VorkanEngine::TestujSoubor(const std::string& name, std::int64_t size, bool
     view_.test.SoubJML = name;
     yield(YieldPoint::FileShown);
 
+    if (!run_.Bezi) {
+        ++run_.TestovanoSoub; // stopped before the file was opened: it counts, unread
+        return;
+    }
     reader_.start({name, size, quick_, followLink});
     std::int64_t read = 0;
     auto opened = awaitRead();
