@@ -1,6 +1,7 @@
 #include "tests/engine/engine_fixture.h"
 
 #include <sys/stat.h>
+#include <cstdlib>
 #include <unistd.h>
 
 using engine::Page;
@@ -105,4 +106,17 @@ TEST_F(EngineFixture, the_counting_shows_each_directory_and_restores_the_labels)
     };
     runDir(tree());
     EXPECT_EQ(shown, (std::vector<std::string>{tree(), tree() + "/sub"}));
+}
+
+TEST_F(EngineFixture, a_filesystem_mounted_below_the_tree_is_neither_entered_nor_counted)
+{
+    writeFile(tree() + "/here", "x");
+    testing_support::makeDir(tree() + "/mnt");
+    if (::geteuid() != 0 || std::system(("mount -t tmpfs vorkan-test " + tree() + "/mnt 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "mounting needs root";
+    writeFile(tree() + "/mnt/elsewhere", "y");
+    runDir(tree());
+    std::system(("umount " + tree() + "/mnt").c_str());
+    EXPECT_EQ(run().PocetSoub, 1);
+    EXPECT_EQ(run().PocetAdr, 1);
 }
