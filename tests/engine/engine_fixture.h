@@ -29,30 +29,17 @@ struct EngineFixture : ::testing::Test {
 
     std::string tree() const { return dir / "tree"; }
 
-    void runDir(const std::string& path, bool quick = false)
+    void start(engine::TestObject object, const std::string& text, bool quick)
     {
         engine::TestSettings s;
-        s.object = engine::TestObject::Adresar;
-        s.AdrE = path;
+        s.object = object;
+        (object == engine::TestObject::Jednotka ? s.JednE : object == engine::TestObject::Adresar ? s.AdrE : s.SoubE) = text;
         s.RychlyTest = quick;
         engine.StartBtnClick(s);
     }
-    void runFile(const std::string& path, bool quick = false)
-    {
-        engine::TestSettings s;
-        s.object = engine::TestObject::Soubor;
-        s.SoubE = path;
-        s.RychlyTest = quick;
-        engine.StartBtnClick(s);
-    }
-    void runDrive(const std::string& text, bool quick = false)
-    {
-        engine::TestSettings s;
-        s.object = engine::TestObject::Jednotka;
-        s.JednE = text;
-        s.RychlyTest = quick;
-        engine.StartBtnClick(s);
-    }
+    void runDir(const std::string& path, bool quick = false) { start(engine::TestObject::Adresar, path, quick); }
+    void runFile(const std::string& path, bool quick = false) { start(engine::TestObject::Soubor, path, quick); }
+    void runDrive(const std::string& text, bool quick = false) { start(engine::TestObject::Jednotka, text, quick); }
     const engine::RunState& run() const { return engine.state(); }
     const engine::MainWindowView& view() const { return engine.view(); }
     const std::vector<std::string>& errors() const { return engine.view().result.ChybSezn; }
