@@ -23,31 +23,46 @@ constexpr std::array<std::uint32_t, 256> makeTable()
 constexpr std::array<std::uint32_t, 256> kTable = makeTable();
 static_assert(kTable[1] == 0x77073096u && kTable[128] == 0xEDB88320u);
 
-// With bit 31 set the index is (256 - L) XOR b for L != 0 and L XOR b for L == 0; the low
-// byte of the negated value is exactly that in both cases, so no test of L is needed.
-inline std::uint32_t step(std::uint32_t crc, std::uint8_t b)
+// The same table with the low byte inverted where bit 31 is set. With bit 31 set the index
+// is (256 - L) XOR b for L != 0 and L XOR b for L == 0, which is the low byte of -crc in both
+// cases; -x = ~x + 1, and the inversion comes ready from this table, so the chain from one
+// byte's lookup to the next one's index is three plain operations.
+constexpr std::array<std::uint32_t, 256> makeFoldedTable()
+{
+    std::array<std::uint32_t, 256> folded = kTable;
+    for (std::uint32_t& t : folded) {
+        if (t & 0x80000000u)
+            t ^= 0xFFu;
+    }
+    return folded;
+}
+
+constexpr std::array<std::uint32_t, 256> kFolded = makeFoldedTable();
+
+inline std::uint32_t firstIndex(std::uint32_t crc, std::uint8_t b)
 {
     std::uint32_t negate = 0u - (crc >> 31);
-    std::uint32_t low = (crc ^ negate) - negate;
-    return (crc >> 8) ^ kTable[(low ^ b) & 0xFFu];
+    return (((crc ^ negate) - negate) ^ b) & 0xFFu;
 }
 
 } // namespace
 
 std::uint32_t PSK_CRC32Update(std::uint32_t crc, std::span<const std::uint8_t> data)
 {
+    const std::size_t n = data.size();
+    if (n == 0)
+        return crc;
     const std::uint8_t* p = data.data();
-    const std::uint8_t* end = p + data.size();
-    while (end - p >= 4) {
-        crc = step(crc, p[0]);
-        crc = step(crc, p[1]);
-        crc = step(crc, p[2]);
-        crc = step(crc, p[3]);
-        p += 4;
+    std::uint32_t index = firstIndex(crc, p[0]);
+    for (std::size_t i = 1;; ++i) {
+        std::uint32_t w = kFolded[index];
+        std::uint32_t negative = w >> 31;
+        std::uint32_t shifted = crc >> 8;
+        crc = shifted ^ w ^ ((0u - negative) & 0xFFu);
+        if (i == n)
+            return crc;
+        index = (((shifted ^ w) + negative) ^ p[i]) & 0xFFu;
     }
-    while (p != end)
-        crc = step(crc, *p++);
-    return crc;
 }
 
 std::uint32_t PSK_CRC32(std::span<const std::uint8_t> data)
