@@ -1,0 +1,119 @@
+// psktool: lists, prints, checks the members of a PSK archive, or prints a file's checksum.
+#include "archive/psk_format.h"
+#include "common/encoding.h"
+#include "common/psmath.h"
+#include "platform/filesystem.h"
+#include "tools/psk_session.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+std::string hex8(std::uint32_t value)
+{
+    char text[9];
+    std::snprintf(text, sizeof text, "%08X", value);
+    return text;
+}
+
+int listMembers(tools::PskSession& s, std::int32_t n)
+{
+    const archive::PSKArchive& a = s.module.slot(n);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(a.filesCount); ++i) {
+        archive::format::TableRecord r = archive::format::recordAt(a.table, i);
+        std::string name = common::cp1250ToUtf8(archive::format::storedName(a.names, r.nameOffset));
+        std::printf("%d\t%d\t%d\t%d\t%s\t%s\n", r.fileNumber, r.size, r.comprSize, r.method,
+                    hex8(static_cast<std::uint32_t>(r.crc)).c_str(), name.c_str());
+    }
+    return kExitOk;
+}
+
+int catMember(tools::PskSession& s, const std::string& member)
+{
+    common::MemoryStream* stream = nullptr;
+    if (s.module.PSK_GetFileStream(member, stream) < 0)
+        return kExitFailure;
+    auto bytes = stream->bytes();
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    return std::fflush(stdout) == 0 ? kExitOk : kExitFailure;
+}
+
+int checkMembers(tools::PskSession& s, std::int32_t n)
+{
+    int failed = 0;
+    for (std::int32_t i = 0; i < s.module.slot(n).filesCount; ++i) {
+        common::MemoryStream* stream = nullptr;
+        if (s.module.extractByIndex(n, i, stream) < 0)
+            ++failed;
+    }
+    return failed == 0 ? kExitOk : kExitFailure;
+}
+
+int crcOfFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in.eof() && !in) {
+        std::fprintf(stderr, "psktool: cannot read %s\n", path.c_str());
+        return kExitFailure;
+    }
+    std::printf("%s\n", hex8(common::PSK_CRC32(bytes)).c_str());
+    return kExitOk;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    CLI::App app{"Lists, prints and checks the members of PSK archives."};
+    app.require_subcommand(1);
+    int mode = 0;
+    std::string archivePath;
+    std::string member;
+    std::string file;
+    auto addArchive = [&](CLI::App* sub) {
+        sub->add_option("--mode", mode, "0: data area in memory, 1: read on demand")->check(CLI::IsMember({0, 1}));
+        sub->add_option("ARCHIVE", archivePath)->required();
+    };
+    CLI::App* list = app.add_subcommand("list", "one line per member: number, size, stored size, method, CRC, name");
+    addArchive(list);
+    CLI::App* cat = app.add_subcommand("cat", "write a member's content to standard output");
+    addArchive(cat);
+    cat->add_option("MEMBER", member)->required();
+    CLI::App* check = app.add_subcommand("check", "extract and verify every member");
+    addArchive(check);
+    CLI::App* crc = app.add_subcommand("crc", "the member checksum of a file");
+    crc->add_option("FILE", file)->required();
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        int rc = app.exit(e);
+        return rc == 0 ? kExitOk : kExitUsage;
+    }
+    if (crc->parsed())
+        return crcOfFile(file);
+
+    tools::PskSession session(platform::currentDirectory());
+    if (!session.module.startUp(platform::currentDirectory()))
+        return kExitFailure;
+    std::int32_t n = -1;
+    int rc = kExitFailure;
+    if (session.module.PSK_OpenArchive(n, archivePath, mode)) {
+        if (list->parsed())
+            rc = listMembers(session, n);
+        else if (cat->parsed())
+            rc = catMember(session, member);
+        else
+            rc = checkMembers(session, n);
+    }
+    session.module.shutDown();
+    return session.port.count > 0 ? kExitFailure : rc;
+}
