@@ -86,8 +86,10 @@ public:
     std::int32_t extractByIndex(std::int32_t archNumber, std::int32_t index, common::MemoryStream*& stream);
     // Appends the content of count stored bytes of source to dest. limit caps what inflating
     // may produce: beyond it the content is cut off and fails the caller's length check.
+    // progress, when given, learns how many bytes of dest are final as inflating goes on.
     bool PSK_Compress(common::MemoryStream& dest, common::MemoryStream& source, std::int32_t method,
-                      std::int32_t count, std::int64_t limit = INT32_MAX);
+                      std::int32_t count, std::int64_t limit = INT32_MAX,
+                      const std::function<void(std::size_t)>& progress = {});
     std::int32_t PSK_GetArchiveDataVersion(std::int32_t archNumber);
     bool PSK_CheckInit(const std::string& label);
     std::int32_t PSK_CheckArchNumber(std::int32_t archNumber, const std::string& label);
@@ -124,7 +126,8 @@ private:
     std::int32_t loadLooseFile(const std::string& name);
     std::int32_t extractMember(PSKArchive& archive, const psk_File& location);
     bool readStoredData(PSKArchive& archive, const psk_File& location);
-    bool inflate(common::MemoryStream& dest, std::span<const std::uint8_t> source, std::int64_t limit);
+    bool inflate(common::MemoryStream& dest, std::span<const std::uint8_t> source, std::int64_t limit,
+                 const std::function<void(std::size_t)>& progress);
     bool fatal(const std::string& text);
 
     common::Pelun& pelun_;

@@ -1,3 +1,4 @@
+#include "archive/checksum_follower.h"
 #include "archive/psk_format.h"
 #include "archive/pskomp.h"
 #include "archive/pskomp_texts.h"
@@ -17,6 +18,8 @@ constexpr std::size_t kInflatePiece = 4096;
 // Deflate cannot expand data by more than about 1032 : 1, so a member claiming more content
 // than that is damaged; reserving no more keeps a forged Size from claiming memory.
 constexpr std::int64_t kMaxDeflateRatio = 1032;
+// From this size on a member's checksum is computed alongside inflating it.
+constexpr std::int64_t kFollowChecksumFrom = 1 << 20;
 
 class Inflater {
 public:
@@ -127,7 +130,7 @@ bool Pskomp::readStoredData(PSKArchive& a, const psk_File& loc)
     fileData_.clear();
     const std::int64_t start = offset + 5;
     const std::int64_t available = std::min<std::int64_t>(std::max(loc.ComprSize, 0), a.dataSize - start);
-    std::vector<std::uint8_t>& stored = comprData_.storage();
+    common::ByteBuffer& stored = comprData_.storage();
     stored.resize(static_cast<std::size_t>(available));
     std::uint8_t mark = 0;
     bool markRead = start + available < a.dataSize && available == loc.ComprSize;
@@ -163,13 +166,24 @@ std::int32_t Pskomp::extractMember(PSKArchive& a, const psk_File& loc)
     std::int64_t limit = loc.Size;
     if (loc.Method == format::kMethodZlib)
         limit = std::min<std::int64_t>(limit, std::int64_t{loc.ComprSize} * kMaxDeflateRatio + 64);
-    if (!PSK_Compress(fileData_, comprData_, loc.Method, loc.ComprSize, std::max<std::int64_t>(limit, 0)))
+    limit = std::max<std::int64_t>(limit, 0);
+    std::optional<ChecksumFollower> follower;
+    std::function<void(std::size_t)> progress;
+    if (loc.Method == format::kMethodZlib && limit >= kFollowChecksumFrom) {
+        // The buffer is reserved whole before the follower starts, so it never moves under it.
+        fileData_.storage().reserve(static_cast<std::size_t>(limit) + kInflatePiece);
+        follower.emplace(fileData_.storage().data());
+        progress = [&follower](std::size_t produced) { follower->advance(produced); };
+    }
+    bool inflated = PSK_Compress(fileData_, comprData_, loc.Method, loc.ComprSize, limit, progress);
+    std::uint32_t followed = follower ? follower->finish(fileData_.size()) : 0;
+    if (!inflated)
         return -1;
     fileData_.seek(0);
     const char* failure = nullptr;
     if (static_cast<std::int64_t>(fileData_.size()) != loc.Size)
         failure = texts::kContentLength;
-    else if (common::PSK_CRC32(fileData_) != static_cast<std::uint32_t>(loc.CRC))
+    else if ((follower ? followed : common::PSK_CRC32(fileData_)) != static_cast<std::uint32_t>(loc.CRC))
         failure = texts::kCrcError;
     if (failure != nullptr) {
         fatal(failure);
@@ -181,7 +195,7 @@ std::int32_t Pskomp::extractMember(PSKArchive& a, const psk_File& loc)
 }
 
 bool Pskomp::PSK_Compress(common::MemoryStream& dest, common::MemoryStream& source, std::int32_t method,
-                          std::int32_t count, std::int64_t limit)
+                          std::int32_t count, std::int64_t limit, const std::function<void(std::size_t)>& progress)
 {
     if (count < 0 || source.remaining() < static_cast<std::size_t>(count))
         return fatal(texts::kComprDataShort);
@@ -198,14 +212,15 @@ bool Pskomp::PSK_Compress(common::MemoryStream& dest, common::MemoryStream& sour
     } catch (const std::bad_alloc&) {
         return fatal(texts::kWriteError);
     }
-    if (!inflate(dest, stored, limit))
+    if (!inflate(dest, stored, limit, progress))
         return fatal(texts::kInflateError);
     return true;
 }
 
 // Inflates into dest in pieces of 4096 bytes until the stream ends or its input runs out (a
 // cut stream simply yields less content). Output beyond limit is not produced.
-bool Pskomp::inflate(common::MemoryStream& dest, std::span<const std::uint8_t> source, std::int64_t limit)
+bool Pskomp::inflate(common::MemoryStream& dest, std::span<const std::uint8_t> source, std::int64_t limit,
+                     const std::function<void(std::size_t)>& progress)
 {
     Inflater inflater;
     if (!inflater.ok())
@@ -213,10 +228,12 @@ bool Pskomp::inflate(common::MemoryStream& dest, std::span<const std::uint8_t> s
     z_stream& z = inflater.stream();
     z.next_in = const_cast<Bytef*>(source.data());
     z.avail_in = static_cast<uInt>(source.size());
-    std::vector<std::uint8_t>& out = dest.storage();
+    common::ByteBuffer& out = dest.storage();
     std::size_t used = dest.position();
     try {
-        out.reserve(used + static_cast<std::size_t>(limit) + 1);
+        // Room for the limit and one piece beyond it: the buffer never moves while inflating,
+        // which a checksum follower relies on.
+        out.reserve(used + static_cast<std::size_t>(limit) + kInflatePiece);
         for (;;) {
             if (static_cast<std::int64_t>(used - dest.position()) > limit)
                 break;
@@ -226,6 +243,8 @@ bool Pskomp::inflate(common::MemoryStream& dest, std::span<const std::uint8_t> s
             z.avail_out = static_cast<uInt>(kInflatePiece);
             int rc = ::inflate(&z, Z_NO_FLUSH);
             used += kInflatePiece - z.avail_out;
+            if (progress)
+                progress(used);
             if (rc == Z_STREAM_END || (rc == Z_BUF_ERROR && z.avail_in == 0))
                 break;
             if (rc != Z_OK) {
