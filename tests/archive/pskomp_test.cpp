@@ -187,3 +187,26 @@ TEST_F(ArchiveFixture, a_second_init_is_refused_and_shut_down_closes_what_is_ope
     EXPECT_FALSE(psk.slot(0).file.isOpen());
     EXPECT_EQ(port.shown.size(), 1u);
 }
+
+TEST_F(ArchiveFixture, a_large_member_is_checked_while_it_inflates_in_both_modes)
+{
+    std::string big(3 << 20, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>((i * 2654435761u) >> 13);
+    std::string path = archiveFile("big.psk", {member("BIG", big), member("SMALL", "abc")});
+    for (std::int32_t mode : {0, 1}) {
+        std::int32_t n = open(path, mode);
+        ASSERT_GE(n, 0);
+        ASSERT_EQ(psk.PSK_GetFileStream("big"), 1);
+        EXPECT_EQ(textOf(psk.FileData()), big);
+        ASSERT_TRUE(psk.PSK_CloseArchive(n));
+    }
+    // The same content under a wrong checksum fails as a damaged member does.
+    auto bytes = tools::buildPsk({member("BIG", big)}, 0);
+    bytes[130 + 20] ^= 0x01; // the CRC field of the first table record
+    writeBytes(dir / "bad.psk", bytes);
+    std::int32_t n = open(dir / "bad.psk");
+    ASSERT_GE(n, 0);
+    EXPECT_EQ(psk.PSK_GetFileStream("BIG"), -1);
+    EXPECT_EQ(lastMessage(), "PSK_GetFileStream: Při dekompresi dat došlo k chybě (archív je pravděpodobně poškozen) (CRC Error)");
+}
