@@ -50,4 +50,7 @@ private:
     DirEntry entry_;
 };
 
+// The entry of one file named by the user (a link to it is followed): only a regular file.
+std::optional<DirEntry> lookUpFile(const std::string& path);
+
 } // namespace platform

@@ -1,0 +1,133 @@
+#include "app/cli_host.h"
+
+#include "engine/vorkan_engine.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/signalfd.h>
+
+#include <csignal>
+#include <cstdint>
+
+namespace app {
+
+namespace {
+
+sigset_t stopSignals()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    return set;
+}
+
+void drain(int fd)
+{
+    std::uint64_t value = 0;
+    while (::read(fd, &value, sizeof value) > 0) {
+    }
+}
+
+// How often a busy run looks for a stop signal: often enough to feel immediate, rarely
+// enough to cost nothing next to the reading.
+constexpr auto kSignalCheckInterval = std::chrono::milliseconds(20);
+
+} // namespace
+
+CliHost::CliHost()
+    : wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
+{
+    // The signals arrive through a descriptor, so no handler and no global state is needed.
+    // Blocking them here also keeps them off the reader threads started later.
+    sigset_t set = stopSignals();
+    ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    signalFd_ = platform::UniqueFd(::signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC));
+}
+
+CliHost::~CliHost()
+{
+    sigset_t set = stopSignals();
+    ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+}
+
+void CliHost::start(Timer& t)
+{
+    t.active = true;
+    t.due = Clock::now() + t.interval;
+}
+
+void CliHost::wake()
+{
+    std::uint64_t one = 1;
+    (void)!::write(wakeFd_.get(), &one, sizeof one);
+}
+
+void CliHost::checkSignals()
+{
+    signalfd_siginfo info{};
+    if (::read(signalFd_.get(), &info, sizeof info) != static_cast<ssize_t>(sizeof info))
+        return;
+    stopSignalled_ = true;
+    if (engine_ != nullptr)
+        engine_->stopConfirmed();
+    // A second Ctrl+C ends the program at once, should the run never reach its next check.
+    sigset_t set = stopSignals();
+    ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+}
+
+void CliHost::runDueTimers()
+{
+    if (inTick_ || engine_ == nullptr)
+        return; // a tick lets events run itself; it must not tick inside itself
+    inTick_ = true;
+    auto now = Clock::now();
+    if (soub_.active && now >= soub_.due) {
+        soub_.due = now + soub_.interval;
+        engine_->SoubTimerTimer();
+    }
+    if (main_.active && now >= main_.due) {
+        main_.due = now + main_.interval;
+        engine_->MainTimerTimer();
+        if (onMainTick_)
+            onMainTick_();
+    }
+    inTick_ = false;
+}
+
+void CliHost::processEvents(engine::YieldPoint)
+{
+    auto now = Clock::now();
+    if (now >= nextSignalCheck_) {
+        nextSignalCheck_ = now + kSignalCheckInterval;
+        checkSignals();
+    }
+    runDueTimers();
+}
+
+int CliHost::millisecondsToNextTimer() const
+{
+    auto now = Clock::now();
+    long wait = -1;
+    for (const Timer* t : {&main_, &soub_}) {
+        if (!t->active)
+            continue;
+        long ms = static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(t->due - now).count()) + 1;
+        if (ms < 0)
+            ms = 0;
+        if (wait < 0 || ms < wait)
+            wait = ms;
+    }
+    return static_cast<int>(wait);
+}
+
+void CliHost::waitForEvents(engine::YieldPoint where)
+{
+    pollfd fds[2] = {{wakeFd_.get(), POLLIN, 0}, {signalFd_.get(), POLLIN, 0}};
+    if (::poll(fds, 2, millisecondsToNextTimer()) > 0 && (fds[0].revents & POLLIN) != 0)
+        drain(wakeFd_.get());
+    nextSignalCheck_ = {};
+    processEvents(where);
+}
+
+} // namespace app

@@ -1,0 +1,34 @@
+#include "app/status_line.h"
+
+#include "engine/view.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace app {
+
+StatusLine::StatusLine() : enabled_(::isatty(STDERR_FILENO) != 0) {}
+
+void StatusLine::show(const engine::TestPageView& v)
+{
+    if (!enabled_)
+        return;
+    std::string line = v.StavL.empty() ? v.Label3 + " " + v.SoubJML : v.StavL;
+    line += " | " + std::to_string(v.Prubeh.value()) + " % | uplynulo " + v.DobaTrvL + " | zbývá " + v.DobaZbyvL +
+            " | " + v.AktRychL;
+    std::fprintf(stderr, "\r\033[K%s", line.c_str());
+    std::fflush(stderr);
+    shown_ = true;
+}
+
+void StatusLine::clear()
+{
+    if (shown_) {
+        std::fputs("\r\033[K", stderr);
+        std::fflush(stderr);
+        shown_ = false;
+    }
+}
+
+} // namespace app

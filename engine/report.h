@@ -1,0 +1,30 @@
+#pragma once
+#include "engine/run_state.h"
+#include "engine/view.h"
+
+#include <string>
+#include <vector>
+
+namespace engine {
+
+// The 20 report lines of a finished run, quoting the Test page as it stands.
+std::vector<std::string> reportLines(const TestPageView& test, const RunState& run, std::size_t errorCount);
+
+// The saved protocol: the report, a blank line, "CHYBNÉ SOUBORY: ", the failed files in
+// order of failure, a blank line and the end line.
+std::vector<std::string> protocolLines(const ResultView& result);
+
+// The lines joined, each followed by eol.
+std::string joinLines(const std::vector<std::string>& lines, const char* eol);
+
+struct SaveResult {
+    bool ok = false;
+    std::string error; // the message to show when saving failed
+};
+
+// Writes the protocol as the program saves it: Windows-1250, every line ending CR LF. The
+// file is written beside its destination and renamed over it, so a failure leaves an
+// existing file untouched; a link to a file is replaced through, not itself.
+SaveResult saveProtocol(const std::string& path, const std::vector<std::string>& lines);
+
+} // namespace engine

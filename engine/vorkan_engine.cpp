@@ -1,0 +1,221 @@
+#include "engine/vorkan_engine.h"
+
+#include "common/pelun.h"
+#include "engine/engine_texts.h"
+#include "platform/clock.h"
+
+#include <exception>
+
+namespace engine {
+
+VorkanEngine::VorkanEngine(common::Pelun& pelun, EngineHost& host, platform::Clock& clock)
+    : pelun_(pelun), host_(host), clock_(clock), reader_([&host] { host.wake(); })
+{
+    view_.title = texts::kAppTitle;
+}
+
+void VorkanEngine::StartBtnClick(const TestSettings& settings)
+{
+    if (running_)
+        return; // a run never starts inside another
+    running_ = true;
+    failure_.clear();
+    outcome_ = RunOutcome::None;
+    try {
+        runSequence(settings);
+    } catch (const std::exception& e) {
+        failure_ = e.what();
+    }
+    if (!failure_.empty())
+        endRunAfterFailure(failure_);
+    running_ = false;
+}
+
+void VorkanEngine::runSequence(const TestSettings& settings)
+{
+    run_.CasStart = clock_.localSeconds();
+    resetRunState();
+    run_.Bezi = true;
+    run_.Pozastaveno = false;
+    view_.test.UkoncitBtnEnabled = true;
+    quick_ = settings.RychlyTest;
+    if (!validate(settings)) {
+        outcome_ = RunOutcome::Refused;
+        return;
+    }
+    prepareTestPage();
+    yield(YieldPoint::BeforeEnumeration);
+    run_.FazeCteni = false;
+    host_.startMainTimer();
+    enumerate(settings);
+    host_.stopMainTimer();
+    view_.test.Label3 = texts::kLabelSoubor;
+    view_.test.PrubehSoub.set(0);
+    view_.test.StavL.clear();
+    view_.test.UkoncitBtnEnabled = false;
+    yield(YieldPoint::AfterEnumeration);
+    view_.test.UkoncitBtnEnabled = true;
+    if (run_.PocetSoub < 1) {
+        pelun_.PS_ShowError(std::string(texts::kVAdresari) + texts::kZalomeni + run_.CestaTestu + texts::kZalomeni +
+                            texts::kNejsouZadneObjekty);
+        run_.Bezi = false;
+    }
+    if (!run_.Bezi || !failure_.empty()) {
+        showPage(Page::NastaveniTestu);
+        outcome_ = run_.Preruseno ? RunOutcome::Stopped : RunOutcome::NoFiles;
+        return;
+    }
+    run_.CasStartCteni = clock_.localSeconds();
+    run_.Zpracovano = 0;
+    host_.startMainTimer();
+    run_.Preruseno = false;
+    run_.FazeCteni = true;
+    view_.test.StavL = texts::kStavTestujiSe;
+    host_.startSoubTimer();
+    readPhase(settings);
+    host_.stopMainTimer();
+    host_.stopSoubTimer();
+    if (run_.Preruseno || !failure_.empty()) {
+        showPage(Page::NastaveniTestu);
+        outcome_ = RunOutcome::Stopped;
+        return;
+    }
+    showResult();
+    outcome_ = RunOutcome::Finished;
+}
+
+void VorkanEngine::resetRunState()
+{
+    std::int64_t start = run_.CasStart;
+    run_ = RunState{};
+    run_.CasStart = start;
+}
+
+void VorkanEngine::prepareTestPage()
+{
+    TestPageView& t = view_.test;
+    t.PrubehSoub.set(0);
+    t.Prubeh.set(0);
+    for (std::string* label : {&t.DobaTrvL, &t.DobaCelkL, &t.DobaZbyvL, &t.PrumRychL, &t.MaxRychL, &t.AktRychL})
+        *label = texts::kBlank;
+    view_.result.VyslTestu.clear();
+    view_.result.ChybSezn.clear();
+    t.SoubJML = t.TOL;
+    t.Label3 = texts::kLabelAdresar;
+    showPage(Page::Test);
+    t.TypTestuL = quick_ ? texts::kTypRychly : texts::kTypKompletni;
+    t.StavL = texts::kStavCteniInformaci;
+}
+
+void VorkanEngine::endRunAfterFailure(const std::string& what)
+{
+    // Whatever broke, the run ends in the state of a stopped one.
+    reader_.finish();
+    host_.stopMainTimer();
+    host_.stopSoubTimer();
+    run_.Bezi = false;
+    run_.Pozastaveno = false;
+    view_.test.PauseBtn = texts::kPozastavit;
+    view_.test.UkoncitBtnEnabled = true;
+    setTitle(texts::kAppTitle);
+    showPage(Page::NastaveniTestu);
+    outcome_ = RunOutcome::Failed;
+    pelun_.PS_ShowError(texts::kTestSkoncilChybou + what);
+}
+
+void VorkanEngine::PauseBtnClick()
+{
+    TestPageView& t = view_.test;
+    if (run_.Pozastaveno) {
+        run_.Pozastaveno = false;
+        t.PauseBtn = texts::kPozastavit;
+        host_.startMainTimer();
+        host_.viewChanged();
+        return;
+    }
+    run_.Pozastaveno = true;
+    t.PauseBtn = texts::kPokracovat;
+    host_.stopMainTimer();
+    host_.viewChanged();
+    while (run_.Pozastaveno) {
+        host_.waitForEvents(YieldPoint::Paused);
+        if (!run_.Bezi) {
+            run_.Pozastaveno = false;
+            t.PauseBtn = texts::kPozastavit;
+            host_.startMainTimer();
+            host_.viewChanged();
+        }
+    }
+}
+
+void VorkanEngine::UkoncitBtnClick()
+{
+    if (!running_)
+        return;
+    host_.stopMainTimer();
+    setTitle(texts::kAppTitle);
+    if (pelun_.PS_Ask(texts::kOpravduUkoncitTest) == common::DialogResult::Yes)
+        stopConfirmed();
+    host_.startMainTimer();
+}
+
+bool VorkanEngine::FormCloseQuery()
+{
+    bool timerWasRunning = host_.mainTimerActive();
+    host_.stopMainTimer();
+    setTitle(texts::kAppTitle);
+    if (pelun_.PS_Ask(texts::kOpravduUkoncitProgram) == common::DialogResult::Yes) {
+        stopConfirmed();
+        return true;
+    }
+    if (timerWasRunning)
+        host_.startMainTimer();
+    return false;
+}
+
+void VorkanEngine::stopConfirmed()
+{
+    run_.Bezi = false;
+    run_.Preruseno = true;
+}
+
+void VorkanEngine::VyslTestuOKBtnClick()
+{
+    showPage(Page::NastaveniTestu);
+    setTitle(texts::kAppTitle);
+}
+
+void VorkanEngine::BitBtn2Click()
+{
+    showPage(Page::SeznamChyb);
+}
+
+void VorkanEngine::BitBtn1Click()
+{
+    showPage(Page::VysledekTestu);
+}
+
+void VorkanEngine::showPage(Page page)
+{
+    if (page != view_.page) {
+        host_.stopMainTimer();
+        host_.stopSoubTimer();
+        view_.page = page;
+        host_.showPage(page);
+    }
+    host_.viewChanged();
+}
+
+void VorkanEngine::yield(YieldPoint where)
+{
+    host_.viewChanged();
+    host_.processEvents(where);
+}
+
+void VorkanEngine::setTitle(const std::string& title)
+{
+    view_.title = title;
+    host_.setTitle(title);
+}
+
+} // namespace engine
