@@ -5,7 +5,7 @@
 //
 // Every fault that strikes is written as one line to standard error, so a test can wait for
 // a read to be stalled before it acts.
-#define FUSE_USE_VERSION 31
+#define FUSE_USE_VERSION 312
 #include "tree.h"
 
 #include <fuse.h>
@@ -221,7 +221,8 @@ int main(int argc, char* argv[])
         std::cerr << "vorkan-faultfs: " << e.what() << "\n";
         return 2;
     }
-    std::string fsname = "-ofsname=vorkan-faultfs,subtype=vorkan-faultfs,ro";
+    // max_idle_threads: without it libfuse 3.14 warns about its own default on every mount.
+    std::string fsname = "-ofsname=vorkan-faultfs,subtype=vorkan-faultfs,ro,max_idle_threads=8";
     fuseArgs.insert(fuseArgs.begin() + 1, fsname.data());
 
     fuse_operations ops{};
