@@ -2,6 +2,7 @@
 
 #include "platform/file_reader.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -18,6 +19,20 @@ constexpr int kLookahead = 2;
 // How long a new file waits for the reader to close the previous one before it takes a
 // fresh thread instead.
 constexpr auto kHandOverWait = std::chrono::milliseconds(200);
+// Files of a few kilobytes take less time to read than a thread takes to fall asleep and be
+// woken again; both sides therefore spin this long for the other before they sleep.
+constexpr auto kSpin = std::chrono::microseconds(50);
+
+template <typename Ready>
+bool spinUntil(Ready ready)
+{
+    auto until = std::chrono::steady_clock::now() + kSpin;
+    do {
+        if (ready())
+            return true;
+    } while (std::chrono::steady_clock::now() < until);
+    return false;
+}
 
 } // namespace
 
@@ -40,9 +55,17 @@ public:
         job_ = std::move(request);
         busy_ = true;
         cancelled_ = false;
+        eventsTaken_ += events_.size();
         events_.clear();
         unconsumedChunks_ = 0;
+        jobsSubmitted_.fetch_add(1, std::memory_order_release);
         changed_.notify_all();
+    }
+
+    // Spins briefly until an event is there; true when one is.
+    bool spinForEvent() const
+    {
+        return spinUntil([&] { return eventsPosted_.load(std::memory_order_acquire) != eventsTaken_; });
     }
 
     std::optional<ReadEvent> poll()
@@ -52,6 +75,7 @@ public:
             return std::nullopt;
         ReadEvent e = events_.front();
         events_.pop_front();
+        ++eventsTaken_;
         if (e.kind == ReadEvent::Kind::Chunk) {
             --unconsumedChunks_;
             changed_.notify_all();
@@ -63,6 +87,7 @@ public:
     {
         std::lock_guard lock(mutex_);
         cancelled_ = true;
+        eventsTaken_ += events_.size();
         events_.clear();
         unconsumedChunks_ = 0;
         changed_.notify_all();
@@ -82,6 +107,7 @@ private:
     {
         for (;;) {
             ReadRequest job;
+            spinUntil([&] { return jobsSubmitted_.load(std::memory_order_acquire) != jobsTaken_; });
             {
                 std::unique_lock lock(mutex_);
                 changed_.wait(lock, [&] { return retired_ || (busy_ && job_); });
@@ -89,6 +115,7 @@ private:
                     return;
                 job = std::move(*job_);
                 job_.reset();
+                jobsTaken_ = jobsSubmitted_.load(std::memory_order_acquire);
             }
             read(job);
             std::lock_guard lock(mutex_);
@@ -107,8 +134,6 @@ private:
             post({ReadEvent::Kind::OpenFailed, 0});
             return;
         }
-        if (!post({ReadEvent::Kind::Opened, 0}))
-            return;
         if (job.quick) {
             readChunk(file, kQuickTestBytes);
             return;
@@ -157,6 +182,7 @@ private:
         events_.push_back(e);
         if (e.kind == ReadEvent::Kind::Chunk)
             ++unconsumedChunks_;
+        eventsPosted_.fetch_add(1, std::memory_order_release);
         wake_();
         return true;
     }
@@ -171,6 +197,10 @@ private:
     bool busy_ = false;
     bool cancelled_ = false;
     bool retired_ = false;
+    std::atomic<std::uint64_t> jobsSubmitted_{0};
+    std::uint64_t jobsTaken_ = 0; // reader thread only
+    std::atomic<std::uint64_t> eventsPosted_{0};
+    std::uint64_t eventsTaken_ = 0; // under the mutex, read by the engine thread only
 };
 
 BackgroundReader::BackgroundReader(std::function<void()> wake) : wake_(std::move(wake)) {}
@@ -198,6 +228,11 @@ void BackgroundReader::start(ReadRequest request)
 std::optional<ReadEvent> BackgroundReader::poll()
 {
     return worker_ ? worker_->poll() : std::nullopt;
+}
+
+bool BackgroundReader::spinForEvent() const
+{
+    return worker_ && worker_->spinForEvent();
 }
 
 void BackgroundReader::finish()

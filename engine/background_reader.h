@@ -19,12 +19,11 @@ struct ReadRequest {
 
 struct ReadEvent {
     enum class Kind {
-        Opened,     // the file is open for reading
         OpenFailed, // cannot be opened, is no regular file, or another process writes it
-        Chunk,      // one read finished: bytes tells how many arrived
+        Chunk,      // one read finished (the first one also says the open succeeded)
         ReadFailed, // a read failed
     };
-    Kind kind = Kind::Opened;
+    Kind kind = Kind::Chunk;
     std::int64_t bytes = 0;
 };
 
@@ -46,6 +45,8 @@ public:
     void start(ReadRequest request);
     // The next event of the current file, if one is there.
     std::optional<ReadEvent> poll();
+    // Waits a few microseconds for an event without sleeping; true when one has come.
+    bool spinForEvent() const;
     // Done with the current file, read to its end or given up: the reader stops reading it.
     void finish();
 

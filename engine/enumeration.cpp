@@ -41,7 +41,7 @@ void VorkanEngine::ZjistiAdresar(const std::string& path)
     ++run_.PocetAdr;
     {
         platform::DirListing files(device_);
-        for (bool ok = files.first(path); ok; ok = run_.Bezi && files.next()) {
+        for (bool ok = run_.Bezi && files.first(path); ok; ok = run_.Bezi && files.next()) {
             const platform::DirEntry& e = files.entry();
             if (e.isDirectory())
                 continue;
@@ -51,7 +51,7 @@ void VorkanEngine::ZjistiAdresar(const std::string& path)
         }
     }
     platform::DirListing dirs(device_);
-    for (bool ok = dirs.first(path); ok; ok = run_.Bezi && dirs.next()) {
+    for (bool ok = run_.Bezi && dirs.first(path); ok; ok = run_.Bezi && dirs.next()) {
         if (dirs.entry().isDirectory())
             ZjistiAdresar(path + "/" + dirs.entry().name);
     }

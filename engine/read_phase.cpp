@@ -18,13 +18,13 @@ void VorkanEngine::TestujAdresar(const std::string& path)
     yield(YieldPoint::TestDirectory);
     {
         platform::DirListing files(device_);
-        for (bool ok = files.first(path); ok; ok = run_.Bezi && files.next()) {
+        for (bool ok = run_.Bezi && files.first(path); ok; ok = run_.Bezi && files.next()) {
             if (!files.entry().isDirectory())
                 TestujSoubor(path + "/" + files.entry().name, files.entry().size, false);
         }
     }
     platform::DirListing dirs(device_);
-    for (bool ok = dirs.first(path); ok; ok = run_.Bezi && dirs.next()) {
+    for (bool ok = run_.Bezi && dirs.first(path); ok; ok = run_.Bezi && dirs.next()) {
         if (dirs.entry().isDirectory())
             TestujAdresar(path + "/" + dirs.entry().name);
     }
@@ -39,42 +39,40 @@ void VorkanEngine::TestujSoubor(const std::string& name, std::int64_t size, bool
     view_.test.SoubJML = name;
     yield(YieldPoint::FileShown);
 
+    if (!run_.Bezi) {
+        ++run_.TestovanoSoub; // stopped before the file was opened: it counts, unread
+        return;
+    }
     reader_.start({name, size, quick_, followLink});
     std::int64_t read = 0;
-    auto opened = awaitRead();
-    if (!opened) {
-        // stopped while the open was under way
-    } else if (opened->kind != ReadEvent::Kind::Opened) {
-        fileFailed(name, size, 0);
-    } else if (quick_) {
+    for (;;) {
+        std::int64_t chunk = quick_ ? kQuickTestBytes : std::max<std::int64_t>(0, std::min(kChunkSize, size - read));
         auto e = awaitRead();
-        if (e && (e->kind != ReadEvent::Kind::Chunk || e->bytes != kQuickTestBytes))
-            fileFailed(name, size, 0);
-    } else {
-        for (;;) {
-            std::int64_t chunk = std::max<std::int64_t>(0, std::min(kChunkSize, size - read));
-            auto e = awaitRead();
-            if (!e)
-                break; // stopped while the read was under way
-            if (e->kind != ReadEvent::Kind::Chunk) {
-                fileFailed(name, size, read);
-                break;
-            }
-            if (e->bytes != chunk) {
-                if (chunk == 0)
-                    view_.result.ChybSezn.push_back(name); // listed as empty, holds data now
-                else
-                    fileFailed(name, size, read); // came up short
-                break;
-            }
-            run_.PrectenoTik += chunk;
-            read += chunk;
-            run_.Zpracovano += chunk;
-            run_.PrectenoAktSoub += chunk;
-            yield(YieldPoint::AfterChunk);
-            if (!run_.Bezi || read >= size)
-                break;
+        if (!e)
+            break; // stopped while the open or read was under way
+        if (e->kind != ReadEvent::Kind::Chunk) {
+            fileFailed(name, size, read);
+            break;
         }
+        if (quick_) {
+            if (e->bytes != chunk)
+                fileFailed(name, size, 0); // the quick test moves no counter otherwise
+            break;
+        }
+        if (e->bytes != chunk) {
+            if (chunk == 0)
+                view_.result.ChybSezn.push_back(name); // listed as empty, holds data now
+            else
+                fileFailed(name, size, read); // came up short
+            break;
+        }
+        run_.PrectenoTik += chunk;
+        read += chunk;
+        run_.Zpracovano += chunk;
+        run_.PrectenoAktSoub += chunk;
+        yield(YieldPoint::AfterChunk);
+        if (!run_.Bezi || read >= size)
+            break;
     }
     reader_.finish();
     ++run_.TestovanoSoub;
@@ -85,6 +83,8 @@ std::optional<ReadEvent> VorkanEngine::awaitRead()
     for (;;) {
         if (auto e = reader_.poll())
             return e;
+        if (reader_.spinForEvent())
+            continue;
         if (!run_.Bezi)
             return std::nullopt; // a stop does not wait for a read that may never return
         host_.waitForEvents(YieldPoint::WaitingForRead);

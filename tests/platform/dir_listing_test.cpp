@@ -90,3 +90,17 @@ TEST(DirListing, empty_path_lists_the_root)
     auto entries = listAll("");
     EXPECT_TRUE(entries.count("etc") == 1 || entries.count("usr") == 1);
 }
+
+TEST(LookUpFile, finds_regular_files_through_a_link_but_not_directories)
+{
+    TempDir dir;
+    testing_support::writeFile(dir / "f", "12345");
+    ASSERT_EQ(::symlink("f", (dir / "l").c_str()), 0);
+    auto f = platform::lookUpFile(dir / "l");
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->size, 5);
+    EXPECT_EQ(f->name, "l");
+    EXPECT_FALSE(platform::lookUpFile(dir.path()));
+    EXPECT_FALSE(platform::lookUpFile(dir / "missing"));
+    EXPECT_FALSE(platform::lookUpFile(""));
+}

@@ -1,0 +1,211 @@
+#include "engine/statistics.h"
+#include "tests/engine/engine_fixture.h"
+
+#include <cmath>
+#include <limits>
+
+using engine::RunOutcome;
+using engine::YieldPoint;
+using testing_support::EngineFixture;
+using testing_support::writeFile;
+using testing_support::writeFileOfSize;
+
+namespace {
+
+constexpr std::int64_t kMiB = 1024 * 1024;
+
+// Fires the main timer by hand at chosen yields, with the clock set for each tick.
+struct Ticks : EngineFixture {
+    void tickAt(std::int64_t second)
+    {
+        clock.now = start + second;
+        engine.MainTimerTimer();
+    }
+    std::int64_t start = clock.now;
+};
+
+} // namespace
+
+TEST(RoundAsFormatted, rounds_to_nearest_and_never_fails)
+{
+    EXPECT_EQ(engine::roundAsFormatted(49.6), 50);
+    EXPECT_EQ(engine::roundAsFormatted(49.4), 49);
+    EXPECT_EQ(engine::roundAsFormatted(-0.4), 0);
+    EXPECT_EQ(engine::roundAsFormatted(1e30), INT32_MAX);
+    EXPECT_EQ(engine::roundAsFormatted(-1e30), INT32_MIN);
+    EXPECT_EQ(engine::roundAsFormatted(std::numeric_limits<double>::infinity()), INT32_MAX);
+    EXPECT_EQ(engine::roundAsFormatted(std::nan("")), 0);
+}
+
+TEST_F(Ticks, half_of_ten_mib_shows_fifty_on_the_gauge_and_in_the_title)
+{
+    writeFileOfSize(tree() + "/a", 5 * kMiB);
+    writeFileOfSize(tree() + "/b", 5 * kMiB);
+    host.onYield = [&](YieldPoint where) {
+        if (where == YieldPoint::BeforeFile && run().TestovanoSoub == 1)
+            tickAt(2);
+    };
+    runDir(tree());
+    ASSERT_EQ(engine.lastOutcome(), RunOutcome::Finished);
+    ASSERT_GE(host.titles.size(), 2u);
+    EXPECT_EQ(host.titles[host.titles.size() - 2], "Hotovo: 50 % - Vorkan v1.20");
+    EXPECT_EQ(host.titles.back(), "Vorkan v1.20") << "the end of a run sets the title back";
+}
+
+TEST_F(Ticks, speeds_are_bytes_per_tick_in_kib_and_the_maximum_moves_only_when_beaten)
+{
+    writeFileOfSize(dir / "f", 3500000);
+    std::vector<std::string> akt, max;
+    host.onYield = [&](YieldPoint where) {
+        std::int64_t done = run().PrectenoAktSoub;
+        if (where == YieldPoint::AfterChunk && (done == 10 * 65536 || done == 12 * 65536 || done == 3500000)) {
+            tickAt(static_cast<std::int64_t>(akt.size()) + 1);
+            akt.push_back(view().test.AktRychL);
+            max.push_back(view().test.MaxRychL);
+        }
+    };
+    runFile(dir / "f");
+    EXPECT_EQ(akt, (std::vector<std::string>{"640 KB/s", "128 KB/s", "2649 KB/s"}));
+    EXPECT_EQ(max, (std::vector<std::string>{"640 KB/s", "640 KB/s", "2649 KB/s"}));
+}
+
+TEST_F(Ticks, three_and_a_half_million_bytes_in_one_tick_show_3417)
+{
+    writeFileOfSize(dir / "f", 3500000);
+    host.onYield = [&](YieldPoint where) {
+        if (where == YieldPoint::AfterChunk && run().PrectenoAktSoub == 3500000)
+            tickAt(1);
+    };
+    runFile(dir / "f");
+    EXPECT_EQ(view().test.AktRychL, "3417 KB/s");
+}
+
+TEST_F(Ticks, a_tick_that_reads_nothing_leaves_the_maximum_blank)
+{
+    writeFileOfSize(tree() + "/a", 1000);
+    host.onYield = [&](YieldPoint where) {
+        if (where == YieldPoint::FileShown)
+            tickAt(1);
+    };
+    runDir(tree());
+    EXPECT_EQ(view().test.AktRychL, "0 KB/s");
+    EXPECT_EQ(view().test.MaxRychL, " ");
+}
+
+TEST_F(Ticks, estimate_scales_the_read_phase_and_adds_the_time_before_it)
+{
+    for (int i = 0; i < 10; ++i)
+        writeFileOfSize(tree() + "/f" + std::to_string(i), 100000);
+    host.onYield = [&](YieldPoint where) {
+        if (where == YieldPoint::AfterEnumeration)
+            clock.now = start + 5; // reading starts 5 s after Start
+        if (where == YieldPoint::BeforeFile && run().TestovanoSoub == 1)
+            tickAt(25);
+    };
+    runDir(tree());
+    EXPECT_EQ(run().DobaCelk, 205);
+    EXPECT_EQ(run().DobaZbyv, 180);
+    EXPECT_EQ(view().test.DobaTrvL, " 0 :  0 : 25");
+    EXPECT_EQ(view().test.DobaCelkL, " 0 :  3 : 25");
+    EXPECT_EQ(view().test.DobaZbyvL, " 0 :  3 :  0");
+    EXPECT_EQ(view().test.PrumRychL, "4 KB/s"); // 100000 B in 20 s
+}
+
+TEST_F(Ticks, the_quick_test_follows_the_share_of_files_and_shows_no_speed)
+{
+    for (int i = 0; i < 4; ++i)
+        writeFile(tree() + "/f" + std::to_string(i), "abc");
+    host.onYield = [&](YieldPoint where) {
+        if (where == YieldPoint::BeforeFile && run().TestovanoSoub == 1)
+            tickAt(3);
+    };
+    runDir(tree(), true);
+    EXPECT_NE(std::find(host.titles.begin(), host.titles.end(), "Hotovo: 25 % - Vorkan v1.20"), host.titles.end());
+    EXPECT_EQ(view().test.Prubeh.value(), 25);
+    EXPECT_EQ(view().test.AktRychL, " ");
+    EXPECT_EQ(view().result.VyslTestu[10], "Průměrná rychlost čtení dat:  ");
+}
+
+TEST_F(Ticks, a_run_shorter_than_a_tick_keeps_blank_labels_and_the_report_quotes_them)
+{
+    writeFile(tree() + "/f", "x");
+    runDir(tree());
+    const auto& lines = view().result.VyslTestu;
+    EXPECT_EQ(lines[9], "Doba trvání testu:  ");
+    EXPECT_EQ(lines[10], "Průměrná rychlost čtení dat:  ");
+    EXPECT_EQ(lines[11], "Maximální rychlost čtení dat:  ");
+}
+
+TEST_F(Ticks, counting_ticks_show_only_the_elapsed_time)
+{
+    writeFile(tree() + "/sub/f", "x");
+    host.onYield = [&](YieldPoint where) {
+        if (where == YieldPoint::Directory)
+            tickAt(61);
+    };
+    runDir(tree());
+    EXPECT_EQ(view().test.DobaTrvL, " 0 :  1 :  1");
+    EXPECT_EQ(view().test.DobaCelkL, " ");
+}
+
+TEST_F(Ticks, tiny_totals_and_zero_read_time_do_not_fail)
+{
+    writeFile(tree() + "/a", "12345");
+    writeFile(tree() + "/b", "");
+    host.onYield = [&](YieldPoint where) {
+        if (where == YieldPoint::BeforeFile && run().TestovanoSoub == 1)
+            tickAt(0); // the same second the reading began
+    };
+    runDir(tree());
+    EXPECT_EQ(engine.lastOutcome(), RunOutcome::Finished);
+    EXPECT_GE(view().test.Prubeh.value(), 0);
+    EXPECT_EQ(view().test.PrumRychL, " ");
+}
+
+TEST_F(Ticks, a_clock_set_back_reports_once_while_the_message_is_open)
+{
+    writeFile(tree() + "/f", "x");
+    int nested = 0;
+    port.whileOpen = [&](const testing_support::RecordingPort::Shown&) {
+        // The main timer keeps ticking under a modal message.
+        ++nested;
+        tickAt(-9);
+        tickAt(-8);
+    };
+    host.onYield = [&](YieldPoint where) {
+        if (where == YieldPoint::FileShown)
+            tickAt(-10);
+    };
+    runDir(tree());
+    EXPECT_EQ(nested, 1);
+    ASSERT_EQ(port.shown.size(), 1u);
+    EXPECT_NE(port.shown[0].text.find("číslo 100.  Chyba: \"Chybné odečtení časů\""), std::string::npos);
+    EXPECT_EQ(view().test.DobaTrvL.substr(0, 7), "-1 : 59") << "the tick goes on with the negative time";
+}
+
+TEST_F(Ticks, a_month_end_during_a_run_is_no_error)
+{
+    // The stamp of the platform clock keeps counting across day and month ends.
+    writeFile(tree() + "/f", "x");
+    host.onYield = [&](YieldPoint where) {
+        if (where == YieldPoint::FileShown)
+            tickAt(86400 * 2);
+    };
+    runDir(tree());
+    EXPECT_TRUE(port.shown.empty());
+    EXPECT_EQ(view().test.DobaTrvL, "48 :  0 :  0");
+}
+
+TEST_F(Ticks, the_file_gauge_follows_the_current_file)
+{
+    writeFileOfSize(tree() + "/f", 4 * 65536);
+    std::vector<int> gauge;
+    host.onYield = [&](YieldPoint where) {
+        if (where == YieldPoint::AfterChunk) {
+            engine.SoubTimerTimer();
+            gauge.push_back(view().test.PrubehSoub.value());
+        }
+    };
+    runDir(tree());
+    EXPECT_EQ(gauge, (std::vector<int>{25, 50, 75, 100}));
+}
