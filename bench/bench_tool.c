@@ -1,0 +1,96 @@
+/* Helpers of cli_bench.sh.
+ *
+ *   bench_tool make DIR COUNT SIZE   writes COUNT files of SIZE random bytes into nested
+ *                                    directories below DIR (100 files per directory,
+ *                                    10 directories per level)
+ *   bench_tool read2 DIR...          the quick-test baseline: opens every regular file
+ *                                    below DIR, without following links or leaving the
+ *                                    filesystem, and reads its first 2 bytes
+ */
+#define _XOPEN_SOURCE 700
+#include <errno.h>
+#include <fcntl.h>
+#include <ftw.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+static long failures;
+
+static int readTwo(const char* path, const struct stat* st, int type, struct FTW* ftw)
+{
+    (void)ftw;
+    if (type != FTW_F || !S_ISREG(st->st_mode))
+        return 0;
+    int fd = open(path, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    char buf[2];
+    if (fd < 0 || read(fd, buf, 2) != 2)
+        ++failures;
+    if (fd >= 0)
+        close(fd);
+    return 0;
+}
+
+static void dirFor(char* out, size_t size, const char* root, long index)
+{
+    /* File i lives in directory i / 100, spelled as a path of base-10 digits. */
+    long d = index / 100;
+    int n = snprintf(out, size, "%s", root);
+    char digits[32];
+    int len = snprintf(digits, sizeof digits, "%ld", d);
+    for (int i = 0; i < len; ++i)
+        n += snprintf(out + n, size - (size_t)n, "/d%c", digits[i]);
+}
+
+static int makeTree(const char* root, long count, long size)
+{
+    char* data = malloc((size_t)size + 1);
+    if (data == NULL)
+        return 1;
+    char dir[4096], path[4200];
+    for (long i = 0; i < count; ++i) {
+        dirFor(dir, sizeof dir, root, i);
+        for (char* p = dir + strlen(root) + 1; *p != '\0'; ++p) {
+            if (*p == '/') {
+                *p = '\0';
+                mkdir(dir, 0755);
+                *p = '/';
+            }
+        }
+        mkdir(dir, 0755);
+        for (long got = 0; got < size;) {
+            ssize_t n = getrandom(data + got, (size_t)(size - got), 0);
+            if (n < 0)
+                return 1;
+            got += n;
+        }
+        snprintf(path, sizeof path, "%s/f%ld", dir, i);
+        int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd < 0 || write(fd, data, (size_t)size) != size) {
+            fprintf(stderr, "bench_tool: cannot write %s: %s\n", path, strerror(errno));
+            return 1;
+        }
+        close(fd);
+    }
+    free(data);
+    return 0;
+}
+
+int main(int argc, char** argv)
+{
+    if (argc == 5 && strcmp(argv[1], "make") == 0) {
+        mkdir(argv[2], 0755);
+        return makeTree(argv[2], atol(argv[3]), atol(argv[4]));
+    }
+    if (argc >= 3 && strcmp(argv[1], "read2") == 0) {
+        for (int i = 2; i < argc; ++i)
+            if (nftw(argv[i], readTwo, 64, FTW_PHYS | FTW_MOUNT) != 0)
+                return 1;
+        return failures == 0 ? 0 : 1;
+    }
+    fprintf(stderr, "usage: bench_tool make DIR COUNT SIZE | bench_tool read2 DIR...\n");
+    return 2;
+}

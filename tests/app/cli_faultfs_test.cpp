@@ -1,0 +1,146 @@
+// vorkan-cli against media that fail: the vorkan-faultfs filesystem serves files that cannot
+// be opened, break off with EIO, end early or stall inside a read.
+#include "cli_run.h"
+#include "faultfs_mount.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <gmock/gmock.h>
+
+#include <csignal>
+#include <memory>
+
+using namespace std::chrono_literals;
+using namespace cli_testing;
+using testing_support::ChildProcess;
+using testing_support::FaultFsMount;
+using testing_support::TempDir;
+using ::testing::ElementsAre;
+
+namespace {
+
+class CliOnFaultyMedia : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string reason = FaultFsMount::unavailableReason();
+        if (!reason.empty())
+            GTEST_SKIP() << reason;
+    }
+    // Mounts the described tree on dir/relative.
+    void mount(const std::string& description, const std::string& relative = "mnt")
+    {
+        testing_support::makeDir(dir_ / relative);
+        fs_ = std::make_unique<FaultFsMount>(description, dir_ / relative);
+    }
+    std::string at(const std::string& relative) const { return fs_->path() + "/" + relative; }
+
+    TempDir dir_;
+    std::unique_ptr<FaultFsMount> fs_;
+};
+
+// The directory is listed before the files beside it: files are still read first.
+const char* const kFaultyTree = "sub/\n"
+                                "sub/inner-ok 1000\n"
+                                "sub/inner-bad 300000 eio-at 131072\n"
+                                "a-gone 10 open-eio\n"
+                                "b-ok 70000\n"
+                                "c-locked 10 open-eacces\n"
+                                "d-bad 200000 eio-at 70000\n"
+                                "e-short 200000 short 100000\n"
+                                "f-first 5000 eio-at 0\n"
+                                "sub2/deep/g-bad 1000 eio-at 500\n";
+const std::int64_t kFaultyTreeSize = 1000 + 300000 + 10 + 70000 + 10 + 200000 + 200000 + 5000 + 1000;
+
+TEST_F(CliOnFaultyMedia, everyUnreadableFileIsListedWithItsFullPathInTheOrderOfFailure)
+{
+    mount(kFaultyTree);
+    ProcessResult r = runCli({"--dir", fs_->path()});
+    ASSERT_FALSE(r.timedOut) << r.describe();
+    ASSERT_EQ(r.exitCode, 1) << r.describe();
+    Protocol p = parseProtocol(r.out);
+    ASSERT_TRUE(p.wellFormed) << p.problem << "\n" << r.out;
+    EXPECT_THAT(p.failed, ElementsAre(at("a-gone"), at("c-locked"), at("d-bad"), at("e-short"), at("f-first"),
+                                      at("sub/inner-bad"), at("sub2/deep/g-bad")));
+    EXPECT_EQ(p.line(15), "Počet testovaných souborů: 9");
+    EXPECT_EQ(p.line(16), "Počet testovaných adresářů: 4");
+    EXPECT_EQ(p.line(17), "Velikost testovaných objektů: " + std::to_string(kFaultyTreeSize) + " B");
+    EXPECT_EQ(p.line(20), "Celkový počet chyb:7");
+}
+
+TEST_F(CliOnFaultyMedia, theQuickTestMeetsOnlyFaultsInTheFirstTwoBytes)
+{
+    mount(kFaultyTree);
+    ProcessResult r = runCli({"--quick", "--dir", fs_->path()});
+    ASSERT_EQ(r.exitCode, 1) << r.describe();
+    Protocol p = parseProtocol(r.out);
+    ASSERT_TRUE(p.wellFormed) << p.problem << "\n" << r.out;
+    EXPECT_THAT(p.failed, ElementsAre(at("a-gone"), at("c-locked"), at("f-first")));
+    EXPECT_EQ(p.line(20), "Celkový počet chyb:3");
+}
+
+TEST_F(CliOnFaultyMedia, aFileTestOfAFileThatBreaksOffFails)
+{
+    mount("ok 100000\nbad 100000 eio-at 65536\nshort 100000 short 99999\n");
+    for (const char* name : {"bad", "short"}) {
+        ProcessResult r = runCli({"--file", at(name)});
+        ASSERT_EQ(r.exitCode, 1) << name << ": " << r.describe();
+        Protocol p = parseProtocol(r.out);
+        ASSERT_TRUE(p.wellFormed) << p.problem;
+        EXPECT_THAT(p.failed, ElementsAre(at(name)));
+        EXPECT_EQ(p.line(17), "Velikost testovaných objektů: 100000 B");
+    }
+    EXPECT_EQ(runCli({"--file", at("ok")}).exitCode, 0);
+}
+
+class CliStoppedInAStall : public CliOnFaultyMedia, public ::testing::WithParamInterface<int> {};
+
+TEST_P(CliStoppedInAStall, endsAtOnceWithStatus130AndNoReport)
+{
+    mount("first 1000\nslow 300000 stall 65536 60\nlast 1000\n");
+    ChildProcess cli(cliCommand({"--dir", fs_->path()}));
+    ASSERT_TRUE(fs_->waitForLog("stall begins /slow 65536", 20s)) << fs_->log() << cli.errSoFar();
+    auto signalled = std::chrono::steady_clock::now();
+    cli.signal(GetParam());
+    ProcessResult r = cli.wait(15s);
+    auto took = std::chrono::steady_clock::now() - signalled;
+    ASSERT_FALSE(r.timedOut) << "still waiting for the stalled read; " << fs_->log();
+    EXPECT_EQ(r.exitCode, 130) << r.describe();
+    EXPECT_EQ(r.out, "");
+    EXPECT_LT(took, 10s);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, CliStoppedInAStall, ::testing::Values(SIGINT, SIGTERM),
+                         [](const auto& signal) { return signal.param == SIGINT ? "SIGINT" : "SIGTERM"; });
+
+TEST_F(CliOnFaultyMedia, aReadThatStallsForAWhileIsWaitedForAndIsNoError)
+{
+    mount("slow 200000 stall 100000 2\nafter 10\n");
+    ProcessResult r = runCli({"--dir", fs_->path()});
+    ASSERT_EQ(r.exitCode, 0) << r.describe();
+    Protocol p = parseProtocol(r.out);
+    ASSERT_TRUE(p.wellFormed) << p.problem;
+    EXPECT_TRUE(p.failed.empty());
+    EXPECT_NE(fs_->log().find("stall ends /slow"), std::string::npos) << fs_->log();
+}
+
+TEST_F(CliOnFaultyMedia, aFilesystemMountedBelowTheTreeIsNeitherEnteredNorCounted)
+{
+    testing_support::writeFile(dir_ / "tree/a.txt", std::string(10, 'a'));
+    testing_support::writeFile(dir_ / "tree/sub/b.txt", std::string(20, 'b'));
+    mount("inside 1000\nbroken 1000 open-eio\nx/y 5\n", "tree/sub/mounted");
+    ProcessResult r = runCli({"--dir", dir_ / "tree"});
+    ASSERT_EQ(r.exitCode, 0) << r.describe();
+    Protocol p = parseProtocol(r.out);
+    ASSERT_TRUE(p.wellFormed) << p.problem;
+    EXPECT_EQ(p.line(15), "Počet testovaných souborů: 2");
+    EXPECT_EQ(p.line(16), "Počet testovaných adresářů: 2");
+    EXPECT_EQ(p.line(17), "Velikost testovaných objektů: 30 B");
+    EXPECT_EQ(fs_->log().find("vorkan-faultfs: "), std::string::npos) << "the mounted files were opened: " << fs_->log();
+
+    // Tested itself, the mounted filesystem is the object and is walked.
+    ProcessResult own = runCli({"--dir", fs_->path()});
+    EXPECT_EQ(own.exitCode, 1) << own.describe();
+}
+
+} // namespace

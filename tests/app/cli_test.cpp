@@ -1,0 +1,379 @@
+// vorkan-cli on real trees: what it counts, what it reads, how it ends.
+#include "cli_run.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <gmock/gmock.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <regex>
+
+using namespace std::chrono_literals;
+using namespace cli_testing;
+using testing_support::makeDir;
+using testing_support::TempDir;
+using testing_support::writeFile;
+using testing_support::writeFileOfSize;
+using ::testing::ElementsAre;
+using ::testing::UnorderedElementsAre;
+
+namespace {
+
+const char* const kComplete = "Kompletní test adresářů a veškerých dat souborů";
+const char* const kQuick = "Test adresářové struktury a vybraných dat souborů";
+
+// A finished run: the exit status, a well-formed protocol and its counts.
+::testing::AssertionResult finished(const ProcessResult& r, int exitCode, Protocol& p)
+{
+    if (r.timedOut || r.exitCode != exitCode)
+        return ::testing::AssertionFailure() << "expected exit " << exitCode << ", " << r.describe();
+    p = parseProtocol(r.out);
+    if (!p.wellFormed)
+        return ::testing::AssertionFailure() << "protocol " << p.problem << ":\n" << r.out;
+    return ::testing::AssertionSuccess();
+}
+
+void expectCounts(const Protocol& p, std::int64_t files, std::int64_t dirs, std::int64_t bytes)
+{
+    EXPECT_EQ(p.line(15), "Počet testovaných souborů: " + std::to_string(files));
+    EXPECT_EQ(p.line(16), "Počet testovaných adresářů: " + std::to_string(dirs));
+    EXPECT_EQ(p.line(17), "Velikost testovaných objektů: " + std::to_string(bytes) + " B");
+    EXPECT_EQ(p.line(20), "Celkový počet chyb:" + std::to_string(p.failed.size()));
+}
+
+// The times and speeds of a run vary; their shape does not.
+void expectTimeAndSpeedLines(const Protocol& p, bool quick)
+{
+    static const std::regex time("Doba trvání testu: ( |[ \\d]*\\d : [ \\d]\\d : [ \\d]\\d)");
+    static const std::regex speed("(Průměrná|Maximální) rychlost čtení dat: ( |\\d+ KB/s)");
+    EXPECT_TRUE(std::regex_match(p.line(10), time)) << p.line(10);
+    EXPECT_TRUE(std::regex_match(p.line(11), speed)) << p.line(11);
+    EXPECT_TRUE(std::regex_match(p.line(12), speed)) << p.line(12);
+    if (quick) {
+        EXPECT_EQ(p.line(11), "Průměrná rychlost čtení dat:  ");
+        EXPECT_EQ(p.line(12), "Maximální rychlost čtení dat:  ");
+    }
+}
+
+void expectFixedLines(const Protocol& p, const std::string& kind, const std::string& where, bool quick)
+{
+    EXPECT_EQ(p.line(1), "Výsledek testu programu PS Vorkan v1.10");
+    EXPECT_EQ(p.line(2), std::string(70, '*'));
+    EXPECT_EQ(p.line(3), "");
+    EXPECT_EQ(p.line(4), "NASTAVENÍ TESTU:");
+    EXPECT_EQ(p.line(5), "Testovaný objekt: " + kind);
+    EXPECT_EQ(p.line(6), "Umístění: " + where);
+    EXPECT_EQ(p.line(7), std::string("Typ testu: ") + (quick ? kQuick : kComplete));
+    EXPECT_EQ(p.line(8), "");
+    EXPECT_EQ(p.line(9), "INFORMACE:");
+    EXPECT_EQ(p.line(13), "");
+    EXPECT_EQ(p.line(14), "TESTOVANÉ OBJEKTY");
+    EXPECT_EQ(p.line(18), "");
+    EXPECT_EQ(p.line(19), "CHYBY:");
+    expectTimeAndSpeedLines(p, quick);
+}
+
+std::vector<std::string> linesOf(const std::string& text)
+{
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t end = std::min(text.find('\n', at), text.size());
+        lines.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    return lines;
+}
+
+class Cli : public ::testing::Test {
+protected:
+    std::string root() const { return dir_.path(); }
+    std::string at(const std::string& relative) const { return dir_ / relative; }
+    TempDir dir_;
+};
+
+TEST_F(Cli, countsEveryFileAndDirectoryOfANestedTreeHiddenAndEmptyOnesIncluded)
+{
+    writeFile(at("empty.txt"), "");
+    writeFile(at("one"), "x");
+    writeFileOfSize(at(".hidden"), 65536);
+    writeFileOfSize(at("a/65537.bin"), 65537);
+    writeFileOfSize(at("a/b/c/deep.bin"), 100000);
+    writeFileOfSize(at(".hiddendir/inner"), 3);
+    makeDir(at("a/empty-dir"));
+
+    Protocol p;
+    ASSERT_TRUE(finished(runCli({"--dir", root()}), 0, p));
+    expectFixedLines(p, "Adresář a podadresáře", root(), false);
+    expectCounts(p, 6, 6, 0 + 1 + 65536 + 65537 + 100000 + 3);
+    EXPECT_TRUE(p.failed.empty());
+}
+
+TEST_F(Cli, aFileTestCountsNoDirectory)
+{
+    writeFileOfSize(at("d/file.bin"), 70000);
+    Protocol p;
+    ASSERT_TRUE(finished(runCli({"--file", at("d/file.bin")}), 0, p));
+    expectFixedLines(p, "Soubor", at("d/file.bin"), false);
+    expectCounts(p, 1, 0, 70000);
+}
+
+TEST_F(Cli, theQuickTestFailsFilesOfZeroAndOneByteAndTheCompleteTestDoesNot)
+{
+    writeFile(at("zero"), "");
+    writeFile(at("one"), "1");
+    writeFile(at("two"), "22");
+    writeFileOfSize(at("sub/large"), 200000);
+
+    Protocol quick;
+    ASSERT_TRUE(finished(runCli({"--quick", "--dir", root()}), 1, quick));
+    expectFixedLines(quick, "Adresář a podadresáře", root(), true);
+    expectCounts(quick, 4, 2, 200003);
+    EXPECT_THAT(quick.failed, UnorderedElementsAre(at("zero"), at("one")));
+
+    // The walk joins names to the directory as it was typed.
+    Protocol typed;
+    ASSERT_TRUE(finished(runCli({"--quick", "--dir", root() + "/"}), 1, typed));
+    EXPECT_EQ(typed.line(6), "Umístění: " + root() + "/");
+    EXPECT_THAT(typed.failed, UnorderedElementsAre(root() + "//zero", root() + "//one"));
+
+    Protocol complete;
+    ASSERT_TRUE(finished(runCli({"--dir", root()}), 0, complete));
+    expectCounts(complete, 4, 2, 200003);
+    EXPECT_TRUE(complete.failed.empty());
+
+    Protocol single;
+    ASSERT_TRUE(finished(runCli({"--quick", "--file", at("one")}), 1, single));
+    EXPECT_THAT(single.failed, ElementsAre(at("one")));
+}
+
+TEST_F(Cli, aSparseFileOver4GiBIsCountedWithItsFullSizeAndReadToTheEnd)
+{
+    const std::int64_t size = (std::int64_t{4} << 30) + 12345;
+    writeFile(at("small"), "abc");
+    {
+        int fd = ::open(at("sparse.img").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(size)), 0);
+        ASSERT_EQ(::pwrite(fd, "end", 3, static_cast<off_t>(size - 3)), 3);
+        ::close(fd);
+    }
+    Protocol p;
+    ASSERT_TRUE(finished(runCli({"--dir", root()}, 300s), 0, p));
+    expectCounts(p, 2, 1, size + 3);
+
+    Protocol file;
+    ASSERT_TRUE(finished(runCli({"--quick", "--file", at("sparse.img")}), 0, file));
+    expectCounts(file, 1, 0, size);
+}
+
+TEST_F(Cli, linksFifosSocketsAndDevicesAreNeitherOpenedNorCounted)
+{
+    writeFile(at("real.txt"), "12345");
+    makeDir(at("sub"));
+    ASSERT_EQ(::mkfifo(at("fifo").c_str(), 0644), 0);
+    ASSERT_EQ(::mkfifo(at("sub/fifo2").c_str(), 0666), 0);
+    ASSERT_EQ(::mknod(at("socket").c_str(), S_IFSOCK | 0644, 0), 0);
+    std::filesystem::create_symlink("loop-b", at("loop-a"));
+    std::filesystem::create_symlink("loop-a", at("loop-b"));
+    std::filesystem::create_symlink("..", at("sub/up"));
+    std::filesystem::create_symlink("/", at("sub/root"));
+    std::filesystem::create_symlink(at("real.txt"), at("sub/link.txt"));
+    std::filesystem::create_symlink("missing", at("dangling"));
+    bool root = ::geteuid() == 0;
+    if (root) {
+        // /dev/zero never ends: a program that reads it hangs.
+        ASSERT_EQ(::mknod(at("zero-device").c_str(), S_IFCHR | 0644, makedev(1, 5)), 0);
+        ASSERT_EQ(::mknod(at("sub/loop-device").c_str(), S_IFBLK | 0644, makedev(7, 0)), 0);
+    }
+
+    for (bool quick : {false, true}) {
+        std::vector<std::string> args{"--dir", this->root()};
+        if (quick)
+            args.insert(args.begin(), "--quick");
+        Protocol p;
+        ASSERT_TRUE(finished(runCli(args, 30s), 0, p)) << (quick ? "quick" : "complete");
+        expectCounts(p, 1, 2, 5);
+    }
+
+    ProcessResult fifo = runCli({"--file", at("fifo")}, 30s);
+    EXPECT_FALSE(fifo.timedOut) << "a file test of a FIFO hangs";
+    EXPECT_EQ(fifo.exitCode, 2) << fifo.describe();
+    ProcessResult link = runCli({"--file", at("loop-a")}, 30s);
+    EXPECT_EQ(link.exitCode, 2) << link.describe();
+}
+
+TEST_F(Cli, aFileHeldOpenForWritingByAnotherProcessIsListedAsFailed)
+{
+    writeFile(at("free.txt"), "free");
+    writeFile(at("busy.txt"), "busy");
+    int writer = ::open(at("busy.txt").c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    Protocol held;
+    ProcessResult r = runCli({"--dir", root()});
+    ::close(writer);
+    ASSERT_TRUE(finished(r, 1, held));
+    EXPECT_THAT(held.failed, ElementsAre(at("busy.txt")));
+    expectCounts(held, 2, 1, 8);
+
+    Protocol released;
+    ASSERT_TRUE(finished(runCli({"--dir", root()}), 0, released));
+    EXPECT_TRUE(released.failed.empty());
+}
+
+// The run as a user who cannot read everything: root reads every file whatever its mode.
+TEST_F(Cli, filesAnOrdinaryUserCannotReadFailAndDirectoriesItCannotListArePassedOver)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to switch to an unprivileged user";
+    namespace fs = std::filesystem;
+    // The program as a copy the user may run, whatever the modes of the build tree.
+    makeDir(at("bin"));
+    fs::copy_file(VORKAN_CLI_PATH, at("bin/vorkan-cli"));
+    writeFile(at("tree/readable.txt"), std::string(100, 'r'));
+    writeFile(at("tree/secret.txt"), std::string(50, 's'));
+    writeFile(at("tree/closed/inside.txt"), std::string(10, 'i'));
+    writeFile(at("tree/open/fine.txt"), std::string(7, 'f'));
+    for (const char* p : {"", "bin", "bin/vorkan-cli", "tree", "tree/open"})
+        fs::permissions(at(p), fs::perms(0755));
+    for (const char* p : {"tree/readable.txt", "tree/open/fine.txt"})
+        fs::permissions(at(p), fs::perms(0644));
+    fs::permissions(at("tree/secret.txt"), fs::perms(0600));
+    fs::permissions(at("tree/closed"), fs::perms(0700));
+
+    ProcessResult r = testing_support::runProcess({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                                                   at("bin/vorkan-cli"), "--dir", at("tree")},
+                                                  60s);
+    Protocol p;
+    ASSERT_TRUE(finished(r, 1, p));
+    EXPECT_THAT(p.failed, ElementsAre(at("tree/secret.txt")));
+    // The closed directory counts as visited, with nothing in it.
+    expectCounts(p, 3, 3, 157);
+}
+
+TEST_F(Cli, refusedObjectsAndBadUsageEndWithStatus2AndTheirMessage)
+{
+    writeFile(at("file.txt"), "x");
+    makeDir(at("only/dirs/here"));
+    struct Case {
+        std::vector<std::string> args;
+        std::string message; // the whole line on stderr; empty: any message
+    };
+    const Case cases[] = {
+        {{"--dir", at("missing")}, "Adresář " + at("missing") + " není přístupný !"},
+        {{"--dir", at("file.txt")}, "Adresář " + at("file.txt") + " není přístupný !"},
+        {{"--file", at("missing.txt")}, "Soubor " + at("missing.txt") + " neexistuje !"},
+        {{"--file", at("only")}, "Soubor " + at("only") + " neexistuje !"},
+        {{"--drive", ""}, "Neplatné označení jednotky !"},
+        {{"--drive", "1"}, "1 není platné označení jednotky"},
+        {{"--drive", "z:"}, "z není platné označení jednotky"},
+        {{}, ""},
+        {{"--bogus"}, ""},
+        {{"--dir"}, ""},
+        {{"--dir", root(), "--file", at("file.txt")}, ""},
+        {{"--quick"}, ""},
+    };
+    for (const Case& c : cases) {
+        std::string command = ::testing::PrintToString(c.args);
+        ProcessResult r = runCli(c.args, 30s);
+        EXPECT_EQ(r.exitCode, 2) << command << ": " << r.describe();
+        EXPECT_EQ(r.out, "") << command;
+        if (!c.message.empty())
+            EXPECT_THAT(linesOf(r.err), ::testing::Contains(c.message)) << command << ": " << r.err;
+        else
+            EXPECT_NE(r.err, "") << command << ": bad usage without a word";
+    }
+
+    ProcessResult empty = runCli({"--dir", at("only")}, 30s);
+    EXPECT_EQ(empty.exitCode, 2) << empty.describe();
+    EXPECT_EQ(empty.out, "");
+    EXPECT_THAT(empty.err, ::testing::HasSubstr(at("only")));
+    EXPECT_THAT(empty.err, ::testing::HasSubstr("nejsou žádné objekty, které by bylo možné testovat !"));
+
+    ProcessResult version = runCli({"--version"}, 30s);
+    EXPECT_EQ(version.exitCode, 0) << version.describe();
+    EXPECT_THAT(version.out, ::testing::HasSubstr("Vorkan v1.20"));
+}
+
+TEST_F(Cli, aReportThatCannotBeWrittenEndsWithStatus4)
+{
+    writeFile(at("tree/file.txt"), "data");
+    makeDir(at("a-directory"));
+    for (const std::string& report : {at("a-directory"), at("no/such/dir/report.txt")}) {
+        ProcessResult r = runCli({"--report", report, "--dir", at("tree")}, 30s);
+        EXPECT_EQ(r.exitCode, 4) << report << ": " << r.describe();
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(at("a-directory")));
+}
+
+// The saved file must be what the window saves: Windows-1250, CR LF after every line.
+std::string savedForm(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += toCp1250(line) + "\r\n";
+    return text;
+}
+
+TEST_F(Cli, theSavedProtocolOfACompleteTestIsWindows1250WithCrLf)
+{
+    writeFileOfSize(at("tree/a.bin"), 131072);
+    writeFileOfSize(at("tree/sub/b.bin"), 1);
+    writeFile(at("protokol.txt"), std::string(5000, 'o'));
+
+    ProcessResult r = runCli({"--report", at("protokol.txt"), "--dir", at("tree")});
+    Protocol p;
+    ASSERT_TRUE(finished(r, 0, p));
+    std::vector<std::string> expected{
+        "Výsledek testu programu PS Vorkan v1.10",
+        std::string(70, '*'),
+        "",
+        "NASTAVENÍ TESTU:",
+        "Testovaný objekt: Adresář a podadresáře",
+        "Umístění: " + at("tree"),
+        std::string("Typ testu: ") + kComplete,
+        "",
+        "INFORMACE:",
+        p.line(10),
+        p.line(11),
+        p.line(12),
+        "",
+        "TESTOVANÉ OBJEKTY",
+        "Počet testovaných souborů: 2",
+        "Počet testovaných adresářů: 2",
+        "Velikost testovaných objektů: 131073 B",
+        "",
+        "CHYBY:",
+        "Celkový počet chyb:0",
+        " ",
+        "CHYBNÉ SOUBORY: ",
+        " ",
+        "---- Konec protokolu --------- ",
+    };
+    expectTimeAndSpeedLines(p, false);
+    EXPECT_EQ(protocolLines(p), expected);
+    EXPECT_EQ(testing_support::readFile(at("protokol.txt")), savedForm(expected));
+}
+
+TEST_F(Cli, theSavedProtocolListsFailedFilesWithTheirCzechNames)
+{
+    const std::string failed = at("tree/žluťoučký kůň.txt");
+    writeFile(failed, "1");
+    writeFile(at("tree/Ořech.txt"), "ok");
+    ProcessResult r = runCli({"--quick", "--report", at("report"), "--dir", at("tree")});
+    Protocol p;
+    ASSERT_TRUE(finished(r, 1, p));
+    ASSERT_THAT(p.failed, ElementsAre(failed));
+    expectFixedLines(p, "Adresář a podadresáře", at("tree"), true);
+    expectCounts(p, 2, 1, 3);
+    EXPECT_EQ(testing_support::readFile(at("report")), savedForm(protocolLines(p)));
+    EXPECT_NE(testing_support::readFile(at("report")).find("\x9e" "lu\x9do" "u\xe8" "k\xfd k\xf9\xf2.txt\r\n"),
+              std::string::npos);
+}
+
+} // namespace

@@ -1,0 +1,72 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <istream>
+#include <map>
+#include <string>
+#include <vector>
+
+// The tree a vorkan-faultfs mount serves: directories and files whose content is a fixed
+// pattern, each file with at most one fault. Described line by line:
+//
+//   path/                              a directory (parents are created as needed)
+//   path SIZE                          a file of SIZE bytes (suffix K, M or G: binary units)
+//   path SIZE open-eio                 open() fails with EIO
+//   path SIZE open-eacces              open() fails with EACCES
+//   path SIZE eio-at OFFSET            a read that reaches OFFSET delivers the bytes before it,
+//                                      a read from OFFSET on fails with EIO
+//   path SIZE short LENGTH             the size says SIZE, but reads end at LENGTH
+//   path SIZE stall OFFSET SECONDS     a read that covers OFFSET sleeps SECONDS first
+//
+// Blank lines and everything from a '#' on are ignored. Names hold no blanks; entries are
+// listed in the order they were described, so a test can rely on the walk order.
+namespace faultfs {
+
+enum class Fault { None, OpenEio, OpenEacces, EioAt, Short, Stall };
+
+struct Entry {
+    std::string path; // "/" for the root, otherwise "/a/b"
+    bool isDir = false;
+    std::int64_t size = 0;
+    Fault fault = Fault::None;
+    std::int64_t offset = 0; // eio-at and stall: the offset; short: where the data ends
+    int seconds = 0;         // stall only
+    std::vector<std::size_t> children;
+};
+
+// What one read request gets: optionally a pause, then either data or an error.
+struct ReadOutcome {
+    int stallSeconds = 0;
+    int error = 0;           // an errno value, or 0
+    std::int64_t length = 0; // bytes to deliver from the requested offset
+};
+
+class Tree {
+public:
+    Tree();
+
+    // Adds one described line; throws std::invalid_argument naming the problem.
+    void addLine(const std::string& line);
+    // Adds every line of a description; errors name the line number.
+    void addLines(std::istream& in, const std::string& sourceName);
+
+    const Entry* find(const std::string& path) const;
+    const Entry& at(std::size_t index) const { return entries_[index]; }
+    std::int64_t totalSize() const;
+
+private:
+    std::size_t ensureDir(const std::string& path);
+    std::size_t addEntry(Entry entry);
+
+    std::vector<Entry> entries_;
+    std::map<std::string, std::size_t> byPath_;
+};
+
+ReadOutcome planRead(const Entry& file, std::int64_t offset, std::int64_t size);
+// The content of every file: the same byte at the same offset, and never a run of equal
+// bytes, so a read from a wrong offset shows.
+char patternByte(std::int64_t offset);
+void fillPattern(char* out, std::int64_t offset, std::int64_t length);
+std::int64_t parseSize(const std::string& text);
+
+} // namespace faultfs
