@@ -43,6 +43,12 @@ public:
     static void run(const std::shared_ptr<Worker>& self) { self->loop(); }
 
     // Engine side -----------------------------------------------------------------------
+    bool idle() const
+    {
+        std::lock_guard lock(mutex_);
+        return !busy_;
+    }
+
     bool waitUntilIdle(std::chrono::milliseconds limit)
     {
         std::unique_lock lock(mutex_);
@@ -189,7 +195,7 @@ private:
 
     std::function<void()> wake_;
     std::vector<char> buffer_; // the data read is not kept or looked at
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::optional<ReadRequest> job_;
     std::deque<ReadEvent> events_;
@@ -233,6 +239,11 @@ std::optional<ReadEvent> BackgroundReader::poll()
 bool BackgroundReader::spinForEvent() const
 {
     return worker_ && worker_->spinForEvent();
+}
+
+bool BackgroundReader::busy() const
+{
+    return worker_ && !worker_->idle();
 }
 
 void BackgroundReader::finish()

@@ -49,6 +49,8 @@ public:
     bool spinForEvent() const;
     // Done with the current file, read to its end or given up: the reader stops reading it.
     void finish();
+    // A read is still under way, perhaps blocked in the kernel for good.
+    bool busy() const;
 
     class Worker;
 

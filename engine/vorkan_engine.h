@@ -47,6 +47,8 @@ public:
     const MainWindowView& view() const { return view_; }
     bool running() const { return running_; }
     RunOutcome lastOutcome() const { return outcome_; }
+    // A read given up by a stop may still block in the kernel (a stalled medium).
+    bool readStillBlocked() const { return reader_.busy(); }
 
 private:
     // Run sequence
