@@ -2,25 +2,46 @@
 #include "platform/dir_listing.h"
 
 #include <algorithm>
+#include <deque>
 
 namespace engine {
 
 void VorkanEngine::readPhase(const TestSettings& settings)
 {
     if (settings.object == TestObject::Soubor)
-        TestujSoubor(settings.SoubE, run_.VelCelk, true);
+        TestujSoubor({settings.SoubE, run_.VelCelk, std::nullopt}, true);
     else
         TestujAdresar(run_.CestaTestu);
+    reader_.dropAll(); // whatever a stop left queued
 }
 
 void VorkanEngine::TestujAdresar(const std::string& path)
 {
     yield(YieldPoint::TestDirectory);
     {
+        // The files of the directory in listing order; the next few are handed to the reader
+        // before their turn so that it can open and read them while the engine yields.
         platform::DirListing files(device_);
-        for (bool ok = run_.Bezi && files.first(path); ok; ok = run_.Bezi && files.next()) {
-            if (!files.entry().isDirectory())
-                TestujSoubor(path + "/" + files.entry().name, files.entry().size, false);
+        std::deque<ListedFile> ahead;
+        bool more = run_.Bezi && files.first(path);
+        auto listMore = [&] {
+            while (more && run_.Bezi && ahead.size() <= static_cast<std::size_t>(filesAhead_)) {
+                const platform::DirEntry& e = files.entry();
+                if (!e.isDirectory()) {
+                    ListedFile f{path + "/" + e.name, e.size, std::nullopt};
+                    if (filesAhead_ > 0)
+                        f.job = reader_.queue({f.name, f.size, quick_, false});
+                    ahead.push_back(std::move(f));
+                }
+                more = files.next();
+            }
+        };
+        listMore();
+        while (!ahead.empty() && run_.Bezi) {
+            ListedFile f = std::move(ahead.front());
+            ahead.pop_front();
+            TestujSoubor(f, false);
+            listMore();
         }
     }
     platform::DirListing dirs(device_);
@@ -30,24 +51,25 @@ void VorkanEngine::TestujAdresar(const std::string& path)
     }
 }
 
-void VorkanEngine::TestujSoubor(const std::string& name, std::int64_t size, bool followLink)
+void VorkanEngine::TestujSoubor(const ListedFile& file, bool followLink)
 {
+    const std::string& name = file.name;
+    const std::int64_t size = file.size;
     yield(YieldPoint::BeforeFile);
     view_.test.PrubehSoub.set(0);
     run_.VelAktSoub = size;
     run_.PrectenoAktSoub = 0;
     view_.test.SoubJML = name;
     yield(YieldPoint::FileShown);
-
     if (!run_.Bezi) {
-        ++run_.TestovanoSoub; // stopped before the file was opened: it counts, unread
+        ++run_.TestovanoSoub; // stopped before the file was read: it counts, unread
         return;
     }
-    reader_.start({name, size, quick_, followLink});
+    BackgroundReader::Job job = file.job ? *file.job : reader_.queue({name, size, quick_, followLink});
     std::int64_t read = 0;
     for (;;) {
         std::int64_t chunk = quick_ ? kQuickTestBytes : std::max<std::int64_t>(0, std::min(kChunkSize, size - read));
-        auto e = awaitRead();
+        auto e = awaitRead(job);
         if (!e)
             break; // stopped while the open or read was under way
         if (e->kind != ReadEvent::Kind::Chunk) {
@@ -74,20 +96,19 @@ void VorkanEngine::TestujSoubor(const std::string& name, std::int64_t size, bool
         if (!run_.Bezi || read >= size)
             break;
     }
-    reader_.finish();
+    reader_.finish(job);
     ++run_.TestovanoSoub;
 }
 
-std::optional<ReadEvent> VorkanEngine::awaitRead()
+std::optional<ReadEvent> VorkanEngine::awaitRead(BackgroundReader::Job job)
 {
     for (;;) {
-        if (auto e = reader_.poll())
+        if (auto e = reader_.poll(job))
             return e;
-        if (reader_.spinForEvent())
-            continue;
         if (!run_.Bezi)
             return std::nullopt; // a stop does not wait for a read that may never return
-        host_.waitForEvents(YieldPoint::WaitingForRead);
+        if (!reader_.prepareToSleep(job))
+            host_.waitForEvents(YieldPoint::WaitingForRead);
     }
 }
 

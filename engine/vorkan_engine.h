@@ -5,6 +5,7 @@
 #include "engine/settings.h"
 #include "engine/view.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -49,6 +50,9 @@ public:
     RunOutcome lastOutcome() const { return outcome_; }
     // A read given up by a stop may still block in the kernel (a stalled medium).
     bool readStillBlocked() const { return reader_.busy(); }
+    // How many files of a directory the reader may open and read ahead of the one being
+    // tested; with 0 each file is opened only when its turn has come.
+    void setFilesAhead(int files) { filesAhead_ = std::max(0, files); }
 
 private:
     // Run sequence
@@ -67,9 +71,14 @@ private:
     void ZjistiAdresar(const std::string& path);
 
     // Reading
+    struct ListedFile {
+        std::string name;
+        std::int64_t size = 0;
+        std::optional<BackgroundReader::Job> job; // queued ahead of its turn
+    };
     void TestujAdresar(const std::string& path);
-    void TestujSoubor(const std::string& name, std::int64_t size, bool followLink);
-    std::optional<ReadEvent> awaitRead();
+    void TestujSoubor(const ListedFile& file, bool followLink);
+    std::optional<ReadEvent> awaitRead(BackgroundReader::Job job);
     void fileFailed(const std::string& name, std::int64_t size, std::int64_t read);
 
     // Statistics
@@ -89,6 +98,7 @@ private:
     RunState run_;
     MainWindowView view_;
     bool quick_ = false;
+    int filesAhead_ = 32;
     std::optional<unsigned long> device_; // the filesystem the walk stays on
     bool running_ = false;
     bool timeErrorOpen_ = false;
