@@ -30,7 +30,8 @@ DirectoryList::DirectoryList(QWidget* parent)
     setUniformRowHeights(true);
     setIndentation(10);
     setIconSize(QSize(16, 16));
-    setStyleSheet(QStringLiteral("QTreeView::item { height: 16px; }"));
+    // The rows show the path as indented folders; there is nothing to fold.
+    setStyleSheet(QStringLiteral("QTreeView::item { height: 16px; } QTreeView::branch { image: none; border-image: none; }"));
     connect(this, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
         if (item != nullptr)
             setDirectory(item->data(0, kPathRole).toString());

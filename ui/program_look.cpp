@@ -15,7 +15,10 @@ void installProgramLook()
     // cut their captions, so both are fixed rather than taken from the desktop.
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion")))
         QApplication::setStyle(fusion);
-    QFont font(QStringLiteral("DejaVu Sans"));
+    // The condensed face keeps captions about as wide as the pages were drawn for; the plain
+    // face stands in where it is missing.
+    QFont font;
+    font.setFamilies({QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans")});
     font.setPixelSize(11);
     font.setStyleHint(QFont::SansSerif);
     QApplication::setFont(font);
