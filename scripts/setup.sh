@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev fonts-dejavu-core
+  qt6-base-dev fonts-dejavu-core fonts-dejavu-extra
   zlib1g-dev libjpeg62-turbo-dev libstb-dev
   libmount-dev libblkid-dev
   libcli11-dev libgtest-dev libgmock-dev

@@ -1,0 +1,61 @@
+#pragma once
+#include "common/pelun.h"
+#include "engine/host_relay.h"
+#include "engine/vorkan_engine.h"
+#include "ui/app_title.h"
+#include "ui/dirselec_module.h"
+#include "ui/message_dialog.h"
+
+#include <memory>
+#include <string>
+
+namespace platform {
+class Clock;
+class DriveTable;
+class KeyValueStore;
+} // namespace platform
+
+namespace ui {
+class TMainForm;
+class TPSDirSelectForm;
+} // namespace ui
+
+namespace app {
+
+// The program's modules and long-lived windows, created in start-up order and released in
+// the reverse order. Needs a QApplication.
+class Program {
+public:
+    struct Machine {
+        const platform::DriveTable& drives;
+        platform::KeyValueStore& registry;
+        platform::Clock& clock;
+        std::string startDir;
+        std::string defaultSystemRoot;
+    };
+
+    explicit Program(Machine machine);
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    common::Pelun& pelun() { return pelun_; }
+    engine::VorkanEngine& engine() { return engine_; }
+    ui::AppTitle& title() { return title_; }
+    ui::DirSelectModule& dirSelectModule() { return dirSelectModule_; }
+    ui::TMainForm& mainForm() { return *mainForm_; }
+    ui::TPSDirSelectForm& dirSelectForm() { return *dirSelectForm_; }
+
+private:
+    ui::AppTitle title_;
+    ui::QtMessagePort messagePort_{title_};
+    common::Pelun pelun_;
+    ui::DirSelectModule dirSelectModule_;
+    // The archive module comes here, between the directory dialog's module and the engine.
+    engine::HostRelay host_;
+    engine::VorkanEngine engine_;
+    std::unique_ptr<ui::TMainForm> mainForm_;
+    std::unique_ptr<ui::TPSDirSelectForm> dirSelectForm_;
+};
+
+} // namespace app

@@ -1,0 +1,33 @@
+// vorkan: the readability test with its window.
+
+#include "app/program.h"
+#include "platform/clock.h"
+#include "platform/drives.h"
+#include "platform/filesystem.h"
+#include "platform/key_value_store.h"
+#include "platform/user_dirs.h"
+#include "ui/glyphs.h"
+#include "ui/program_look.h"
+#include "ui/vorkan_f.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    // The program ends when its main window says so, which is only after a run it closed
+    // under has unwound, not when the last window disappears.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(ui::programIcon());
+    ui::installProgramLook();
+
+    const auto drives = platform::DriveTable::fromMountTable();
+    platform::KeyValueStore registry(platform::defaultRegistryFile());
+    platform::SystemClock clock;
+    app::Program program({drives, registry, clock, platform::currentDirectory(), platform::defaultSystemRoot()});
+
+    ui::TMainForm& window = program.mainForm();
+    QObject::connect(&window, &ui::TMainForm::programEnds, &application, &QCoreApplication::quit, Qt::QueuedConnection);
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,20 @@
+#pragma once
+#include "engine/view.h"
+
+#include <string>
+
+namespace common {
+class Pelun;
+}
+
+namespace engine {
+
+enum class SaveLogOutcome { Saved, Declined, Failed };
+
+// Saves the protocol of the last run to the file the user chose in the save dialog. An
+// existing file is replaced only when the user answers Yes: closing the question without an
+// answer must not cost the old file. A file that cannot be written is reported in the
+// program's message dialog and an existing one stays as it was.
+SaveLogOutcome SaveLogBtnClick(common::Pelun& pelun, const ResultView& result, const std::string& path);
+
+} // namespace engine

@@ -1,0 +1,124 @@
+#include "tests/ui/gui_fixture.h"
+
+#include "platform/filesystem.h"
+#include "ui/directory_list.h"
+#include "ui/dirselec.h"
+#include "ui/dirselec_module.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace gui_test {
+namespace {
+
+class DirSelect : public GuiTest {
+protected:
+    void SetUp() override
+    {
+        GuiTest::SetUp();
+        testing_support::makeDir(path("tree/podadresář"));
+        testing_support::makeDir(path("tree/b"));
+        child<QRadioButton>("TestAdrRB")->click();
+    }
+    ui::TPSDirSelectForm& dialog() { return program().dirSelectForm(); }
+    template <typename T>
+    T* control(const char* name) { return dialog().findChild<T*>(QString::fromLatin1(name)); }
+    QString adrE() { return child<QLineEdit>("AdrE")->text(); }
+    // Shows the dialog from the directory row and acts in it.
+    void browse(std::function<void()> act)
+    {
+        whenModal<ui::TPSDirSelectForm>([act](ui::TPSDirSelectForm*) { act(); });
+        click("AdrProchBtn");
+    }
+};
+
+TEST_F(DirSelect, enter_at_the_first_showing_returns_the_start_directory)
+{
+    EXPECT_EQ(dialog().windowTitle(), QStringLiteral("Výběr adresáře"));
+    EXPECT_EQ(dialog().size(), QSize(363, 258));
+    EXPECT_FALSE(control<QLabel>("ADRL")->isVisible());
+    QWidget* focused = nullptr;
+    browse([&] {
+        focused = QApplication::focusWidget();
+        QTest::keyClick(focused, Qt::Key_Return);
+    });
+    EXPECT_EQ(focused, control<QPushButton>("OKBtn")) << focused->objectName().toStdString();
+    EXPECT_EQ(adrE(), QString::fromStdString(tmp_.path()));
+    EXPECT_EQ(platform::currentDirectory(), tmp_.path());
+}
+
+TEST_F(DirSelect, a_typed_name_that_does_not_exist_keeps_the_dialog_open_until_it_is_corrected)
+{
+    bool openAfterError = false;
+    browse([&] {
+        auto* adr = control<QLineEdit>("adr");
+        adr->clear();
+        adr->setFocus();
+        typeText(adr, QString::fromStdString(path("tree/chybí")));
+        QTest::mouseClick(control<QPushButton>("OKBtn"), Qt::LeftButton);
+        openAfterError = dialog().isVisible();
+        adr->setText(QString::fromStdString(path("tree//podadresář")));
+        QTest::mouseClick(control<QPushButton>("OKBtn"), Qt::LeftButton);
+    });
+    EXPECT_TRUE(openAfterError);
+    EXPECT_EQ(port_.texts(), std::vector<std::string>{"Zvolený adresář neexistuje nebo není přístupný."});
+    EXPECT_EQ(adrE(), QString::fromStdString(path("tree//podadresář"))); // exactly as typed
+}
+
+TEST_F(DirSelect, storno_or_esc_leaves_the_directory_row_as_it_was)
+{
+    child<QLineEdit>("AdrE")->setText(QStringLiteral("původní"));
+    browse([&] {
+        control<QLineEdit>("adr")->setText(QString::fromStdString(path("tree")));
+        QTest::mouseClick(control<QPushButton>("StornoBtn"), Qt::LeftButton);
+    });
+    browse([&] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); });
+    EXPECT_EQ(adrE(), QStringLiteral("původní"));
+    EXPECT_TRUE(port_.shown.empty());
+}
+
+TEST_F(DirSelect, opening_a_subdirectory_in_the_list_selects_it_and_the_next_showing_opens_there)
+{
+    browse([&] {
+        auto* list = control<ui::DirectoryList>("DirSez");
+        list->setDirectory(QString::fromStdString(path("tree")));
+        auto found = list->findItems(QStringLiteral("podadresář"), Qt::MatchRecursive);
+        ASSERT_EQ(found.size(), 1);
+        list->setCurrentItem(found[0]);
+        emit list->itemActivated(found[0], 0); // a double-click or Enter
+        EXPECT_EQ(list->directory(), QString::fromStdString(path("tree/podadresář")));
+        EXPECT_EQ(control<QLineEdit>("adr")->text(), QString::fromStdString(path("tree/podadresář")));
+        QTest::mouseClick(control<QPushButton>("OKBtn"), Qt::LeftButton);
+    });
+    EXPECT_EQ(adrE(), QString::fromStdString(path("tree/podadresář")));
+    // Opening within the list does not change the working directory: the next showing
+    // opens where the last one did.
+    EXPECT_EQ(program().dirSelectModule().PosledniAdr, tmp_.path());
+}
+
+TEST_F(DirSelect, choosing_another_drive_shows_its_directory_and_is_remembered_after_ok)
+{
+    browse([&] {
+        auto* drives = control<QComboBox>("drivesezn");
+        EXPECT_EQ(drives->currentIndex(), 1); // d, the drive of the start directory
+        drives->setCurrentIndex(0);           // c: never visited, so its root
+        EXPECT_EQ(control<ui::DirectoryList>("DirSez")->directory(), QStringLiteral("/"));
+        EXPECT_EQ(control<QLineEdit>("adr")->text(), QStringLiteral("/"));
+        QTest::mouseClick(control<QPushButton>("OKBtn"), Qt::LeftButton);
+    });
+    EXPECT_EQ(adrE(), QStringLiteral("/"));
+    EXPECT_EQ(program().dirSelectModule().PosledniAdr, "/");
+    EXPECT_EQ(platform::currentDirectory(), tmp_.path());
+    QString shownNext;
+    browse([&] {
+        shownNext = control<ui::DirectoryList>("DirSez")->directory();
+        QTest::mouseClick(control<QPushButton>("StornoBtn"), Qt::LeftButton);
+    });
+    EXPECT_EQ(shownNext, QStringLiteral("/"));
+}
+
+} // namespace
+} // namespace gui_test
