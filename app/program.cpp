@@ -10,15 +10,25 @@ namespace app {
 Program::Program(Machine machine)
     : pelun_(messagePort_, machine.drives, machine.registry, {machine.startDir, machine.defaultSystemRoot}),
       dirSelectModule_(platform::currentDirectory()),
+      archive_(pelun_, platform::currentDirectory()),
       engine_(pelun_, host_, machine.clock)
 {
+    archive_.psk.afterPelunPskOpened = [this] { links_.net.PSK_ReadURLFile(archive_.psk); };
     title_.set(QString::fromUtf8(engine::texts::kAppTitle));
     mainForm_ = std::make_unique<ui::TMainForm>(engine_, pelun_, title_);
     host_.attach(mainForm_.get());
-    // The maker's shared archive opens here once the archive module exists.
+    FormCreate();
     dirSelectForm_ = std::make_unique<ui::TPSDirSelectForm>(dirSelectModule_, pelun_);
     mainForm_->setDirSelectForm(*dirSelectForm_);
     // The About box is created here and shown from the main window's aboutRequested().
+}
+
+void Program::FormCreate()
+{
+    // Looked for without regard to letter case: "pelun.psk", "Pelun.PSK", ...
+    auto found = platform::resolveIgnoringCase(pelun_.PS_StartDir(), "pelun.psk");
+    if (found && platform::fileExists(*found))
+        archive_.psk.PSK_OpenPelunPsk(0);
 }
 
 Program::~Program()

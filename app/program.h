@@ -1,4 +1,6 @@
 #pragma once
+#include "about/psnet.h"
+#include "archive/pskomp.h"
 #include "common/pelun.h"
 #include "engine/host_relay.h"
 #include "engine/vorkan_engine.h"
@@ -43,15 +45,35 @@ public:
     engine::VorkanEngine& engine() { return engine_; }
     ui::AppTitle& title() { return title_; }
     ui::DirSelectModule& dirSelectModule() { return dirSelectModule_; }
+    archive::Pskomp& archive() { return archive_.psk; }
+    about::PsNet& links() { return links_.net; }
     ui::TMainForm& mainForm() { return *mainForm_; }
     ui::TPSDirSelectForm& dirSelectForm() { return *dirSelectForm_; }
 
 private:
+    // The link module's life: built-in addresses at start, emptied at the end.
+    struct LinkModule {
+        about::PsNet net;
+        ~LinkModule() { net.clear(); }
+    };
+    // The archive module's life: its streams and base directory at start; at the end every
+    // archive still open is closed, with the module's self-checks.
+    struct ArchiveModule {
+        archive::Pskomp psk;
+        ArchiveModule(common::Pelun& pelun, const std::string& dir) : psk(pelun) { psk.startUp(dir); }
+        ~ArchiveModule() { psk.shutDown(); }
+    };
+
+    // The main window's creation handler: the maker's shared archive opens when the start-up
+    // directory holds it.
+    void FormCreate();
+
     ui::AppTitle title_;
     ui::QtMessagePort messagePort_{title_};
     common::Pelun pelun_;
     ui::DirSelectModule dirSelectModule_;
-    // The archive module comes here, between the directory dialog's module and the engine.
+    LinkModule links_;
+    ArchiveModule archive_;
     engine::HostRelay host_;
     engine::VorkanEngine engine_;
     std::unique_ptr<ui::TMainForm> mainForm_;
