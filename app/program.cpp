@@ -8,7 +8,7 @@
 namespace app {
 
 Program::Program(Machine machine)
-    : pelun_(messagePort_, machine.drives, machine.registry, {machine.startDir, machine.defaultSystemRoot}),
+    : pelun_(machine.messages != nullptr ? *machine.messages : messagePort_, machine.drives, machine.registry, {machine.startDir, machine.defaultSystemRoot}),
       dirSelectModule_(platform::currentDirectory()),
       archive_(pelun_, platform::currentDirectory()),
       engine_(pelun_, host_, machine.clock)

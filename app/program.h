@@ -34,6 +34,8 @@ public:
         platform::Clock& clock;
         std::string startDir;
         std::string defaultSystemRoot;
+        // Where messages go from the start on; the program's own dialog when not given.
+        common::MessagePort* messages = nullptr;
     };
 
     explicit Program(Machine machine);
