@@ -46,7 +46,9 @@ QIcon stockGlyph(StockGlyph which, const QWidget* widget)
     switch (which) {
     case StockGlyph::Ok: pixmap = QStyle::SP_DialogOkButton; break;
     case StockGlyph::Cancel: pixmap = QStyle::SP_DialogCancelButton; break;
-    case StockGlyph::Help: pixmap = QStyle::SP_DialogHelpButton; break;
+    // The style's own help button picture is no question mark in every style; the question
+    // of a message box always is.
+    case StockGlyph::Help: pixmap = QStyle::SP_MessageBoxQuestion; break;
     case StockGlyph::Close: pixmap = QStyle::SP_DialogCloseButton; break;
     }
     return widget->style()->standardIcon(pixmap, nullptr, widget);
