@@ -216,3 +216,23 @@ TEST_F(Control, page_changes_stop_both_timers_and_the_result_pages_lead_back)
     EXPECT_FALSE(host.soubActive);
     EXPECT_EQ(view().title, "Vorkan v1.20");
 }
+
+TEST_F(Control, pause_while_counting_holds_the_walk_and_resumes_it)
+{
+    int directoriesWhilePaused = -1;
+    host.onYield = [&, paused = false](YieldPoint where) mutable {
+        if (where == YieldPoint::Directory && !paused) {
+            paused = true;
+            engine.PauseBtnClick();
+        } else if (where == YieldPoint::Paused && host.pauseRounds == 2) {
+            directoriesWhilePaused = host.count(YieldPoint::Directory);
+            EXPECT_FALSE(host.mainActive) << "the times stand still while paused";
+            engine.PauseBtnClick();
+        }
+    };
+    runDir(tree());
+    EXPECT_EQ(directoriesWhilePaused, 1);
+    EXPECT_EQ(host.count(YieldPoint::Directory), 2);
+    EXPECT_EQ(run().PocetSoub, 4);
+    EXPECT_EQ(engine.lastOutcome(), RunOutcome::Finished);
+}
