@@ -76,14 +76,14 @@ void TDaRadidF::buildOutside()
 
 void TDaRadidF::buildButtons()
 {
-    struct Spec {
+    struct Entry {
         QPushButton** button;
         const char* name;
         const char* caption;
         QIcon icon;
         void (TDaRadidF::*handler)();
     };
-    const Spec buttons[] = {
+    const Entry buttons[] = {
         {&ProduktBtn, "ProduktBtn", texts::kProduktBtn, glyph(Glyph::Products), &TDaRadidF::ProduktBtnClick},
         {&AdresaBtn, "AdresaBtn", texts::kAdresaBtn, glyph(Glyph::Contact), &TDaRadidF::AdresaBtnClick},
         {&CoJeBtn, "CoJeBtn", texts::kCoJeBtn, glyph(Glyph::WhatIs), &TDaRadidF::CoJeBtnClick},
@@ -93,11 +93,11 @@ void TDaRadidF::buildButtons()
          &TDaRadidF::ZavritBtnClick},
     };
     int top = 128;
-    for (const Spec& spec : buttons) {
-        QPushButton* button = glyphButton(spec.name, spec.caption, spec.icon, 16, this);
+    for (const Entry& entry : buttons) {
+        QPushButton* button = glyphButton(entry.name, entry.caption, entry.icon, 16, this);
         button->setGeometry(400, top, 185, 25);
-        connect(button, &QPushButton::clicked, this, spec.handler);
-        *spec.button = button;
+        connect(button, &QPushButton::clicked, this, entry.handler);
+        *entry.button = button;
         top += 32;
     }
     AutoriBtn->setDefault(true);
