@@ -1,5 +1,6 @@
 #include "app/program.h"
 
+#include "about/daradid.h"
 #include "engine/engine_texts.h"
 #include "platform/filesystem.h"
 #include "ui/dirselec.h"
@@ -20,7 +21,14 @@ Program::Program(Machine machine)
     FormCreate();
     dirSelectForm_ = std::make_unique<ui::TPSDirSelectForm>(dirSelectModule_, pelun_);
     mainForm_->setDirSelectForm(*dirSelectForm_);
-    // The About box is created here and shown from the main window's aboutRequested().
+    aboutBox_ = std::make_unique<about::TDaRadidF>(archive_.psk, links_.net, pelun_, about::TDaRadidF::ShowCatalogue{},
+                                                   mainForm_.get());
+    QObject::connect(mainForm_.get(), &ui::TMainForm::aboutRequested, mainForm_.get(), [this] { OprogBtnClick(); });
+}
+
+void Program::OprogBtnClick()
+{
+    aboutBox_->exec();
 }
 
 void Program::FormCreate()
@@ -33,6 +41,7 @@ void Program::FormCreate()
 
 Program::~Program()
 {
+    aboutBox_.reset();
     dirSelectForm_.reset();
     host_.attach(nullptr);
     mainForm_.reset();

@@ -17,6 +17,10 @@ class DriveTable;
 class KeyValueStore;
 } // namespace platform
 
+namespace about {
+class TDaRadidF;
+}
+
 namespace ui {
 class TMainForm;
 class TPSDirSelectForm;
@@ -51,6 +55,7 @@ public:
     about::PsNet& links() { return links_.net; }
     ui::TMainForm& mainForm() { return *mainForm_; }
     ui::TPSDirSelectForm& dirSelectForm() { return *dirSelectForm_; }
+    about::TDaRadidF& aboutBox() { return *aboutBox_; }
 
 private:
     // The link module's life: built-in addresses at start, emptied at the end.
@@ -69,6 +74,8 @@ private:
     // The main window's creation handler: the maker's shared archive opens when the start-up
     // directory holds it.
     void FormCreate();
+    // "&O programu": the About box, modal; how it was closed does not matter.
+    void OprogBtnClick();
 
     ui::AppTitle title_;
     ui::QtMessagePort messagePort_{title_};
@@ -80,6 +87,7 @@ private:
     engine::VorkanEngine engine_;
     std::unique_ptr<ui::TMainForm> mainForm_;
     std::unique_ptr<ui::TPSDirSelectForm> dirSelectForm_;
+    std::unique_ptr<about::TDaRadidF> aboutBox_;
 };
 
 } // namespace app

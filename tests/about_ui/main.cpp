@@ -1,6 +1,6 @@
 // The About box tests share one QApplication on Qt's offscreen platform.
 
-#include "tests/about_ui/about_look_for_tests.h"
+#include "ui/program_look.h"
 
 #include <QApplication>
 
@@ -14,6 +14,6 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    about_test::installLook();
+    ui::installProgramLook();
     return RUN_ALL_TESTS();
 }

@@ -10,7 +10,7 @@
 #include "common/pelun.h"
 #include "platform/drives.h"
 #include "platform/key_value_store.h"
-#include "tests/about_ui/about_look_for_tests.h"
+#include "ui/program_look.h"
 #include "tests/support/recording_port.h"
 #include "tests/support/temp_dir.h"
 
@@ -69,7 +69,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: vorkan-about-screenshots OUTDIR SAMPLE_ARCHIVE\n");
         return 2;
     }
-    about_test::installLook();
+    ui::installProgramLook();
     outDir = QString::fromLocal8Bit(argv[1]);
 
     testing_support::TempDir dir;

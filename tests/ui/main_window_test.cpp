@@ -1,5 +1,6 @@
 #include "tests/ui/gui_fixture.h"
 
+#include "about/daradid.h"
 #include "engine/engine_texts.h"
 
 #include <QComboBox>
@@ -165,6 +166,23 @@ TEST_F(MainWindow, browsing_for_a_file_puts_the_chosen_file_into_the_file_row_an
     });
     click("SoubProchBtn");
     EXPECT_EQ(child<QLineEdit>("SoubE")->text(), QString::fromStdString(path("data.bin")));
+}
+
+TEST_F(MainWindow, the_about_button_shows_the_about_box_and_leaves_the_settings_page_as_it_was)
+{
+    child<QRadioButton>("TestAdrRB")->click();
+    child<QLineEdit>("AdrE")->setText(QStringLiteral("/some/dir"));
+    bool shown = false;
+    whenModal<about::TDaRadidF>([&](about::TDaRadidF* box) {
+        shown = box->isVisible() && box->windowTitle() == QStringLiteral("O programu");
+        box->reject();
+    });
+    QTest::keyClick(&form(), Qt::Key_O, Qt::AltModifier);
+    QTRY_VERIFY(shown);
+    QTRY_VERIFY(!program().aboutBox().isVisible());
+    EXPECT_EQ(page(), 2);
+    EXPECT_TRUE(child<QRadioButton>("TestAdrRB")->isChecked());
+    EXPECT_EQ(child<QLineEdit>("AdrE")->text(), QStringLiteral("/some/dir"));
 }
 
 } // namespace
