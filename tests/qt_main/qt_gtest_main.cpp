@@ -1,4 +1,4 @@
-// The About box tests share one QApplication on Qt's offscreen platform.
+// The Qt tests share one QApplication on the offscreen platform, with the program's look.
 
 #include "ui/program_look.h"
 
