@@ -88,10 +88,21 @@ class ModalWatch : public QObject {
 public:
     ModalWatch(std::function<bool(QWidget*)> act, int timeoutMs) : act_(std::move(act)), timeoutMs_(timeoutMs)
     {
+        setParent(qApp); // a watch the test no longer needs is ended with it (endAll)
         timer_.setInterval(5);
         QObject::connect(&timer_, &QTimer::timeout, this, [this] { poll(); });
         timer_.start();
         clock_.start();
+    }
+
+    // Ends every watch still waiting: a test's safety net must not outlive the test.
+    static void endAll()
+    {
+        const QObjectList children = qApp->children(); // a copy: deleting changes the list
+        for (QObject* child : children) {
+            if (auto* watch = dynamic_cast<ModalWatch*>(child))
+                delete watch;
+        }
     }
 
 private:
@@ -143,6 +154,7 @@ void whenModal(std::function<void(T*)> act, int timeoutMs = 5000)
 
 // A module with its catalogue archive open, as the maker's system archive.
 struct CatalogueFixture : testing_support::ArchiveFixture {
+    void TearDown() override { ModalWatch::endAll(); }
     std::vector<std::string> opened;
     about::PsNet net{[this](const std::string& text) { opened.push_back(text); }};
     QRect screen{0, 0, 800, 600};
