@@ -130,6 +130,12 @@ void GuiTest::SetUp()
 
 void GuiTest::TearDown()
 {
+    // A safety net that was not needed must not act in the next test.
+    const QObjectList children = qApp->children(); // a copy: deleting changes the list
+    for (QObject* child : children) {
+        if (auto* poller = dynamic_cast<Poller*>(child))
+            delete poller;
+    }
     program_.reset();
     platform::setCurrentDirectory(previousDir_);
 }
