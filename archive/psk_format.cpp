@@ -1,5 +1,7 @@
 #include "archive/psk_format.h"
 
+#include "platform/ascii.h"
+
 namespace archive::format {
 
 TableRecord recordAt(std::span<const std::uint8_t> table, std::size_t i)
@@ -28,18 +30,6 @@ void storeRecord(std::uint8_t* p, const TableRecord& r)
     }
 }
 
-char upperAscii(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c;
-}
-
-std::string upperAscii(std::string text)
-{
-    for (char& c : text)
-        c = upperAscii(c);
-    return text;
-}
-
 bool nameMatches(std::span<const std::uint8_t> names, std::int32_t offset, const std::string& sought)
 {
     if (offset < 0 || static_cast<std::size_t>(offset) >= names.size())
@@ -48,7 +38,7 @@ bool nameMatches(std::span<const std::uint8_t> names, std::int32_t offset, const
     if (names.size() - at <= sought.size())
         return false;
     for (char c : sought) {
-        if (names[at] == kNameEnd || upperAscii(static_cast<char>(names[at])) != c)
+        if (names[at] == kNameEnd || platform::asciiUpper(static_cast<char>(names[at])) != c)
             return false;
         ++at;
     }

@@ -73,7 +73,5 @@ bool nameMatches(std::span<const std::uint8_t> names, std::int32_t offset, const
 // The stored name at offset, up to its "*" (or to the end of the block).
 std::string storedName(std::span<const std::uint8_t> names, std::int32_t offset);
 
-char upperAscii(char c);
-std::string upperAscii(std::string text);
 
 } // namespace archive::format

@@ -4,6 +4,7 @@
 #include "archive/pskomp_texts.h"
 #include "common/encoding.h"
 #include "common/pelun.h"
+#include "platform/ascii.h"
 #include "platform/filesystem.h"
 
 namespace archive {
@@ -181,10 +182,10 @@ std::optional<std::string> Pskomp::looseFilePath(const std::string& name) const
 
 std::int32_t Pskomp::lookup(const std::string& name, psk_File* location)
 {
-    const std::string upper = format::upperAscii(name);
+    const std::string upper = platform::asciiUpper(name);
     if (!PSK_CheckInit(texts::kLabelGetFileLocation))
         return -1;
-    const std::string sought = format::upperAscii(common::utf8ToCp1250(name));
+    const std::string sought = platform::asciiUpper(common::utf8ToCp1250(name));
     for (const PSKArchive& s : slots_) {
         if (!s.open)
             continue;
@@ -208,7 +209,7 @@ std::int32_t Pskomp::PSK_GetFileLocation(psk_File& location, const std::string& 
 {
     std::int32_t n = lookup(name, &location);
     if (n == -1 && initialized_)
-        fatal(texts::kNotFoundStart + format::upperAscii(name) + texts::kQuoteEnd);
+        fatal(texts::kNotFoundStart + platform::asciiUpper(name) + texts::kQuoteEnd);
     return n;
 }
 

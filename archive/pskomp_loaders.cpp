@@ -3,6 +3,7 @@
 #include "archive/pskomp.h"
 #include "archive/pskomp_texts.h"
 #include "archive/text_lines.h"
+#include "platform/ascii.h"
 #include "common/pelun.h"
 
 #include <new>
@@ -18,7 +19,7 @@ std::string extensionOf(const std::string& name)
     std::size_t part = name.find_last_of("\\/:");
     std::string fileName = part == std::string::npos ? name : name.substr(part + 1);
     std::size_t dot = fileName.rfind('.');
-    return dot == std::string::npos ? std::string() : format::upperAscii(fileName.substr(dot));
+    return dot == std::string::npos ? std::string() : platform::asciiUpper(fileName.substr(dot));
 }
 
 bool loadPicture(Pskomp& module, common::Pelun& pelun, const std::string& label, Decoder decoder,

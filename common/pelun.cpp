@@ -1,6 +1,7 @@
 #include "common/pelun.h"
 
 #include "common/pelun_texts.h"
+#include "platform/ascii.h"
 #include "platform/drives.h"
 #include "platform/filesystem.h"
 #include "platform/key_value_store.h"
@@ -27,8 +28,6 @@ std::int32_t floorDiv(std::int32_t a, std::int32_t b)
         --q;
     return q;
 }
-
-char toUpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
 bool isDriveLetter(char upper) { return upper >= 'A' && upper <= 'Z'; }
 
@@ -93,7 +92,7 @@ void Pelun::beep()
 
 bool Pelun::PS_DriveReady(char letter)
 {
-    char upper = toUpperAscii(letter);
+    char upper = platform::asciiUpper(letter);
     if (!isDriveLetter(upper))
         throw ConvertError(texts::kNotValidDriveId);
     // Nothing here can raise a system box about a missing medium: the query only asks the
@@ -104,7 +103,7 @@ bool Pelun::PS_DriveReady(char letter)
 
 std::string Pelun::PS_GetdriveType(char letter)
 {
-    char upper = toUpperAscii(letter);
+    char upper = platform::asciiUpper(letter);
     if (!isDriveLetter(upper)) {
         PS_ShowError(std::string(texts::kGetdriveTypeLabel) + "\"" + std::string(1, letter) + "\"" +
                      texts::kNeniPlatneOznaceniJednotky);

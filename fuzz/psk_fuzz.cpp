@@ -4,6 +4,7 @@
 #include "archive/pskomp.h"
 #include "common/encoding.h"
 #include "common/pelun.h"
+#include "platform/ascii.h"
 #include "platform/drives.h"
 #include "platform/key_value_store.h"
 
@@ -51,7 +52,7 @@ void exercise(archive::Pskomp& psk, std::int32_t n)
     for (const std::string& name : names) {
         archive::Bitmap bitmap;
         std::vector<std::string> lines;
-        std::string upper = archive::format::upperAscii(name);
+        std::string upper = platform::asciiUpper(name);
         if (upper.ends_with(".JPG") || upper.ends_with(".BMP"))
             psk.PSK_LoadPicture(name, bitmap);
         else

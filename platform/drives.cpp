@@ -1,5 +1,6 @@
 #include "platform/drives.h"
 
+#include "platform/ascii.h"
 #include "platform/disk_space.h"
 
 #include <blkid/blkid.h>
@@ -217,7 +218,7 @@ DriveTable DriveTable::fromDrives(std::vector<Drive> drives)
 
 const Drive* DriveTable::find(char letter) const
 {
-    char lower = (letter >= 'A' && letter <= 'Z') ? static_cast<char>(letter + 32) : letter;
+    char lower = asciiLower(letter);
     for (const auto& d : drives_) {
         if (d.letter == lower)
             return &d;

@@ -1,5 +1,7 @@
 #include "platform/filesystem.h"
 
+#include "platform/ascii.h"
+
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -59,17 +61,6 @@ std::optional<unsigned long> deviceOf(const std::string& path)
 }
 
 namespace {
-
-bool equalIgnoringAsciiCase(const std::string& a, const char* b)
-{
-    std::size_t i = 0;
-    for (; i < a.size() && b[i] != '\0'; ++i) {
-        auto up = [](unsigned char c) { return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 32) : c; };
-        if (up(static_cast<unsigned char>(a[i])) != up(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return i == a.size() && b[i] == '\0';
-}
 
 struct DirCloser {
     void operator()(DIR* d) const { ::closedir(d); }

@@ -1,5 +1,6 @@
 #include "platform/key_value_store.h"
 
+#include "platform/ascii.h"
 #include "platform/filesystem.h"
 
 #include <fcntl.h>
@@ -13,18 +14,6 @@
 namespace platform {
 
 namespace {
-
-bool equalIgnoringAsciiCase(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto up = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
-        if (up(a[i]) != up(b[i]))
-            return false;
-    }
-    return true;
-}
 
 std::vector<std::string> readLines(const std::string& file)
 {
