@@ -85,11 +85,6 @@ DialogResult Pelun::PS_Ask(const std::string& text)
     return port_->show(DialogKind::Question, text);
 }
 
-void Pelun::beep()
-{
-    port_->beep();
-}
-
 bool Pelun::PS_DriveReady(char letter)
 {
     char upper = platform::asciiUpper(letter);

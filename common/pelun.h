@@ -49,7 +49,6 @@ public:
     bool PS_Message(int severity, const std::string& text);
     // A Yes/No question in the program's dialog; Cancel when it was closed without an answer.
     DialogResult PS_Ask(const std::string& text);
-    void beep();
 
     bool PS_DriveReady(char letter);
     std::string PS_GetdriveType(char letter);
