@@ -10,8 +10,8 @@ namespace app {
 
 Program::Program(Machine machine)
     : pelun_(machine.messages != nullptr ? *machine.messages : messagePort_, machine.drives, machine.registry, {machine.startDir, machine.defaultSystemRoot}),
-      dirSelectModule_(platform::currentDirectory()),
-      archive_(pelun_, platform::currentDirectory()),
+      dirSelectModule_(machine.startDir),
+      archive_(pelun_, machine.startDir),
       engine_(pelun_, host_, machine.clock)
 {
     archive_.psk.afterPelunPskOpened = [this] { links_.net.PSK_ReadURLFile(archive_.psk); };
