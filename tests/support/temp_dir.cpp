@@ -1,5 +1,7 @@
 #include "tests/support/temp_dir.h"
 
+#include "tests/support/deep_tree.h"
+
 #include <unistd.h>
 
 #include <cstdlib>
@@ -32,6 +34,8 @@ TempDir::~TempDir()
     }
     std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(path_, ec);
+    if (std::filesystem::exists(path_, ec))
+        removeTree(path_); // deeper than a path can name
 }
 
 void writeFile(const std::string& path, const std::string& content)

@@ -1,0 +1,264 @@
+#include "platform/tree_walk.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace platform {
+
+namespace {
+
+constexpr int kDirectoryFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
+constexpr unsigned kStatxMask = STATX_TYPE | STATX_SIZE | STATX_INO | STATX_MNT_ID;
+
+// What the walk needs to know of one entry or directory.
+struct Identity {
+    mode_t mode = 0;
+    std::int64_t size = 0;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    std::optional<std::uint64_t> mount;
+};
+
+// errno when it fails. AT_NO_AUTOMOUNT: looking must not mount anything.
+int identify(int dirFd, const char* name, int flags, Identity& id)
+{
+    struct statx sx {};
+    if (::statx(dirFd, name, flags | AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kStatxMask, &sx) != 0)
+        return errno;
+    id.mode = sx.stx_mode;
+    id.size = static_cast<std::int64_t>(sx.stx_size);
+    id.dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+    id.ino = static_cast<ino_t>(sx.stx_ino);
+    if ((sx.stx_mask & STATX_MNT_ID) != 0)
+        id.mount = sx.stx_mnt_id;
+    return 0;
+}
+
+bool isDotOrDotDot(const char* name)
+{
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+} // namespace
+
+struct TreeWalker::Level {
+    std::string path;
+    std::string name; // in the parent; unused for the root
+    dev_t dev = 0;
+    ino_t ino = 0;
+    UniqueFd fd;                      // closed while out of the window of open descriptors
+    std::deque<std::string> subdirs;  // found by the listing, not yet walked
+};
+
+// The stream over the entries of the deepest directory; it owns a descriptor of its own.
+struct TreeWalker::Listing {
+    explicit Listing(DIR* d) : dir(d) {}
+    ~Listing() { ::closedir(dir); }
+    Listing(const Listing&) = delete;
+    Listing& operator=(const Listing&) = delete;
+
+    DIR* dir;
+    bool broken = false; // reported once per directory
+};
+
+TreeWalker::TreeWalker(std::string root, int openDirectoryLimit)
+    : root_(std::move(root)), limit_(openDirectoryLimit < 2 ? 2 : openDirectoryLimit)
+{
+}
+
+TreeWalker::~TreeWalker() = default;
+
+int TreeWalker::fileDirectory() const
+{
+    return levels_.empty() ? -1 : levels_.back()->fd.get();
+}
+
+int TreeWalker::openDirectories() const
+{
+    int open = listing_ ? 1 : 0;
+    for (const auto& level : levels_)
+        open += level->fd ? 1 : 0;
+    return open;
+}
+
+std::optional<WalkEntry> TreeWalker::next()
+{
+    if (!started_) {
+        started_ = true;
+        return beginRoot();
+    }
+    if (levels_.empty())
+        return std::nullopt;
+    if (listing_)
+        return listNext();
+    return descendOrLeave();
+}
+
+std::optional<WalkEntry> TreeWalker::beginRoot()
+{
+    // The root is the directory the user named, so a link to it is followed.
+    std::string opened = root_.empty() ? std::string("/") : root_;
+    UniqueFd fd(::open(opened.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
+    Identity id;
+    int error = fd ? identify(fd.get(), "", AT_EMPTY_PATH, id) : errno;
+    DIR* dir = error == 0 ? ::fdopendir(::dup(fd.get())) : nullptr;
+    if (dir == nullptr)
+        return WalkEntry{WalkEntry::Kind::DirectoryFailed, root_, 0, error != 0 ? error : errno};
+    listing_ = std::make_unique<Listing>(dir);
+    rootDevice_ = id.dev;
+    haveMountIds_ = id.mount.has_value();
+    rootMount_ = id.mount.value_or(0);
+    auto level = std::make_unique<Level>();
+    level->path = root_;
+    level->dev = id.dev;
+    level->ino = id.ino;
+    level->fd = std::move(fd);
+    levels_.push_back(std::move(level));
+    return WalkEntry{WalkEntry::Kind::DirectoryBegin, root_, 0, 0};
+}
+
+std::optional<WalkEntry> TreeWalker::listNext()
+{
+    Level& top = *levels_.back();
+    for (;;) {
+        errno = 0;
+        dirent* e = ::readdir(listing_->dir);
+        if (e == nullptr)
+            break;
+        if (isDotOrDotDot(e->d_name))
+            continue;
+        Identity id;
+        if (int error = identify(::dirfd(listing_->dir), e->d_name, 0, id); error != 0) {
+            if (error == ENOENT || listing_->broken)
+                continue; // gone since it was listed
+            listing_->broken = true;
+            return WalkEntry{WalkEntry::Kind::ListingBroken, top.path, 0, error};
+        }
+        bool otherMount = id.dev != rootDevice_ || (haveMountIds_ && id.mount && *id.mount != rootMount_);
+        if (otherMount)
+            continue;
+        if (S_ISREG(id.mode)) {
+            fileName_ = e->d_name;
+            return WalkEntry{WalkEntry::Kind::File, top.path + "/" + e->d_name, id.size, 0};
+        }
+        if (S_ISDIR(id.mode))
+            top.subdirs.emplace_back(e->d_name);
+    }
+    int error = errno;
+    bool wasBroken = listing_->broken;
+    listing_.reset();
+    if (error != 0 && !wasBroken)
+        return WalkEntry{WalkEntry::Kind::ListingBroken, top.path, 0, error};
+    return descendOrLeave();
+}
+
+std::optional<WalkEntry> TreeWalker::descendOrLeave()
+{
+    while (!levels_.back()->subdirs.empty()) {
+        std::string name = std::move(levels_.back()->subdirs.front());
+        levels_.back()->subdirs.pop_front();
+        if (auto entry = enter(name))
+            return entry;
+    }
+    WalkEntry end{WalkEntry::Kind::DirectoryEnd, levels_.back()->path, 0, 0};
+    reopenParentFromChild();
+    levels_.pop_back();
+    return end;
+}
+
+// DirectoryBegin, DirectoryFailed, or nothing when the name is now a mount point.
+std::optional<WalkEntry> TreeWalker::enter(const std::string& name)
+{
+    std::string path = levels_.back()->path + "/" + name;
+    int parent = descriptorOf(levels_.size() - 1);
+    if (parent < 0)
+        return WalkEntry{WalkEntry::Kind::DirectoryFailed, path, 0, errno != 0 ? errno : ESTALE};
+    UniqueFd fd(::openat(parent, name.c_str(), kDirectoryFlags));
+    if (!fd)
+        return WalkEntry{WalkEntry::Kind::DirectoryFailed, path, 0, errno};
+    Identity id;
+    if (int error = identify(fd.get(), "", AT_EMPTY_PATH, id); error != 0)
+        return WalkEntry{WalkEntry::Kind::DirectoryFailed, path, 0, error};
+    if (id.dev != rootDevice_ || (haveMountIds_ && id.mount && *id.mount != rootMount_))
+        return std::nullopt;
+    DIR* dir = ::fdopendir(::dup(fd.get()));
+    if (dir == nullptr)
+        return WalkEntry{WalkEntry::Kind::DirectoryFailed, path, 0, errno};
+    auto level = std::make_unique<Level>();
+    level->path = std::move(path);
+    level->name = name;
+    level->dev = id.dev;
+    level->ino = id.ino;
+    level->fd = std::move(fd);
+    levels_.push_back(std::move(level));
+    listing_ = std::make_unique<Listing>(dir);
+    keepWithinLimit();
+    return WalkEntry{WalkEntry::Kind::DirectoryBegin, levels_.back()->path, 0, 0};
+}
+
+// The root and the deepest level stay open; the shallowest of the others are closed first,
+// as the walk goes back to them last.
+void TreeWalker::keepWithinLimit()
+{
+    for (std::size_t i = 1; i + 1 < levels_.size() && openDirectories() > limit_; ++i)
+        levels_[i]->fd.reset();
+}
+
+int TreeWalker::descriptorOf(std::size_t index) const
+{
+    if (levels_[index]->fd)
+        return levels_[index]->fd.get();
+    return const_cast<TreeWalker*>(this)->reopen(index) ? levels_[index]->fd.get() : -1;
+}
+
+// Opens a closed level again from its nearest open ancestor, one component at a time. Each
+// must still be the directory that was walked: one swapped for a link or another directory
+// since then is not entered.
+bool TreeWalker::reopen(std::size_t index)
+{
+    std::size_t open = index;
+    while (!levels_[open]->fd)
+        --open; // the root is always open
+    for (std::size_t k = open + 1; k <= index; ++k) {
+        Level& level = *levels_[k];
+        UniqueFd fd(::openat(levels_[k - 1]->fd.get(), level.name.c_str(), kDirectoryFlags));
+        if (!fd)
+            return false;
+        struct stat st {};
+        if (::fstat(fd.get(), &st) != 0)
+            return false;
+        if (st.st_dev != level.dev || st.st_ino != level.ino) {
+            errno = ESTALE;
+            return false;
+        }
+        level.fd = std::move(fd);
+        if (k - 1 >= 1 && openDirectories() > limit_)
+            levels_[k - 1]->fd.reset(); // a deep chain must not need a descriptor per level
+    }
+    keepWithinLimit();
+    return true;
+}
+
+// Going back up, the parent is reached through ".." of the directory left, which costs one
+// open whatever the depth; when that is no longer the parent walked, the walk goes down from
+// an ancestor instead.
+void TreeWalker::reopenParentFromChild()
+{
+    if (levels_.size() < 2)
+        return;
+    Level& child = *levels_.back();
+    Level& parent = *levels_[levels_.size() - 2];
+    if (parent.fd || !child.fd)
+        return;
+    UniqueFd fd(::openat(child.fd.get(), "..", kDirectoryFlags));
+    struct stat st {};
+    if (fd && ::fstat(fd.get(), &st) == 0 && st.st_dev == parent.dev && st.st_ino == parent.ino)
+        parent.fd = std::move(fd);
+}
+
+} // namespace platform
