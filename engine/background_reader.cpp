@@ -1,292 +1,356 @@
 #include "engine/background_reader.h"
 
+#include "engine/file_reads.h"
 #include "platform/file_reader.h"
+#include "platform/filesystem.h"
+#include "platform/read_profile.h"
 
-#include <atomic>
-#include <chrono>
+#include <algorithm>
+#include <cerrno>
 #include <condition_variable>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 namespace engine {
 
 namespace {
 
-// How many chunks of one file the reader may read ahead of the engine.
-constexpr int kChunksAhead = 2;
-// A waiting engine is woken once this many events are there, or sooner when the reader has
-// nothing more to do: waking it for every small file would cost more than reading it.
-constexpr int kWakeBatch = 8;
-// How long a new file waits for a thread whose read was given up before it takes a fresh one.
-constexpr auto kHandOverWait = std::chrono::milliseconds(200);
+// Walk entries the engine has not taken yet: the walk pauses there, so a huge directory
+// does not pile up in memory while the engine yields.
+constexpr std::size_t kQueuedEntries = 4096;
+// Directory descriptors the walk keeps open whatever the depth.
+constexpr int kDirectoriesOpen = 8;
+// Descriptors left for everything else of the process (the window, the report, the archive).
+constexpr int kDescriptorsKept = 48;
 
-struct JobState {
-    BackgroundReader::Job id = 0;
-    ReadRequest request;
-    std::deque<ReadEvent> events;
-    int unconsumedChunks = 0;
-    bool started = false;
-    bool dropped = false;
-};
+// Files opened ahead hold a descriptor each; a low open-file limit must not make an open
+// fail (and so count a readable file as unreadable).
+int filesAheadWithin(int wanted)
+{
+    int room = (platform::descriptorLimit() - kDirectoriesOpen - kDescriptorsKept) / 2;
+    return std::clamp(room, 0, std::max(wanted, 0));
+}
 
 } // namespace
 
-class BackgroundReader::Worker {
+class BackgroundReader::Walk : public std::enable_shared_from_this<Walk> {
 public:
-    explicit Worker(std::function<void()> wake) : wake_(std::move(wake)), buffer_(kChunkSize) {}
+    Walk(std::function<void()> wake, bool quick, int filesAhead)
+        : wake_(std::move(wake)), quick_(quick), filesAhead_(static_cast<Job>(filesAheadWithin(filesAhead)))
+    {
+    }
 
-    static void run(const std::shared_ptr<Worker>& self) { self->loop(); }
+    // Starts the thread of the walk; it keeps the walk alive as long as it runs.
+    void startTree(std::string root, WalkPurpose purpose)
+    {
+        if (purpose == WalkPurpose::Read)
+            startReads(platform::readProfileFor(root));
+        std::thread([self = shared_from_this(), root = std::move(root), purpose] {
+            self->walkTree(root, purpose);
+            self->threadEnded();
+        }).detach();
+    }
+
+    Job startFile(std::string path, std::int64_t size)
+    {
+        startReads(platform::readProfileFor(path));
+        Job job = newJob();
+        std::thread([self = shared_from_this(), path = std::move(path), size, job] {
+            platform::ReadFile file;
+            auto result = file.open(path, pattern(self->quick_), true);
+            self->startReading(job, std::move(file), result, size);
+            self->threadEnded();
+        }).detach();
+        return job;
+    }
 
     // Engine side -----------------------------------------------------------------------
-    void queue(Job id, ReadRequest request)
+    std::optional<WalkItem> nextItem()
     {
-        auto job = std::make_shared<JobState>();
-        job->id = id;
-        job->request = std::move(request);
         std::lock_guard lock(mutex_);
-        jobs_.push_back(std::move(job));
+        if (items_.empty())
+            return std::nullopt;
+        WalkItem item = std::move(items_.front());
+        items_.pop_front();
+        changed_.notify_all();
+        return item;
+    }
+
+    void reachedFile(Job job)
+    {
+        std::lock_guard lock(mutex_);
+        reached_ = std::max(reached_, job);
         changed_.notify_all();
     }
 
-    std::optional<ReadEvent> poll(Job id)
+    std::optional<ReadEvent> poll(Job job)
     {
-        std::lock_guard lock(mutex_);
-        if (jobs_.empty() || jobs_.front()->id != id || jobs_.front()->events.empty())
-            return std::nullopt;
-        JobState& job = *jobs_.front();
-        ReadEvent e = job.events.front();
-        job.events.pop_front();
-        --pendingEvents_;
-        if (e.kind == ReadEvent::Kind::Chunk) {
-            --job.unconsumedChunks;
-            changed_.notify_all();
+        std::optional<ReadEvent> e;
+        {
+            std::lock_guard lock(mutex_);
+            auto it = events_.find(job);
+            if (it == events_.end() || it->second.empty())
+                return std::nullopt;
+            e = it->second.front();
+            it->second.pop_front();
         }
+        if (e->kind == ReadEvent::Kind::Chunk && reads_)
+            reads_->consumed(job); // outside the lock: the reader posts while holding its own
         return e;
     }
 
-    void finish(Job id)
+    bool prepareToSleep(Job job)
     {
         std::lock_guard lock(mutex_);
-        if (!jobs_.empty() && jobs_.front()->id == id) {
-            jobs_.front()->dropped = true;
-            pendingEvents_ -= static_cast<int>(jobs_.front()->events.size());
-            jobs_.pop_front();
-            changed_.notify_all();
-        }
+        if (hasArrived(job))
+            return true;
+        awaited_ = job;
+        return false;
     }
 
-    void dropAll()
+    void finish(Job job)
     {
-        std::lock_guard lock(mutex_);
-        for (auto& job : jobs_)
-            job->dropped = true;
-        jobs_.clear();
-        pendingEvents_ = 0;
-        changed_.notify_all();
+        {
+            std::lock_guard lock(mutex_);
+            events_.erase(job);
+        }
+        if (reads_)
+            reads_->drop(job);
+    }
+
+    // After this nothing of the walk reaches the engine or its host.
+    void giveUp()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            givenUp_ = true;
+            items_.clear();
+            events_.clear();
+            awaited_.reset();
+            changed_.notify_all();
+        }
+        if (reads_)
+            reads_->dropAll();
     }
 
     bool busy() const
     {
-        std::lock_guard lock(mutex_);
-        return reading_;
+        {
+            std::lock_guard lock(mutex_);
+            if (threadRunning_)
+                return true;
+        }
+        return reads_ && reads_->busy();
     }
 
-    // The engine is about to sleep until woken; true when an event of job is there already,
-    // in which case it must not sleep.
-    bool prepareToSleep(Job id)
-    {
-        engineSleeping_.store(true);
-        std::lock_guard lock(mutex_);
-        return !jobs_.empty() && jobs_.front()->id == id && !jobs_.front()->events.empty();
-    }
-
-    // Nothing queued and nothing under way.
-    bool waitUntilIdle(std::chrono::milliseconds limit)
-    {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, limit, [&] { return !reading_ && jobs_.empty(); });
-    }
-
-    bool hasQueuedJobs() const
-    {
-        std::lock_guard lock(mutex_);
-        return !jobs_.empty();
-    }
-
-    void retire()
-    {
-        std::lock_guard lock(mutex_);
-        retired_ = true;
-        for (auto& job : jobs_)
-            job->dropped = true;
-        jobs_.clear();
-        changed_.notify_all();
-    }
+    std::int64_t bytesNotFromMedium() const { return reads_ ? reads_->bytesNotFromMedium() : 0; }
 
 private:
-    // Reader side -----------------------------------------------------------------------
-    std::shared_ptr<JobState> nextJob()
+    static platform::ReadPattern pattern(bool quick)
     {
-        for (auto& job : jobs_) {
-            if (!job->started)
-                return job;
-        }
-        return nullptr;
+        return quick ? platform::ReadPattern::FirstBytes : platform::ReadPattern::WholeFile;
     }
 
-    void loop()
+    void startReads(const platform::ReadProfile& profile)
     {
-        for (;;) {
-            std::shared_ptr<JobState> job;
-            {
-                std::unique_lock lock(mutex_);
-                changed_.wait(lock, [&] { return retired_ || nextJob() != nullptr; });
-                if (retired_)
-                    return;
-                job = nextJob();
-                job->started = true;
-                reading_ = true;
-            }
-            read(*job);
-            std::lock_guard lock(mutex_);
-            reading_ = false;
-            changed_.notify_all();
-        }
+        // The reader may outlive this walk by a read stalled in the kernel; its events then
+        // find no walk and are dropped.
+        std::weak_ptr<Walk> weak = weak_from_this();
+        reads_ = std::make_unique<FileReads>(
+            [weak](Job job, const ReadEvent& e) {
+                auto walk = weak.lock();
+                return walk && walk->postRead(job, e);
+            },
+            profile);
     }
 
-    void read(JobState& job)
+    // Walk thread -----------------------------------------------------------------------
+    void walkTree(const std::string& root, WalkPurpose purpose)
     {
-        const ReadRequest& r = job.request;
-        platform::ReadFile file;
-        auto pattern = r.quick ? platform::ReadPattern::FirstBytes : platform::ReadPattern::WholeFile;
-        if (file.open(r.path, pattern, r.followLink) != platform::OpenResult::Opened) {
-            post(job, {ReadEvent::Kind::OpenFailed, 0});
-            return;
-        }
-        if (r.quick) {
-            readChunk(job, file, kQuickTestBytes);
-            return;
-        }
-        if (r.listedSize <= 0) {
-            // A file listed as empty: one chunk tells whether it has grown since.
-            readChunk(job, file, kChunkSize);
-            return;
-        }
-        for (std::int64_t done = 0; done < r.listedSize;) {
-            std::int64_t chunk = std::min(kChunkSize, r.listedSize - done);
-            if (!waitForRoom(job))
+        platform::TreeWalker walker(root, kDirectoriesOpen);
+        while (auto entry = walker.next()) {
+            WalkItem item{std::move(*entry), 0};
+            bool read = purpose == WalkPurpose::Read && item.entry.kind == platform::WalkEntry::Kind::File;
+            if (read)
+                item.job = newJob();
+            Job job = item.job;
+            std::int64_t size = item.entry.size;
+            if (!post(std::move(item)))
                 return;
-            if (readChunk(job, file, chunk) != chunk)
+            if (read && !openAndRead(walker, job, size))
                 return;
-            done += chunk;
         }
     }
 
-    // Returns the bytes read, or -1 after a failure or when the job was given up.
-    std::int64_t readChunk(JobState& job, platform::ReadFile& file, std::int64_t count)
+    bool openAndRead(const platform::TreeWalker& walker, Job job, std::int64_t size)
     {
-        std::int64_t got = file.read(buffer_.data(), static_cast<std::size_t>(count));
-        if (got < 0) {
-            post(job, {ReadEvent::Kind::ReadFailed, 0});
-            return -1;
-        }
-        return post(job, {ReadEvent::Kind::Chunk, got}) ? got : -1;
-    }
-
-    bool waitForRoom(JobState& job)
-    {
-        std::unique_lock lock(mutex_);
-        if (job.unconsumedChunks >= kChunksAhead)
-            wakeEngine(); // it must take chunks before more can come
-        changed_.wait(lock, [&] { return job.dropped || job.unconsumedChunks < kChunksAhead; });
-        return !job.dropped;
-    }
-
-    bool post(JobState& job, ReadEvent e)
-    {
-        // Waking under the lock: once the engine has retired this worker, no wake can reach
-        // a host that may be gone.
-        std::lock_guard lock(mutex_);
-        if (job.dropped || retired_)
+        if (!waitForTurn(job))
             return false;
-        job.events.push_back(e);
-        ++pendingEvents_;
-        if (e.kind == ReadEvent::Kind::Chunk)
-            ++job.unconsumedChunks;
-        if (pendingEvents_ >= kWakeBatch || nextJob() == nullptr)
-            wakeEngine();
+        platform::ReadFile file;
+        auto result = file.openAt(walker.fileDirectory(), walker.fileName(), pattern(quick_));
+        startReading(job, std::move(file), result, size);
         return true;
     }
 
-    // Under the lock. A wake is a syscall and a sleeping thread woken: only when it waits.
-    void wakeEngine()
+    void startReading(Job job, platform::ReadFile file, platform::OpenResult result, std::int64_t size)
     {
-        if (engineSleeping_.exchange(false))
+        int error = errno;
+        if (result != platform::OpenResult::Opened) {
+            postRead(job, {ReadEvent::Kind::OpenFailed, 0, error, 0});
+            return;
+        }
+        reads_->add({job, std::move(file), size, quick_});
+    }
+
+    Job newJob()
+    {
+        std::lock_guard lock(mutex_);
+        Job job = nextJob_++;
+        events_[job];
+        return job;
+    }
+
+    // Waits for room in the queue of entries; false when the walk was given up.
+    bool post(WalkItem item)
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return givenUp_ || items_.size() < kQueuedEntries; });
+        if (givenUp_)
+            return false;
+        items_.push_back(std::move(item));
+        wakeIfAwaited(0);
+        return true;
+    }
+
+    // A file is opened only when the engine is at most filesAhead files before it.
+    bool waitForTurn(Job job)
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return givenUp_ || job <= reached_ + filesAhead_; });
+        return !givenUp_;
+    }
+
+    bool postRead(Job job, const ReadEvent& e)
+    {
+        std::lock_guard lock(mutex_);
+        auto it = events_.find(job);
+        if (givenUp_ || it == events_.end())
+            return false;
+        it->second.push_back(e);
+        wakeIfAwaited(job);
+        return true;
+    }
+
+    void threadEnded()
+    {
+        std::lock_guard lock(mutex_);
+        threadRunning_ = false;
+    }
+
+    // Under the lock: a given-up walk has no awaited entry, so no wake can reach a host
+    // that may be gone.
+    void wakeIfAwaited(Job job)
+    {
+        if (awaited_ && *awaited_ == job) {
+            awaited_.reset();
             wake_();
+        }
+    }
+
+    bool hasArrived(Job job) const
+    {
+        if (job == 0)
+            return !items_.empty();
+        auto it = events_.find(job);
+        return it != events_.end() && !it->second.empty();
     }
 
     std::function<void()> wake_;
-    std::vector<char> buffer_; // the data read is not kept or looked at
+    const bool quick_;
+    const Job filesAhead_;
+    std::unique_ptr<FileReads> reads_;
+
     mutable std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<std::shared_ptr<JobState>> jobs_; // queued and not finished, oldest first
-    int pendingEvents_ = 0; // posted and not yet taken, all jobs together
-    bool reading_ = false;
-    bool retired_ = false;
-    std::atomic<bool> engineSleeping_{false};
+    std::deque<WalkItem> items_;
+    std::map<Job, std::deque<ReadEvent>> events_; // jobs not finished, with their events
+    Job nextJob_ = 1;
+    Job reached_ = 0;
+    std::optional<Job> awaited_; // 0: the next walk entry
+    bool givenUp_ = false;
+    bool threadRunning_ = true;
 };
 
 BackgroundReader::BackgroundReader(std::function<void()> wake) : wake_(std::move(wake)) {}
 
 BackgroundReader::~BackgroundReader()
 {
-    if (worker_)
-        worker_->retire();
+    stop();
 }
 
-BackgroundReader::Job BackgroundReader::queue(ReadRequest request)
+void BackgroundReader::startWalk(const std::string& root, WalkPurpose purpose, bool quick, int filesAhead)
 {
-    if (worker_ && !worker_->hasQueuedJobs() && !worker_->waitUntilIdle(kHandOverWait)) {
-        // Still blocked in a read of a file given up: leave it that thread, take a new one.
-        worker_->retire();
-        worker_.reset();
-    }
-    if (!worker_) {
-        worker_ = std::make_shared<Worker>(wake_);
-        std::thread(Worker::run, worker_).detach();
-    }
-    Job id = nextJob_++;
-    worker_->queue(id, std::move(request));
-    return id;
+    stop();
+    walk_ = std::make_shared<Walk>(wake_, quick, filesAhead);
+    walk_->startTree(root, purpose);
+}
+
+BackgroundReader::Job BackgroundReader::startFile(const std::string& path, std::int64_t listedSize, bool quick)
+{
+    stop();
+    walk_ = std::make_shared<Walk>(wake_, quick, 1);
+    return walk_->startFile(path, listedSize);
+}
+
+std::optional<WalkItem> BackgroundReader::nextItem()
+{
+    return walk_ ? walk_->nextItem() : std::nullopt;
+}
+
+void BackgroundReader::reachedFile(Job job)
+{
+    if (walk_)
+        walk_->reachedFile(job);
 }
 
 std::optional<ReadEvent> BackgroundReader::poll(Job job)
 {
-    return worker_ ? worker_->poll(job) : std::nullopt;
-}
-
-void BackgroundReader::finish(Job job)
-{
-    if (worker_)
-        worker_->finish(job);
-}
-
-void BackgroundReader::dropAll()
-{
-    if (worker_)
-        worker_->dropAll();
+    return walk_ ? walk_->poll(job) : std::nullopt;
 }
 
 bool BackgroundReader::prepareToSleep(Job job)
 {
-    return !worker_ || worker_->prepareToSleep(job);
+    return !walk_ || walk_->prepareToSleep(job);
+}
+
+void BackgroundReader::finish(Job job)
+{
+    if (walk_)
+        walk_->finish(job);
+}
+
+void BackgroundReader::stop()
+{
+    if (!walk_)
+        return;
+    walk_->giveUp();
+    notFromMedium_ = walk_->bytesNotFromMedium();
+    std::erase_if(leftBehind_, [](const auto& walk) { return !walk->busy(); });
+    leftBehind_.push_back(std::move(walk_));
+    walk_.reset();
 }
 
 bool BackgroundReader::busy() const
 {
-    return worker_ && worker_->busy();
+    return (walk_ && walk_->busy()) ||
+           std::any_of(leftBehind_.begin(), leftBehind_.end(), [](const auto& walk) { return walk->busy(); });
+}
+
+std::int64_t BackgroundReader::bytesNotFromMedium() const
+{
+    return walk_ ? walk_->bytesNotFromMedium() : notFromMedium_;
 }
 
 } // namespace engine

@@ -1,68 +1,80 @@
 #pragma once
+#include "engine/read_event.h"
+#include "platform/tree_walk.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace engine {
 
-inline constexpr std::int64_t kChunkSize = 65536;
-inline constexpr std::int64_t kQuickTestBytes = 2;
-
-struct ReadRequest {
-    std::string path;
-    std::int64_t listedSize = 0;
-    bool quick = false;      // read the first two bytes only
-    bool followLink = false; // the user named this file; a link inside a tree is never followed
+// One entry of a walk as the engine takes it; a file of a walk that reads carries the job
+// under which its read events come.
+struct WalkItem {
+    platform::WalkEntry entry;
+    std::uint64_t job = 0;
 };
 
-struct ReadEvent {
-    enum class Kind {
-        OpenFailed, // cannot be opened, is no regular file, or another process writes it
-        Chunk,      // one read finished (the first one also says the open succeeded)
-        ReadFailed, // a read failed
-    };
-    Kind kind = Kind::Chunk;
-    std::int64_t bytes = 0;
+enum class WalkPurpose {
+    Count, // list only
+    Read,  // list, open and read every file
 };
 
-// Opens and reads test files on a thread of its own, so that a read that blocks in the
-// kernel for minutes (a scratched disc) never blocks the thread that runs the engine and the
-// window. Files are read in the order they are queued; the engine may queue a few ahead of
-// the one it tests, so that the disk stays busy while the engine counts and yields, and
-// within a file the reader goes at most a couple of chunks ahead. Nothing read is kept, so
-// memory stays bounded. A file given up while its read still blocks is left to the old
-// thread, which ends once the read returns; later files get a fresh thread.
+// Everything that may block in the kernel runs here, on threads of its own, so that a
+// listing or a read that hangs for minutes on a failing medium never blocks the thread that
+// runs the engine and the window: the walk of the tree (listing, stat, open) on one thread,
+// the reads on the threads of the file reader. The engine takes the walk's entries and each
+// file's read events in walk order; the walk runs a bounded distance ahead of it (entries,
+// and files opened before their turn), so memory and descriptors stay bounded whatever the
+// tree.
+//
+// A walk or read given up while it blocks is left behind: it ends when the kernel lets it,
+// and nothing of it reaches the engine or its host any more.
 class BackgroundReader {
 public:
     using Job = std::uint64_t;
 
-    // wake is called on the reader thread when an event comes while the engine waits.
+    // wake is called on a reader thread when something the engine waits for has come.
     explicit BackgroundReader(std::function<void()> wake);
     ~BackgroundReader();
     BackgroundReader(const BackgroundReader&) = delete;
     BackgroundReader& operator=(const BackgroundReader&) = delete;
 
-    Job queue(ReadRequest request);
-    // The next event of job, which must be the oldest job not yet finished.
-    std::optional<ReadEvent> poll(Job job);
-    // Asks to be woken (the wake function) by the next event; true when an event of job has
-    // come meanwhile, so that waiting is not needed. Events only wake after this was asked.
-    bool prepareToSleep(Job job);
-    // Done with the oldest job, read to its end or given up.
-    void finish(Job job);
-    // Gives up every queued job (a stop).
-    void dropAll();
-    // A read is still under way, perhaps blocked in the kernel for good.
-    bool busy() const;
+    // Starts a walk of root (giving up whatever ran before). With Read, files are opened
+    // and read at most filesAhead files before the engine reaches them.
+    void startWalk(const std::string& root, WalkPurpose purpose, bool quick, int filesAhead);
+    // Starts reading one named file (a link to it is followed); its job.
+    Job startFile(const std::string& path, std::int64_t listedSize, bool quick);
 
-    class Worker;
+    // The next entry of the walk, when it has come.
+    std::optional<WalkItem> nextItem();
+    // The engine has reached job's file: from now on it may be opened even with no files
+    // ahead.
+    void reachedFile(Job job);
+    // The next read event of job, which must be the oldest job not yet finished.
+    std::optional<ReadEvent> poll(Job job);
+    // Asks to be woken (the wake function) when the next walk entry (job 0) or the next event
+    // of job comes; true when it is there already, so that waiting is not needed.
+    bool prepareToSleep(Job job);
+    // Done with job, read to its end or given up.
+    void finish(Job job);
+    // Gives up the walk and every job (a stop, or the end of a phase).
+    void stop();
+    // A walk or a read is still under way, perhaps blocked in the kernel for good.
+    bool busy() const;
+    // Bytes read through the page cache where the filesystem refused direct reads.
+    std::int64_t bytesNotFromMedium() const;
+
+    class Walk;
 
 private:
     std::function<void()> wake_;
-    std::shared_ptr<Worker> worker_;
-    Job nextJob_ = 1;
+    std::shared_ptr<Walk> walk_;
+    std::vector<std::shared_ptr<Walk>> leftBehind_; // given up, perhaps still blocked
+    std::int64_t notFromMedium_ = 0;                 // of walks given up
 };
 
 } // namespace engine

@@ -3,14 +3,14 @@
 #include "engine/vorkan_engine.h"
 #include "platform/dir_listing.h"
 #include "platform/disk_space.h"
-#include "platform/filesystem.h"
 
 namespace engine {
+
+using platform::WalkEntry;
 
 void VorkanEngine::enumerate(const TestSettings& settings)
 {
     if (settings.object == TestObject::Soubor) {
-        device_.reset();
         ZjistiSoubor(settings.SoubE);
         return;
     }
@@ -20,8 +20,10 @@ void VorkanEngine::enumerate(const TestSettings& settings)
     std::int64_t free = platform::diskFree(run_.CestaTestu);
     run_.ObsazenoDisk = (total < 0 || free < 0) ? 0.0 : static_cast<double>(total - free);
     run_.ZjistenoVel = 0;
-    device_ = platform::deviceOf(run_.CestaTestu);
-    ZjistiAdresar(run_.CestaTestu);
+    reader_.startWalk(run_.CestaTestu, WalkPurpose::Count, quick_, 0);
+    if (auto root = awaitWalk())
+        ZjistiAdresar(root->entry.path, root->entry.kind == WalkEntry::Kind::DirectoryBegin);
+    reader_.stop();
 }
 
 void VorkanEngine::ZjistiSoubor(const std::string& name)
@@ -32,28 +34,35 @@ void VorkanEngine::ZjistiSoubor(const std::string& name)
     }
 }
 
-void VorkanEngine::ZjistiAdresar(const std::string& path)
+// Called when the walk has entered path (listed false: it could not be opened, and counts
+// as a directory without entries). Returns after the directory's last entry.
+void VorkanEngine::ZjistiAdresar(const std::string& path, bool listed)
 {
     view_.test.SoubJML = path;
     if (run_.ObsazenoDisk > 0)
         view_.test.PrubehSoub.set(roundAsFormatted(run_.ZjistenoVel / (run_.ObsazenoDisk / 100)));
     yield(YieldPoint::Directory);
     ++run_.PocetAdr;
-    {
-        platform::DirListing files(device_);
-        for (bool ok = run_.Bezi && files.first(path); ok; ok = run_.Bezi && files.next()) {
-            const platform::DirEntry& e = files.entry();
-            if (e.isDirectory())
-                continue;
+    while (listed && run_.Bezi) {
+        auto item = awaitWalk();
+        if (!item)
+            return;
+        const WalkEntry& e = item->entry;
+        switch (e.kind) {
+        case WalkEntry::Kind::File:
             run_.VelCelk += e.size;
             run_.ZjistenoVel += static_cast<double>(e.size);
             ++run_.PocetSoub;
+            break;
+        case WalkEntry::Kind::DirectoryBegin:
+        case WalkEntry::Kind::DirectoryFailed:
+            ZjistiAdresar(e.path, e.kind == WalkEntry::Kind::DirectoryBegin);
+            break;
+        case WalkEntry::Kind::ListingBroken:
+            break; // the read phase reports it
+        case WalkEntry::Kind::DirectoryEnd:
+            return;
         }
-    }
-    platform::DirListing dirs(device_);
-    for (bool ok = run_.Bezi && dirs.first(path); ok; ok = run_.Bezi && dirs.next()) {
-        if (dirs.entry().isDirectory())
-            ZjistiAdresar(path + "/" + dirs.entry().name);
     }
 }
 

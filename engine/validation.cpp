@@ -16,7 +16,7 @@ bool VorkanEngine::validate(const TestSettings& settings)
         t.druhTOL = texts::kDruhAdresar;
         t.TOL = settings.AdrE;
         run_.CestaTestu = settings.AdrE;
-        if (!platform::directoryExists(settings.AdrE)) {
+        if (!platform::directoryExists(settings.AdrE) || !platform::directoryListable(settings.AdrE)) {
             pelun_.PS_ShowError(texts::kAdresarPrefix + settings.AdrE + texts::kNeniPristupny);
             return false;
         }
@@ -55,7 +55,7 @@ bool VorkanEngine::validateDrive(const std::string& text)
     // entries read "/bin", "/etc", ...
     const platform::Drive* drive = pelun_.drives().find(letter);
     run_.CestaTestu = drive != nullptr ? drive->walkPath() : L + ":";
-    if (!pelun_.PS_DriveReady(letter)) {
+    if (!pelun_.PS_DriveReady(letter) || !platform::directoryListable(run_.CestaTestu)) {
         pelun_.PS_ShowError(texts::kJednotkaPrefix + L + texts::kNeniPripravena);
         return false;
     }

@@ -110,7 +110,7 @@ void VorkanEngine::prepareTestPage()
 void VorkanEngine::endRunAfterFailure(const std::string& what)
 {
     // Whatever broke, the run ends in the state of a stopped one.
-    reader_.dropAll();
+    reader_.stop();
     host_.stopMainTimer();
     host_.stopSoubTimer();
     run_.Bezi = false;

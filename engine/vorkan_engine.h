@@ -48,10 +48,13 @@ public:
     const MainWindowView& view() const { return view_; }
     bool running() const { return running_; }
     RunOutcome lastOutcome() const { return outcome_; }
-    // A read given up by a stop may still block in the kernel (a stalled medium).
+    // A listing or read given up by a stop may still block in the kernel (a stalled medium).
     bool readStillBlocked() const { return reader_.busy(); }
-    // How many files of a directory the reader may open and read ahead of the one being
-    // tested; with 0 each file is opened only when its turn has come.
+    // Bytes of the last read phase read through the page cache, where the filesystem
+    // refused direct reads: not guaranteed to come from the medium.
+    std::int64_t bytesNotFromMedium() const { return reader_.bytesNotFromMedium(); }
+    // How many files the reader may open and read ahead of the one being tested; with 0
+    // each file is opened only when its turn has come.
     void setFilesAhead(int files) { filesAhead_ = std::max(0, files); }
 
 private:
@@ -68,16 +71,17 @@ private:
 
     // Counting
     void ZjistiSoubor(const std::string& name);
-    void ZjistiAdresar(const std::string& path);
+    void ZjistiAdresar(const std::string& path, bool listed);
 
     // Reading
     struct ListedFile {
         std::string name;
         std::int64_t size = 0;
-        std::optional<BackgroundReader::Job> job; // queued ahead of its turn
+        BackgroundReader::Job job = 0; // under which the reader posts its events
     };
-    void TestujAdresar(const std::string& path);
-    void TestujSoubor(const ListedFile& file, bool followLink);
+    void TestujAdresar(const platform::WalkEntry& dir);
+    void TestujSoubor(const ListedFile& file);
+    std::optional<WalkItem> awaitWalk();
     std::optional<ReadEvent> awaitRead(BackgroundReader::Job job);
     void fileFailed(const std::string& name, std::int64_t size, std::int64_t read);
 
@@ -99,7 +103,6 @@ private:
     MainWindowView view_;
     bool quick_ = false;
     int filesAhead_ = 32;
-    std::optional<unsigned long> device_; // the filesystem the walk stays on
     bool running_ = false;
     bool timeErrorOpen_ = false;
     std::string failure_;

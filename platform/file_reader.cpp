@@ -29,11 +29,11 @@ void dropCachedPages(int fd, off_t length)
     ::posix_fadvise(fd, 0, length, POSIX_FADV_DONTNEED);
 }
 
-int openNoAtime(const std::string& path, int flags)
+int openNoAtime(int dirfd, const std::string& path, int flags)
 {
-    int fd = ::open(path.c_str(), flags | O_NOATIME);
+    int fd = ::openat(dirfd, path.c_str(), flags | O_NOATIME);
     if (fd < 0 && errno == EPERM) // only the owner may ask for no access-time update
-        fd = ::open(path.c_str(), flags);
+        fd = ::openat(dirfd, path.c_str(), flags);
     return fd;
 }
 
@@ -52,9 +52,14 @@ ReadFile& ReadFile::operator=(ReadFile&& other) noexcept
 
 OpenResult ReadFile::open(const std::string& path, ReadPattern pattern, bool followLink)
 {
+    return openAt(AT_FDCWD, path, pattern, followLink);
+}
+
+OpenResult ReadFile::openAt(int dirfd, const std::string& path, ReadPattern pattern, bool followLink)
+{
     close();
     int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
-    int fd = openNoAtime(path, flags);
+    int fd = openNoAtime(dirfd, path, flags);
     if (fd < 0)
         return OpenResult::Failed;
     struct stat st {};

@@ -28,6 +28,8 @@ public:
     ReadFile& operator=(const ReadFile&) = delete;
 
     OpenResult open(const std::string& path, ReadPattern pattern, bool followLink = false);
+    // name relative to the directory open as dirfd.
+    OpenResult openAt(int dirfd, const std::string& name, ReadPattern pattern, bool followLink = false);
     bool isOpen() const { return fd_ >= 0; }
 
     // Reads up to count bytes, retrying partial reads, until count bytes arrived or the file

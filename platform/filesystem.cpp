@@ -3,9 +3,12 @@
 #include "platform/ascii.h"
 
 #include <dirent.h>
+#include <sys/resource.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <vector>
@@ -52,12 +55,27 @@ bool makeDirectories(const std::string& path)
     return ::mkdir(path.c_str(), 0700) == 0 || (errno == EEXIST && directoryExists(path));
 }
 
-std::optional<unsigned long> deviceOf(const std::string& path)
+bool directoryListable(const std::string& path)
 {
-    struct stat st {};
-    if (::stat(path.empty() ? "/" : path.c_str(), &st) != 0)
-        return std::nullopt;
-    return static_cast<unsigned long>(st.st_dev);
+    int fd = ::open(path.empty() ? "/" : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
+    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (dir == nullptr) {
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    errno = 0;
+    bool listed = ::readdir(dir) != nullptr || errno == 0;
+    ::closedir(dir);
+    return listed;
+}
+
+int descriptorLimit()
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return 1024;
+    return static_cast<int>(std::min<rlim_t>(limit.rlim_cur, 1 << 20));
 }
 
 namespace {

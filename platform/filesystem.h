@@ -15,8 +15,11 @@ bool setCurrentDirectory(const std::string& path);
 // Creates a directory and its missing parents (mode 0700 for new ones).
 bool makeDirectories(const std::string& path);
 
-// The device number of the filesystem that holds path, if it can be read.
-std::optional<unsigned long> deviceOf(const std::string& path);
+// The directory can be opened and its entries read ("" is the root directory).
+bool directoryListable(const std::string& path);
+
+// How many file descriptors this process may have open.
+int descriptorLimit();
 
 // Finds an existing file or directory by matching every component after base without regard
 // to ASCII letter case; relative is split at "/". Returns the path as it exists on disk.

@@ -8,6 +8,12 @@
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+#include <set>
 
 namespace testing_support {
 
@@ -43,6 +49,34 @@ struct EngineFixture : ::testing::Test {
     const engine::RunState& run() const { return engine.state(); }
     const engine::MainWindowView& view() const { return engine.view(); }
     const std::vector<std::string>& errors() const { return engine.view().result.ChybSezn; }
+
+    // Makes the named files (paths as the walk joins them) empty once they are shown, after
+    // the read phase listed them: they come up short. Each file is opened only in its turn.
+    void emptyWhenShown(std::set<std::string> names)
+    {
+        engine.setFilesAhead(0);
+        host.onYield = [this, names = std::move(names)](engine::YieldPoint where) {
+            if (where == engine::YieldPoint::FileShown && names.count(view().test.SoubJML) != 0)
+                ::truncate(view().test.SoubJML.c_str(), 0);
+        };
+    }
+
+    // Runs body in a child process as user 65534, so that permissions hold even when the
+    // tests run as root; fails the test when body failed there.
+    void asOrdinaryUser(const std::function<void()>& body)
+    {
+        ::chmod(dir.path().c_str(), 0755);
+        pid_t pid = ::fork();
+        if (pid == 0) {
+            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+                ::_exit(3);
+            body();
+            ::_exit(::testing::Test::HasFailure() ? 1 : 0);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child failed; status " << status;
+    }
 };
 
 } // namespace testing_support

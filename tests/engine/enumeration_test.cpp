@@ -67,17 +67,24 @@ TEST_F(EngineFixture, a_tree_without_files_ends_with_the_message_and_no_read_pha
     EXPECT_FALSE(host.mainActive);
 }
 
-TEST_F(EngineFixture, a_directory_that_cannot_be_listed_counts_without_entries)
+TEST_F(EngineFixture, a_directory_that_cannot_be_listed_counts_without_entries_and_is_a_finding)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root lists every directory";
     writeFile(tree() + "/ok", "x");
     writeFile(tree() + "/closed/hidden", "y");
     ::chmod((tree() + "/closed").c_str(), 0);
-    runDir(tree());
-    EXPECT_EQ(run().PocetSoub, 1);
-    EXPECT_EQ(run().PocetAdr, 2);
-    EXPECT_TRUE(errors().empty());
+    asOrdinaryUser([&] {
+        runDir(tree());
+        EXPECT_EQ(engine.lastOutcome(), RunOutcome::Finished);
+        EXPECT_EQ(run().PocetSoub, 1);
+        EXPECT_EQ(run().PocetAdr, 2);
+        EXPECT_EQ(errors(), std::vector<std::string>{tree() + "/closed"});
+        EXPECT_EQ(view().result.PocetchybL, "Počet chyb: 1");
+
+        // Named as the object itself, it is refused before anything is counted.
+        runDir(tree() + "/closed");
+        EXPECT_EQ(engine.lastOutcome(), RunOutcome::Refused);
+        EXPECT_EQ(port.shown.back().text, "Adresář " + tree() + "/closed není přístupný !");
+    });
 }
 
 TEST_F(EngineFixture, the_counting_shows_each_directory_and_restores_the_labels)

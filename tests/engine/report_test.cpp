@@ -41,9 +41,9 @@ TEST_F(EngineFixture, a_run_without_errors_reports_zero_in_black)
 
 TEST_F(EngineFixture, failed_files_show_red_and_go_to_the_protocol_in_order_of_failure)
 {
-    writeFile(tree() + "/a", "");
-    writeFile(tree() + "/b", "1");
-    writeFile(tree() + "/c", "");
+    for (const char* name : {"/a", "/b", "/c", "/ok"})
+        writeFile(tree() + name, "12");
+    emptyWhenShown({tree() + "/a", tree() + "/b", tree() + "/c"});
     runDir(tree(), true);
     EXPECT_EQ(view().result.PocetchybL, "Počet chyb: 3");
     EXPECT_TRUE(view().result.PocetchybRed);

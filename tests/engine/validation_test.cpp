@@ -64,8 +64,9 @@ TEST_F(Validation, refuses_a_missing_file_and_a_directory_named_as_file)
 
 TEST_F(Validation, a_refused_start_keeps_the_previous_result)
 {
-    testing_support::writeFile(tree() + "/a", "");
-    runDir(tree(), true); // a quick test of an empty file lists it as failed
+    testing_support::writeFile(tree() + "/a", "12");
+    emptyWhenShown({tree() + "/a"}); // it comes up short
+    runDir(tree(), true);
     ASSERT_EQ(engine.lastOutcome(), RunOutcome::Finished);
     ASSERT_EQ(errors().size(), 1u);
     runDir(dir / "missing");

@@ -101,11 +101,27 @@ void fillStat(const faultfs::Entry& e, struct stat* st)
     st->st_gid = ::getgid();
 }
 
+// A stall that strikes a listing or a look at attributes, logged like the read stalls.
+int stallFor(const char* what, const char* path, int seconds)
+{
+    logEvent(std::string(what) + " stall begins " + path + " " + std::to_string(seconds) + "s");
+    if (!stall(seconds)) {
+        logEvent(std::string(what) + " stall abandoned " + path);
+        return -EINTR;
+    }
+    logEvent(std::string(what) + " stall ends " + path);
+    return 0;
+}
+
 int fsGetattr(const char* path, struct stat* st, fuse_file_info* /*fi*/)
 {
     const faultfs::Entry* e = tree().find(path);
     if (e == nullptr)
         return -ENOENT;
+    if (e->fault == faultfs::Fault::GetattrStall) {
+        if (int rc = stallFor("getattr", path, e->seconds); rc != 0)
+            return rc;
+    }
     fillStat(*e, st);
     return 0;
 }
@@ -118,6 +134,14 @@ int fsReaddir(const char* path, void* buf, fuse_fill_dir_t filler, off_t /*offse
         return -ENOENT;
     if (!dir->isDir)
         return -ENOTDIR;
+    if (dir->fault == faultfs::Fault::ListEio) {
+        logEvent("list-eio " + std::string(path));
+        return -EIO;
+    }
+    if (dir->fault == faultfs::Fault::ListStall) {
+        if (int rc = stallFor("list", path, dir->seconds); rc != 0)
+            return rc;
+    }
     filler(buf, ".", nullptr, 0, fuse_fill_dir_flags{});
     filler(buf, "..", nullptr, 0, fuse_fill_dir_flags{});
     for (std::size_t index : dir->children) {

@@ -120,12 +120,18 @@ void Tree::addLine(const std::string& line)
     if (words.empty())
         return;
     if (words[0].back() == '/') {
-        if (words.size() != 1)
-            throw std::invalid_argument("a directory takes no size or fault: " + words[0]);
         std::string path = normalisePath(words[0]);
         if (byPath_.count(path) != 0)
             throw std::invalid_argument("described twice: " + path);
-        ensureDir(path);
+        Entry& dir = entries_[ensureDir(path)];
+        if (words.size() == 2 && words[1] == "list-eio") {
+            dir.fault = Fault::ListEio;
+        } else if (words.size() == 3 && words[1] == "list-stall") {
+            dir.fault = Fault::ListStall;
+            dir.seconds = parseSeconds(words[2]);
+        } else if (words.size() != 1) {
+            throw std::invalid_argument("a directory takes list-eio or list-stall SECONDS only: " + words[0]);
+        }
         return;
     }
     if (words.size() < 2)
@@ -152,6 +158,10 @@ void Tree::addLine(const std::string& line)
             file.offset = parseSize(words[3]);
             if (file.offset >= file.size)
                 throw std::invalid_argument("short must end before the size: " + file.path);
+            expected = 4;
+        } else if (kind == "getattr-stall" && words.size() >= 4) {
+            file.fault = Fault::GetattrStall;
+            file.seconds = parseSeconds(words[3]);
             expected = 4;
         } else if (kind == "stall" && words.size() >= 5) {
             file.fault = Fault::Stall;

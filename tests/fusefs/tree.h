@@ -17,12 +17,15 @@
 //                                      a read from OFFSET on fails with EIO
 //   path SIZE short LENGTH             the size says SIZE, but reads end at LENGTH
 //   path SIZE stall OFFSET SECONDS     a read that covers OFFSET sleeps SECONDS first
+//   path SIZE getattr-stall SECONDS    every look at the file's attributes sleeps SECONDS
+//   path/ list-eio                     listing the directory fails with EIO
+//   path/ list-stall SECONDS           listing the directory sleeps SECONDS first
 //
 // Blank lines and everything from a '#' on are ignored. Names hold no blanks; entries are
 // listed in the order they were described, so a test can rely on the walk order.
 namespace faultfs {
 
-enum class Fault { None, OpenEio, OpenEacces, EioAt, Short, Stall };
+enum class Fault { None, OpenEio, OpenEacces, EioAt, Short, Stall, GetattrStall, ListEio, ListStall };
 
 struct Entry {
     std::string path; // "/" for the root, otherwise "/a/b"
@@ -30,7 +33,7 @@ struct Entry {
     std::int64_t size = 0;
     Fault fault = Fault::None;
     std::int64_t offset = 0; // eio-at and stall: the offset; short: where the data ends
-    int seconds = 0;         // stall only
+    int seconds = 0;         // the stalls only
     std::vector<std::size_t> children;
 };
 
