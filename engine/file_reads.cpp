@@ -83,7 +83,7 @@ private:
     void read(FileToRead& f)
     {
         if (f.quick || f.listedSize <= 0) {
-            std::int64_t got = f.file.read(buffer_.data(), static_cast<std::size_t>(kChunkSize));
+            std::int64_t got = f.file.read(buffer_.data(), static_cast<std::size_t>(f.quick ? kQuickTestBytes : kChunkSize));
             if (got < 0)
                 post(f.job, {ReadEvent::Kind::ReadFailed, 0, errno, 0});
             else

@@ -49,8 +49,8 @@ const char* const kFaultyTree = "sub/\n"
                                 "d-bad 200000 eio-at 70000\n"
                                 "e-short 200000 short 100000\n"
                                 "f-first 5000 eio-at 0\n"
-                                "sub2/deep/g-bad 1000 eio-at 500\n";
-const std::int64_t kFaultyTreeSize = 1000 + 300000 + 10 + 70000 + 10 + 200000 + 200000 + 5000 + 1000;
+                                "sub2/deep/g-bad 10000 eio-at 5000\n";
+const std::int64_t kFaultyTreeSize = 1000 + 300000 + 10 + 70000 + 10 + 200000 + 200000 + 5000 + 10000;
 
 TEST_F(CliOnFaultyMedia, everyUnreadableFileIsListedWithItsFullPathInTheOrderOfFailure)
 {
@@ -110,8 +110,50 @@ TEST_P(CliStoppedInAStall, endsAtOnceWithStatus130AndNoReport)
     EXPECT_LT(took, 10s);
 }
 
+// A listing or a look at a file's attributes that hangs in the kernel: the walk waits on
+// a thread of its own, so a signal still ends the run at once.
+TEST_P(CliStoppedInAStall, evenWhileAListingOrAStatHangs)
+{
+    struct Case {
+        const char* tree;
+        const char* logged;
+    };
+    for (Case c : {Case{"a 10\nslow/ list-stall 60\nslow/x 10\n", "list stall begins /slow"},
+                   Case{"a 10\nb 10 getattr-stall 60\nc 10\n", "getattr stall begins /b"}}) {
+        mount(c.tree, std::string("mnt-") + c.logged[0]);
+        ChildProcess cli(cliCommand({"--dir", fs_->path()}));
+        ASSERT_TRUE(fs_->waitForLog(c.logged, 20s)) << fs_->log() << cli.errSoFar();
+        auto signalled = std::chrono::steady_clock::now();
+        cli.signal(GetParam());
+        ProcessResult r = cli.wait(15s);
+        auto took = std::chrono::steady_clock::now() - signalled;
+        ASSERT_FALSE(r.timedOut) << c.logged << ": still waiting; " << fs_->log();
+        EXPECT_EQ(r.exitCode, 130) << c.logged << ": " << r.describe();
+        EXPECT_LT(took, 3s) << c.logged;
+        fs_.reset();
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Signals, CliStoppedInAStall, ::testing::Values(SIGINT, SIGTERM),
                          [](const auto& signal) { return signal.param == SIGINT ? "SIGINT" : "SIGTERM"; });
+
+TEST_F(CliOnFaultyMedia, aDirectoryThatCannotBeListedIsAFindingInWalkOrder)
+{
+    mount("a-bad 10 open-eio\nlost/ list-eio\nlost/never 10\nz/ok 5\nz/deeper/ list-eio\n");
+    for (bool quick : {false, true}) {
+        std::vector<std::string> args{"--dir", fs_->path()};
+        if (quick)
+            args.insert(args.begin(), "--quick");
+        ProcessResult r = runCli(args);
+        ASSERT_EQ(r.exitCode, 1) << r.describe();
+        Protocol p = parseProtocol(r.out);
+        ASSERT_TRUE(p.wellFormed) << p.problem << "\n" << r.out;
+        EXPECT_THAT(p.failed, ElementsAre(at("a-bad"), at("lost"), at("z/deeper")));
+        EXPECT_EQ(p.line(15), "Počet testovaných souborů: 2");
+        EXPECT_EQ(p.line(16), "Počet testovaných adresářů: 4");
+    }
+    EXPECT_EQ(fs_->log().find("/lost/never"), std::string::npos);
+}
 
 TEST_F(CliOnFaultyMedia, aReadThatStallsForAWhileIsWaitedForAndIsNoError)
 {
