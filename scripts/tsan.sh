@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds the engine, the platform layer and vorkan-cli with ThreadSanitizer and runs their
+# tests: the walk, the reads and the hand-off to the engine run on several threads.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+dir=${1:-build-tsan}
+cmake -S . -B "$dir" -G Ninja -DENABLE_TSAN=ON -DCMAKE_BUILD_TYPE=Debug -DVORKAN_BUILD_GUI=OFF >/dev/null
+cmake --build "$dir" --target engine_tests platform_tests cli_tests vorkan-cli vorkan-faultfs
+export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
+"$dir"/tests/platform/platform_tests
+"$dir"/tests/engine/engine_tests
+"$dir"/tests/app/cli_tests
