@@ -1,4 +1,6 @@
 #pragma once
+#include "engine/read_event.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -7,24 +9,11 @@
 
 namespace engine {
 
-inline constexpr std::int64_t kChunkSize = 65536;
-inline constexpr std::int64_t kQuickTestBytes = 2;
-
 struct ReadRequest {
     std::string path;
     std::int64_t listedSize = 0;
     bool quick = false;      // read the first two bytes only
     bool followLink = false; // the user named this file; a link inside a tree is never followed
-};
-
-struct ReadEvent {
-    enum class Kind {
-        OpenFailed, // cannot be opened, is no regular file, or another process writes it
-        Chunk,      // one read finished (the first one also says the open succeeded)
-        ReadFailed, // a read failed
-    };
-    Kind kind = Kind::Chunk;
-    std::int64_t bytes = 0;
 };
 
 // Opens and reads test files on a thread of its own, so that a read that blocks in the

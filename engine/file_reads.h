@@ -1,0 +1,56 @@
+#pragma once
+#include "engine/read_event.h"
+#include "platform/file_reader.h"
+#include "platform/read_profile.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace engine {
+
+using platform::ReadProfile;
+
+struct FileToRead {
+    std::uint64_t job = 0;       // increasing; the engine consumes jobs in this order
+    platform::ReadFile file;     // already opened for the test
+    std::int64_t listedSize = 0; // as the walk listed it
+    bool quick = false;          // the quick test: the first 2 bytes only
+};
+
+// Called from the reading threads for each event of a job, in order within the job. Returns
+// false when the job has been given up (finished or dropped): it is then no longer read.
+using PostReadEvent = std::function<bool(std::uint64_t job, const ReadEvent& event)>;
+
+// Reads the data of opened test files with several requests in flight, across files (many
+// small files) and within a file (large ones), and posts what happened in 64 KiB units:
+//  - complete test, listed size S > 0: Chunk events of min(65536, rest) bytes up to S, never
+//    beyond even if the file grew; a file that ends early gives one Chunk with the bytes of
+//    the unit where it ended (maybe 0), a failed read gives ReadFailed after the units read
+//    in full before it;
+//  - listed as empty: one Chunk with what a read of up to 65536 bytes got;
+//  - quick test: one Chunk with min(2, bytes got).
+// A job runs a bounded distance ahead of what the engine consumed, and the buffers of the
+// requests in flight are bounded, whatever the files. A read stalled in the kernel never
+// holds up a drop, a stop or the destructor: whatever it needs lives until it returns.
+class FileReads {
+public:
+    FileReads(PostReadEvent post, ReadProfile profile);
+    ~FileReads();
+    FileReads(const FileReads&) = delete;
+    FileReads& operator=(const FileReads&) = delete;
+
+    void add(FileToRead file);        // any thread; never blocks for long
+    void consumed(std::uint64_t job); // the engine took one Chunk event of job
+    void drop(std::uint64_t job);     // given up: finished by the engine, or a stop
+    void dropAll();
+    bool busy() const;                // a read is under way (maybe stalled for good)
+    std::int64_t bytesNotFromMedium() const; // read through the page cache, whole run
+
+    class Service;
+
+private:
+    std::shared_ptr<Service> service_;
+};
+
+} // namespace engine

@@ -1,0 +1,22 @@
+#pragma once
+#include <cstdint>
+
+namespace engine {
+
+inline constexpr std::int64_t kChunkSize = 65536;
+inline constexpr std::int64_t kQuickTestBytes = 2;
+
+// What the reader tells the engine about one file, in order.
+struct ReadEvent {
+    enum class Kind {
+        OpenFailed, // cannot be opened, is no regular file, or another process writes it
+        Chunk,      // one read finished (the first one also says the open succeeded)
+        ReadFailed, // a read failed
+    };
+    Kind kind = Kind::Chunk;
+    std::int64_t bytes = 0;
+    int error = 0;           // errno of a failed open or read
+    std::int64_t offset = 0; // where the failed read began
+};
+
+} // namespace engine

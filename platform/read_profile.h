@@ -1,0 +1,25 @@
+#pragma once
+#include <sys/types.h>
+
+#include <cstddef>
+#include <string>
+
+namespace platform {
+
+// How to read from one medium: how many requests to keep in flight and how big. Solid-state
+// media serve many requests at once and in any order; a rotating disc or an optical drive
+// pays a seek for every jump, so it is read in order with little in flight.
+struct ReadProfile {
+    int depth = 16;                        // requests in flight, all files together
+    int fileDepth = 4;                     // requests in flight within one file
+    std::size_t requestSize = 512 * 1024;  // the largest request
+    std::size_t blockSize = 4096;          // the device's logical block: alignment of direct reads
+    bool inOrder = false;                  // requests strictly in the order of the files
+    bool useIoUring = true;                // false: reader threads only
+};
+
+ReadProfile readProfileForDevice(dev_t device);
+// The profile of the medium that holds path (a default one when it cannot be told).
+ReadProfile readProfileFor(const std::string& path);
+
+} // namespace platform
