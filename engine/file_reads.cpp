@@ -1,172 +1,236 @@
 #include "engine/file_reads.h"
 
+#include "engine/file_job.h"
+#include "engine/read_buffers.h"
+#include "platform/read_queue.h"
+
+#include <algorithm>
 #include <atomic>
-#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 namespace engine {
 
 namespace {
 
-constexpr int kUnitsAhead = 16;
+// Large requests in flight at once, all files together: what they may hold in memory.
+constexpr std::size_t kLargeBuffers = 8;
 
-struct Job {
-    FileToRead file;
-    int unconsumed = 0;
-    bool started = false;
-    bool dropped = false;
+struct Command {
+    enum class Kind { Add, Consumed, Drop, DropAll, Close };
+    Command(Kind k, std::uint64_t id = 0, std::unique_ptr<FileToRead> f = nullptr) : kind(k), job(id), file(std::move(f)) {}
+    Kind kind;
+    std::uint64_t job;
+    std::unique_ptr<FileToRead> file; // Add only
 };
 
 } // namespace
 
-// One thread, one request at a time, jobs in order.
+// Runs on a thread of its own that owns the jobs, the buffers and the queue; the other
+// threads only leave it commands. The thread ends once it was closed and every request in
+// flight came back, so buffers never go while the kernel may still write into them; the
+// owner never waits for that.
 class FileReads::Service {
 public:
-    Service(PostReadEvent post, ReadProfile profile) : post_(std::move(post)), profile_(profile) {}
+    Service(PostReadEvent post, const ReadProfile& profile)
+        : post_(std::move(post)), profile_(sane(profile)),
+          queue_(platform::makeReadQueue(static_cast<unsigned>(profile_.depth), profile_.useIoUring)),
+          buffers_(static_cast<std::size_t>(profile_.depth), kChunkSize, kLargeBuffers, profile_.requestSize)
+    {
+    }
 
     static void run(const std::shared_ptr<Service>& self) { self->loop(); }
 
-    void add(FileToRead file)
+    // Any thread ----------------------------------------------------------------------
+    void command(Command c)
     {
-        std::lock_guard lock(mutex_);
-        auto id = file.job;
-        auto job = std::make_shared<Job>();
-        job->file = std::move(file);
-        jobs_[id] = std::move(job);
-        changed_.notify_all();
-    }
-    void consumed(std::uint64_t id)
-    {
-        std::lock_guard lock(mutex_);
-        if (auto it = jobs_.find(id); it != jobs_.end())
-            --it->second->unconsumed;
-        changed_.notify_all();
-    }
-    void drop(std::uint64_t id)
-    {
-        std::lock_guard lock(mutex_);
-        if (auto it = jobs_.find(id); it != jobs_.end()) {
-            it->second->dropped = true;
-            jobs_.erase(it);
-        }
-        changed_.notify_all();
-    }
-    void dropAll()
-    {
-        std::lock_guard lock(mutex_);
-        for (auto& [id, job] : jobs_)
-            job->dropped = true;
-        jobs_.clear();
-        changed_.notify_all();
-    }
-    void stop()
-    {
-        dropAll();
         {
-            std::lock_guard lock(mutex_);
-            stopped_ = true;
-            changed_.notify_all();
+            std::lock_guard lock(inboxMutex_);
+            inbox_.push_back(std::move(c));
         }
-        std::lock_guard gate(postGate_); // a post under way ends before the owner goes
+        if (sleeping_.exchange(false))
+            queue_->wake();
+    }
+
+    // After this no post is under way and none comes.
+    void close()
+    {
+        command(Command(Command::Kind::Close));
+        std::lock_guard gate(postGate_);
         closed_ = true;
     }
-    bool busy() const { return reading_.load(); }
+
+    bool busy() const { return inFlightCount_.load() > 0; }
     std::int64_t notFromMedium() const { return notFromMedium_.load(); }
 
 private:
+    struct InFlight {
+        std::shared_ptr<FileJob> job; // keeps the file open while the kernel reads it
+        char* buffer;
+        std::size_t length;
+    };
+
+    static ReadProfile sane(ReadProfile p)
+    {
+        p.depth = std::clamp(p.depth, 1, 64);
+        p.fileDepth = std::clamp(p.fileDepth, 1, p.depth);
+        p.blockSize = std::clamp<std::size_t>(p.blockSize, 512, platform::kSafeBlockSize);
+        p.requestSize = std::clamp<std::size_t>(p.requestSize / kChunkSize * kChunkSize, kChunkSize, 4 << 20);
+        return p;
+    }
+
+    // The service thread --------------------------------------------------------------
     void loop()
     {
-        std::vector<char> buffer(kChunkSize);
-        for (;;) {
-            std::shared_ptr<Job> job;
-            {
-                std::unique_lock lock(mutex_);
-                changed_.wait(lock, [&] { return stopped_ || nextJob() != nullptr; });
-                if (stopped_)
+        std::vector<platform::ReadDone> done;
+        while (takeCommands()) {
+            send();
+            inFlightCount_.store(inFlight_.size());
+            if (!waitWorthwhile())
+                continue;
+            done.clear();
+            queue_->wait(done);
+            for (const platform::ReadDone& d : done)
+                complete(d);
+            inFlightCount_.store(inFlight_.size());
+        }
+    }
+
+    // False once closed and nothing is in flight any more.
+    bool takeCommands()
+    {
+        std::vector<Command> commands;
+        {
+            std::lock_guard lock(inboxMutex_);
+            commands.swap(inbox_);
+        }
+        for (Command& c : commands) {
+            switch (c.kind) {
+            case Command::Kind::Add: {
+                std::uint64_t id = c.file->job;
+                jobs_[id] = std::make_shared<FileJob>(std::move(*c.file), profile_);
+                break;
+            }
+            case Command::Kind::Consumed:
+                if (auto it = jobs_.find(c.job); it != jobs_.end())
+                    it->second->consumed();
+                break;
+            case Command::Kind::Drop: drop(c.job); break;
+            case Command::Kind::DropAll: dropAll(); break;
+            case Command::Kind::Close:
+                dropAll();
+                closing_ = true;
+                break;
+            }
+        }
+        return !closing_ || !inFlight_.empty();
+    }
+
+    // Sleeps only when no command is waiting; a command that comes meanwhile wakes it.
+    bool waitWorthwhile()
+    {
+        sleeping_.store(true);
+        std::lock_guard lock(inboxMutex_);
+        if (inbox_.empty())
+            return true;
+        sleeping_.store(false);
+        return false;
+    }
+
+    // Sends requests in the order of the jobs while there is room. On media that must be
+    // read in order, a job's successor waits until all of it has been asked for.
+    void send()
+    {
+        for (auto& [id, job] : jobs_) {
+            while (inFlight_.size() < static_cast<std::size_t>(profile_.depth)) {
+                auto request = job->next();
+                if (!request)
+                    break;
+                char* buffer = buffers_.take(request->length);
+                if (buffer == nullptr)
                     return;
-                job = nextJob();
-                job->started = true;
+                std::uint64_t tag = nextTag_++;
+                inFlight_[tag] = {job, buffer, request->length};
+                job->sent(tag, *request);
+                queue_->submit(job->fd(), buffer, request->length, request->offset, tag);
             }
-            read(*job, buffer);
-            std::lock_guard lock(mutex_);
-            if (auto it = jobs_.find(job->file.job); it != jobs_.end() && it->second == job)
-                jobs_.erase(it); // its events are posted; nothing more to consume or drop
+            if (inFlight_.size() >= static_cast<std::size_t>(profile_.depth) || (profile_.inOrder && job->hasMore()))
+                return;
         }
     }
 
-    void read(Job& job, std::vector<char>& buffer)
+    void complete(const platform::ReadDone& d)
     {
-        FileToRead& f = job.file;
-        std::int64_t end = f.quick ? kQuickTestBytes : f.listedSize > 0 ? f.listedSize : kChunkSize;
-        for (std::int64_t done = 0; done < end;) {
-            std::int64_t unit = std::min(kChunkSize, end - done);
-            if (!waitForRoom(job))
-                return;
-            reading_ = true;
-            std::int64_t got = f.file.read(buffer.data(), static_cast<std::size_t>(unit));
-            int error = errno;
-            reading_ = false;
-            if (got < 0) {
-                post(job, {ReadEvent::Kind::ReadFailed, 0, error, done});
-                return;
+        auto it = inFlight_.find(d.tag);
+        if (it == inFlight_.end())
+            return;
+        std::shared_ptr<FileJob> job = std::move(it->second.job);
+        buffers_.give(it->second.buffer, it->second.length);
+        inFlight_.erase(it);
+        auto listed = jobs_.find(job->id());
+        if (listed == jobs_.end() || listed->second != job)
+            return; // dropped meanwhile
+        FileJob::Outcome out = job->done(d.tag, d.result);
+        for (const ReadEvent& e : out.events) {
+            if (!post(*job, e)) {
+                out.finished = true;
+                break;
             }
-            if (!f.file.fromMedium())
-                notFromMedium_ += got;
-            if (!post(job, {ReadEvent::Kind::Chunk, got, 0, 0}) || got < unit)
-                return;
-            done += got;
         }
+        if (out.finished)
+            jobs_.erase(job->id());
     }
 
-    std::shared_ptr<Job> nextJob() const
+    bool post(const FileJob& job, const ReadEvent& e)
     {
-        for (const auto& [id, job] : jobs_) {
-            if (!job->started)
-                return job;
-        }
-        return nullptr;
+        if (e.kind == ReadEvent::Kind::Chunk && !job.fromMedium())
+            notFromMedium_ += e.bytes;
+        std::lock_guard gate(postGate_);
+        return !closed_ && post_(job.id(), e);
     }
 
-    bool waitForRoom(Job& job)
+    void drop(std::uint64_t id)
     {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return job.dropped || job.unconsumed < kUnitsAhead; });
-        return !job.dropped;
+        auto it = jobs_.find(id);
+        if (it == jobs_.end())
+            return;
+        forgetRequestsOf(*it->second);
+        jobs_.erase(it);
     }
 
-    bool post(Job& job, const ReadEvent& e)
+    void dropAll()
     {
-        {
-            std::lock_guard lock(mutex_);
-            if (job.dropped)
-                return false;
-            if (e.kind == ReadEvent::Kind::Chunk)
-                ++job.unconsumed;
+        for (auto& [id, job] : jobs_)
+            forgetRequestsOf(*job);
+        jobs_.clear();
+    }
+
+    void forgetRequestsOf(const FileJob& job)
+    {
+        for (auto& [tag, f] : inFlight_) {
+            if (f.job.get() == &job)
+                queue_->forget(tag);
         }
-        bool wanted = false;
-        {
-            std::lock_guard gate(postGate_);
-            wanted = !closed_ && post_(job.file.job, e);
-        }
-        if (!wanted) {
-            std::lock_guard lock(mutex_);
-            job.dropped = true;
-        }
-        return wanted;
     }
 
     PostReadEvent post_;
-    ReadProfile profile_;
-    std::mutex mutex_;
+    const ReadProfile profile_;
+    std::unique_ptr<platform::ReadQueue> queue_;
+    ReadBuffers buffers_;
+    std::map<std::uint64_t, std::shared_ptr<FileJob>> jobs_; // in the engine's order
+    std::unordered_map<std::uint64_t, InFlight> inFlight_;
+    std::uint64_t nextTag_ = 1;
+    bool closing_ = false;
+
+    std::mutex inboxMutex_;
+    std::vector<Command> inbox_;
+    std::atomic<bool> sleeping_{false};
     std::mutex postGate_;
     bool closed_ = false;
-    std::condition_variable changed_;
-    std::map<std::uint64_t, std::shared_ptr<Job>> jobs_;
-    bool stopped_ = false;
-    std::atomic<bool> reading_{false};
+    std::atomic<std::size_t> inFlightCount_{0};
     std::atomic<std::int64_t> notFromMedium_{0};
 };
 
@@ -176,12 +240,17 @@ FileReads::FileReads(PostReadEvent post, ReadProfile profile)
     std::thread(Service::run, service_).detach();
 }
 
-FileReads::~FileReads() { service_->stop(); }
+FileReads::~FileReads() { service_->close(); }
 
-void FileReads::add(FileToRead file) { service_->add(std::move(file)); }
-void FileReads::consumed(std::uint64_t job) { service_->consumed(job); }
-void FileReads::drop(std::uint64_t job) { service_->drop(job); }
-void FileReads::dropAll() { service_->dropAll(); }
+void FileReads::add(FileToRead file)
+{
+    std::uint64_t id = file.job;
+    service_->command(Command(Command::Kind::Add, id, std::make_unique<FileToRead>(std::move(file))));
+}
+
+void FileReads::consumed(std::uint64_t job) { service_->command(Command(Command::Kind::Consumed, job)); }
+void FileReads::drop(std::uint64_t job) { service_->command(Command(Command::Kind::Drop, job)); }
+void FileReads::dropAll() { service_->command(Command(Command::Kind::DropAll)); }
 bool FileReads::busy() const { return service_->busy(); }
 std::int64_t FileReads::bytesNotFromMedium() const { return service_->notFromMedium(); }
 
