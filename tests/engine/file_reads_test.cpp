@@ -3,7 +3,7 @@
 #include "engine/file_reads.h"
 
 #include "faultfs_mount.h"
-#include "read_recorder.h"
+#include "file_reads_fixture.h"
 #include "tests/support/temp_dir.h"
 
 #include <fcntl.h>
@@ -17,48 +17,11 @@
 
 using namespace std::chrono_literals;
 using engine::FileReads;
-using engine::FileToRead;
-using platform::OpenResult;
-using platform::ReadPattern;
-using reads_testing::ReadRecorder;
+using reads_testing::FileReadsTest;
 using testing_support::FaultFsMount;
 using testing_support::TempDir;
 
 namespace {
-
-class FileReadsTest : public ::testing::TestWithParam<bool> {
-protected:
-    platform::ReadProfile profile() const
-    {
-        platform::ReadProfile p;
-        p.useIoUring = GetParam();
-        return p;
-    }
-    std::unique_ptr<FileReads> start(platform::ReadProfile p)
-    {
-        auto reads = std::make_unique<FileReads>(recorder_.poster(), p);
-        recorder_.attach(*reads);
-        return reads;
-    }
-    std::unique_ptr<FileReads> start() { return start(profile()); }
-
-    // Opens path and hands it to reads as the next job; false if it could not be opened.
-    bool add(FileReads& reads, const std::string& path, std::int64_t listedSize, bool quick = false)
-    {
-        FileToRead f;
-        f.job = nextJob_++;
-        f.listedSize = listedSize;
-        f.quick = quick;
-        if (f.file.open(path, quick ? ReadPattern::FirstBytes : ReadPattern::WholeFile) != OpenResult::Opened)
-            return false;
-        recorder_.expect(f.job, listedSize, quick);
-        reads.add(std::move(f));
-        return true;
-    }
-
-    ReadRecorder recorder_;
-    std::uint64_t nextJob_ = 1;
-};
 
 std::string units(int count, const std::string& tail = "")
 {
@@ -212,9 +175,7 @@ TEST_P(FileReadsOnFaultyMedia, a_stalled_read_holds_up_neither_other_files_nor_t
     EXPECT_EQ(recorder_.result(1), "");
 }
 
-std::string pathName(const ::testing::TestParamInfo<bool>& param) { return param.param ? "io_uring" : "threads"; }
-
-INSTANTIATE_TEST_SUITE_P(Paths, FileReadsTest, ::testing::Values(true, false), pathName);
-INSTANTIATE_TEST_SUITE_P(Paths, FileReadsOnFaultyMedia, ::testing::Values(true, false), pathName);
+INSTANTIATE_TEST_SUITE_P(Paths, FileReadsTest, ::testing::Values(true, false), reads_testing::pathName);
+INSTANTIATE_TEST_SUITE_P(Paths, FileReadsOnFaultyMedia, ::testing::Values(true, false), reads_testing::pathName);
 
 } // namespace
