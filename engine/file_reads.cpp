@@ -1,173 +1,257 @@
-// Stand-in until the reader with requests in flight lands: one thread, one read at a time.
 #include "engine/file_reads.h"
 
+#include "engine/file_job.h"
+#include "engine/read_buffers.h"
+#include "platform/read_queue.h"
+
 #include <algorithm>
-#include <condition_variable>
-#include <deque>
+#include <atomic>
+#include <map>
 #include <mutex>
-#include <set>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 namespace engine {
 
+namespace {
+
+// Large requests in flight at once, all files together: what they may hold in memory.
+constexpr std::size_t kLargeBuffers = 8;
+
+struct Command {
+    enum class Kind { Add, Consumed, Drop, DropAll, Close };
+    Command(Kind k, std::uint64_t id = 0, std::unique_ptr<FileToRead> f = nullptr) : kind(k), job(id), file(std::move(f)) {}
+    Kind kind;
+    std::uint64_t job;
+    std::unique_ptr<FileToRead> file; // Add only
+};
+
+} // namespace
+
+// Runs on a thread of its own that owns the jobs, the buffers and the queue; the other
+// threads only leave it commands. The thread ends once it was closed and every request in
+// flight came back, so buffers never go while the kernel may still write into them; the
+// owner never waits for that.
 class FileReads::Service {
 public:
-    explicit Service(PostReadEvent post) : post_(std::move(post)), buffer_(kChunkSize) {}
-
-    void add(FileToRead f)
+    Service(PostReadEvent post, const ReadProfile& profile)
+        : post_(std::move(post)), profile_(sane(profile)),
+          queue_(platform::makeReadQueue(static_cast<unsigned>(profile_.depth), profile_.useIoUring)),
+          buffers_(static_cast<std::size_t>(profile_.depth), kChunkSize, kLargeBuffers, profile_.requestSize)
     {
-        std::lock_guard lock(mutex_);
-        queue_.push_back(std::move(f));
-        changed_.notify_all();
-    }
-    void consumed(std::uint64_t job)
-    {
-        std::lock_guard lock(mutex_);
-        if (job == current_ && ahead_ > 0)
-            --ahead_;
-        changed_.notify_all();
-    }
-    void drop(std::uint64_t job)
-    {
-        std::lock_guard lock(mutex_);
-        dropped_.insert(job);
-        changed_.notify_all();
-    }
-    void dropAll()
-    {
-        std::lock_guard lock(mutex_);
-        for (auto& f : queue_)
-            dropped_.insert(f.job);
-        dropped_.insert(current_);
-        queue_.clear();
-        changed_.notify_all();
-    }
-    void retire()
-    {
-        std::lock_guard lock(mutex_);
-        retired_ = true;
-        queue_.clear();
-        changed_.notify_all();
-    }
-    bool busy() const
-    {
-        std::lock_guard lock(mutex_);
-        return reading_;
     }
 
     static void run(const std::shared_ptr<Service>& self) { self->loop(); }
 
-private:
-    void loop()
-    {
-        for (;;) {
-            FileToRead f;
-            {
-                std::unique_lock lock(mutex_);
-                changed_.wait(lock, [&] { return retired_ || !queue_.empty(); });
-                if (retired_)
-                    return;
-                f = std::move(queue_.front());
-                queue_.pop_front();
-                current_ = f.job;
-                ahead_ = 0;
-                reading_ = true;
-            }
-            read(f);
-            std::lock_guard lock(mutex_);
-            reading_ = false;
-        }
-    }
-
-    void read(FileToRead& f)
-    {
-        if (f.quick || f.listedSize <= 0) {
-            std::int64_t got = f.file.read(buffer_.data(), static_cast<std::size_t>(f.quick ? kQuickTestBytes : kChunkSize));
-            if (got < 0)
-                post(f.job, {ReadEvent::Kind::ReadFailed, 0, errno, 0});
-            else
-                post(f.job, {ReadEvent::Kind::Chunk, f.quick ? std::min(got, kQuickTestBytes) : got, 0, 0});
-            return;
-        }
-        for (std::int64_t done = 0; done < f.listedSize;) {
-            std::int64_t chunk = std::min(kChunkSize, f.listedSize - done);
-            if (!waitForRoom(f.job))
-                return;
-            std::int64_t got = f.file.read(buffer_.data(), static_cast<std::size_t>(chunk));
-            if (got < 0) {
-                post(f.job, {ReadEvent::Kind::ReadFailed, 0, errno, done});
-                return;
-            }
-            if (!post(f.job, {ReadEvent::Kind::Chunk, got, 0, 0}) || got != chunk)
-                return;
-            done += chunk;
-        }
-    }
-
-    bool waitForRoom(std::uint64_t job)
-    {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return retired_ || dropped_.count(job) != 0 || ahead_ < 2; });
-        ++ahead_;
-        return !retired_ && dropped_.count(job) == 0;
-    }
-
-    bool post(std::uint64_t job, const ReadEvent& e)
+    // Any thread ----------------------------------------------------------------------
+    void command(Command c)
     {
         {
-            std::lock_guard lock(mutex_);
-            if (retired_ || dropped_.count(job) != 0)
-                return false;
+            std::lock_guard lock(inboxMutex_);
+            inbox_.push_back(std::move(c));
         }
-        return post_(job, e);
+        if (sleeping_.exchange(false))
+            queue_->wake();
+    }
+
+    // After this no post is under way and none comes.
+    void close()
+    {
+        command(Command(Command::Kind::Close));
+        std::lock_guard gate(postGate_);
+        closed_ = true;
+    }
+
+    bool busy() const { return inFlightCount_.load() > 0; }
+    std::int64_t notFromMedium() const { return notFromMedium_.load(); }
+
+private:
+    struct InFlight {
+        std::shared_ptr<FileJob> job; // keeps the file open while the kernel reads it
+        char* buffer;
+        std::size_t length;
+    };
+
+    static ReadProfile sane(ReadProfile p)
+    {
+        p.depth = std::clamp(p.depth, 1, 64);
+        p.fileDepth = std::clamp(p.fileDepth, 1, p.depth);
+        p.blockSize = std::clamp<std::size_t>(p.blockSize, 512, platform::kSafeBlockSize);
+        p.requestSize = std::clamp<std::size_t>(p.requestSize / kChunkSize * kChunkSize, kChunkSize, 4 << 20);
+        return p;
+    }
+
+    // The service thread --------------------------------------------------------------
+    void loop()
+    {
+        std::vector<platform::ReadDone> done;
+        while (takeCommands()) {
+            send();
+            inFlightCount_.store(inFlight_.size());
+            if (!waitWorthwhile())
+                continue;
+            done.clear();
+            queue_->wait(done);
+            for (const platform::ReadDone& d : done)
+                complete(d);
+            inFlightCount_.store(inFlight_.size());
+        }
+    }
+
+    // False once closed and nothing is in flight any more.
+    bool takeCommands()
+    {
+        std::vector<Command> commands;
+        {
+            std::lock_guard lock(inboxMutex_);
+            commands.swap(inbox_);
+        }
+        for (Command& c : commands) {
+            switch (c.kind) {
+            case Command::Kind::Add: {
+                std::uint64_t id = c.file->job;
+                jobs_[id] = std::make_shared<FileJob>(std::move(*c.file), profile_);
+                break;
+            }
+            case Command::Kind::Consumed:
+                if (auto it = jobs_.find(c.job); it != jobs_.end())
+                    it->second->consumed();
+                break;
+            case Command::Kind::Drop: drop(c.job); break;
+            case Command::Kind::DropAll: dropAll(); break;
+            case Command::Kind::Close:
+                dropAll();
+                closing_ = true;
+                break;
+            }
+        }
+        return !closing_ || !inFlight_.empty();
+    }
+
+    // Sleeps only when no command is waiting; a command that comes meanwhile wakes it.
+    bool waitWorthwhile()
+    {
+        sleeping_.store(true);
+        std::lock_guard lock(inboxMutex_);
+        if (inbox_.empty())
+            return true;
+        sleeping_.store(false);
+        return false;
+    }
+
+    // Sends requests in the order of the jobs while there is room. On media that must be
+    // read in order, a job's successor waits until all of it has been asked for.
+    void send()
+    {
+        for (auto& [id, job] : jobs_) {
+            while (inFlight_.size() < static_cast<std::size_t>(profile_.depth)) {
+                auto request = job->next();
+                if (!request)
+                    break;
+                char* buffer = buffers_.take(request->length);
+                if (buffer == nullptr)
+                    return;
+                std::uint64_t tag = nextTag_++;
+                inFlight_[tag] = {job, buffer, request->length};
+                job->sent(tag, *request);
+                queue_->submit(job->fd(), buffer, request->length, request->offset, tag);
+            }
+            if (inFlight_.size() >= static_cast<std::size_t>(profile_.depth) || (profile_.inOrder && job->hasMore()))
+                return;
+        }
+    }
+
+    void complete(const platform::ReadDone& d)
+    {
+        auto it = inFlight_.find(d.tag);
+        if (it == inFlight_.end())
+            return;
+        std::shared_ptr<FileJob> job = std::move(it->second.job);
+        buffers_.give(it->second.buffer, it->second.length);
+        inFlight_.erase(it);
+        auto listed = jobs_.find(job->id());
+        if (listed == jobs_.end() || listed->second != job)
+            return; // dropped meanwhile
+        FileJob::Outcome out = job->done(d.tag, d.result);
+        for (const ReadEvent& e : out.events) {
+            if (!post(*job, e)) {
+                out.finished = true;
+                break;
+            }
+        }
+        if (out.finished)
+            jobs_.erase(job->id());
+    }
+
+    bool post(const FileJob& job, const ReadEvent& e)
+    {
+        if (e.kind == ReadEvent::Kind::Chunk && !job.fromMedium())
+            notFromMedium_ += e.bytes;
+        std::lock_guard gate(postGate_);
+        return !closed_ && post_(job.id(), e);
+    }
+
+    void drop(std::uint64_t id)
+    {
+        auto it = jobs_.find(id);
+        if (it == jobs_.end())
+            return;
+        forgetRequestsOf(*it->second);
+        jobs_.erase(it);
+    }
+
+    void dropAll()
+    {
+        for (auto& [id, job] : jobs_)
+            forgetRequestsOf(*job);
+        jobs_.clear();
+    }
+
+    void forgetRequestsOf(const FileJob& job)
+    {
+        for (auto& [tag, f] : inFlight_) {
+            if (f.job.get() == &job)
+                queue_->forget(tag);
+        }
     }
 
     PostReadEvent post_;
-    std::vector<char> buffer_;
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<FileToRead> queue_;
-    std::set<std::uint64_t> dropped_;
-    std::uint64_t current_ = 0;
-    int ahead_ = 0;
-    bool reading_ = false;
-    bool retired_ = false;
+    const ReadProfile profile_;
+    std::unique_ptr<platform::ReadQueue> queue_;
+    ReadBuffers buffers_;
+    std::map<std::uint64_t, std::shared_ptr<FileJob>> jobs_; // in the engine's order
+    std::unordered_map<std::uint64_t, InFlight> inFlight_;
+    std::uint64_t nextTag_ = 1;
+    bool closing_ = false;
+
+    std::mutex inboxMutex_;
+    std::vector<Command> inbox_;
+    std::atomic<bool> sleeping_{false};
+    std::mutex postGate_;
+    bool closed_ = false;
+    std::atomic<std::size_t> inFlightCount_{0};
+    std::atomic<std::int64_t> notFromMedium_{0};
 };
 
-FileReads::FileReads(PostReadEvent post, ReadProfile) : service_(std::make_shared<Service>(std::move(post)))
+FileReads::FileReads(PostReadEvent post, ReadProfile profile)
+    : service_(std::make_shared<Service>(std::move(post), profile))
 {
     std::thread(Service::run, service_).detach();
 }
 
-FileReads::~FileReads()
-{
-    service_->retire();
-}
+FileReads::~FileReads() { service_->close(); }
 
 void FileReads::add(FileToRead file)
 {
-    service_->add(std::move(file));
+    std::uint64_t id = file.job;
+    service_->command(Command(Command::Kind::Add, id, std::make_unique<FileToRead>(std::move(file))));
 }
-void FileReads::consumed(std::uint64_t job)
-{
-    service_->consumed(job);
-}
-void FileReads::drop(std::uint64_t job)
-{
-    service_->drop(job);
-}
-void FileReads::dropAll()
-{
-    service_->dropAll();
-}
-bool FileReads::busy() const
-{
-    return service_->busy();
-}
-std::int64_t FileReads::bytesNotFromMedium() const
-{
-    return 0;
-}
+
+void FileReads::consumed(std::uint64_t job) { service_->command(Command(Command::Kind::Consumed, job)); }
+void FileReads::drop(std::uint64_t job) { service_->command(Command(Command::Kind::Drop, job)); }
+void FileReads::dropAll() { service_->command(Command(Command::Kind::DropAll)); }
+bool FileReads::busy() const { return service_->busy(); }
+std::int64_t FileReads::bytesNotFromMedium() const { return service_->notFromMedium(); }
 
 } // namespace engine

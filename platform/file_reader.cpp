@@ -4,7 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <utility>
 
 namespace platform {
@@ -29,23 +32,70 @@ void dropCachedPages(int fd, off_t length)
     ::posix_fadvise(fd, 0, length, POSIX_FADV_DONTNEED);
 }
 
-int openNoAtime(int dirfd, const std::string& path, int flags)
+// Buffered reads must not be served from what the cache holds, nor fill it: the quick test
+// drops the first page and turns readahead off (or each file would cost 128 KiB of it).
+void prepareCachedReads(int fd, ReadPattern pattern)
 {
-    int fd = ::openat(dirfd, path.c_str(), flags | O_NOATIME);
+    if (pattern == ReadPattern::FirstBytes) {
+        dropCachedPages(fd, ::sysconf(_SC_PAGESIZE));
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_RANDOM);
+    } else {
+        dropCachedPages(fd, 0);
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    }
+}
+
+int openNoAtime(int dirfd, const std::string& name, int flags)
+{
+    int fd = ::openat(dirfd, name.c_str(), flags | O_NOATIME);
     if (fd < 0 && errno == EPERM) // only the owner may ask for no access-time update
-        fd = ::openat(dirfd, path.c_str(), flags);
+        fd = ::openat(dirfd, name.c_str(), flags);
     return fd;
 }
 
+// Some filesystems refuse O_DIRECT already at the open.
+int openPreferDirect(int dirfd, const std::string& name, int flags, bool& direct)
+{
+    int fd = openNoAtime(dirfd, name, flags | O_DIRECT);
+    direct = fd >= 0;
+    if (fd < 0 && errno == EINVAL)
+        fd = openNoAtime(dirfd, name, flags);
+    return fd;
+}
+
+std::int64_t alignDown(std::int64_t value, std::int64_t block) { return value / block * block; }
+
 } // namespace
 
-ReadFile::ReadFile(ReadFile&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+struct ReadFile::Bounce {
+    explicit Bounce(std::size_t n) : size(n), data(static_cast<char*>(std::aligned_alloc(kSafeBlockSize, n))) {}
+    ~Bounce() { std::free(data); }
+    Bounce(const Bounce&) = delete;
+    Bounce& operator=(const Bounce&) = delete;
+    std::size_t size;
+    char* data;
+};
+
+ReadFile::ReadFile() = default;
+
+ReadFile::~ReadFile() { close(); }
+
+ReadFile::ReadFile(ReadFile&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), direct_(other.direct_), pattern_(other.pattern_),
+      sizeAtOpen_(other.sizeAtOpen_), position_(other.position_), bounce_(std::move(other.bounce_))
+{
+}
 
 ReadFile& ReadFile::operator=(ReadFile&& other) noexcept
 {
     if (this != &other) {
         close();
         fd_ = std::exchange(other.fd_, -1);
+        direct_ = other.direct_;
+        pattern_ = other.pattern_;
+        sizeAtOpen_ = other.sizeAtOpen_;
+        position_ = other.position_;
+        bounce_ = std::move(other.bounce_);
     }
     return *this;
 }
@@ -55,11 +105,14 @@ OpenResult ReadFile::open(const std::string& path, ReadPattern pattern, bool fol
     return openAt(AT_FDCWD, path, pattern, followLink);
 }
 
-OpenResult ReadFile::openAt(int dirfd, const std::string& path, ReadPattern pattern, bool followLink)
+OpenResult ReadFile::openAt(int dirfd, const std::string& name, ReadPattern pattern, bool followLink)
 {
     close();
+    // O_NONBLOCK keeps the open of a FIFO from blocking for ever; it is cleared once the
+    // file is known to be regular, since queued reads would otherwise be refused with EAGAIN.
     int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
-    int fd = openNoAtime(dirfd, path, flags);
+    bool direct = false;
+    int fd = openPreferDirect(dirfd, name, flags, direct);
     if (fd < 0)
         return OpenResult::Failed;
     struct stat st {};
@@ -71,15 +124,31 @@ OpenResult ReadFile::openAt(int dirfd, const std::string& path, ReadPattern patt
         ::close(fd);
         return OpenResult::HeldByWriter;
     }
-    if (pattern == ReadPattern::FirstBytes) {
-        dropCachedPages(fd, ::sysconf(_SC_PAGESIZE));
-        ::posix_fadvise(fd, 0, 0, POSIX_FADV_RANDOM);
-    } else {
-        dropCachedPages(fd, 0);
-        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    }
+    int setFlags = ::fcntl(fd, F_GETFL);
+    if (setFlags >= 0)
+        ::fcntl(fd, F_SETFL, setFlags & ~O_NONBLOCK);
+    if (!direct)
+        prepareCachedReads(fd, pattern);
     fd_ = fd;
+    direct_ = direct;
+    pattern_ = pattern;
+    sizeAtOpen_ = st.st_size;
+    position_ = 0;
     return OpenResult::Opened;
+}
+
+bool ReadFile::fallBackToCachedReads()
+{
+    if (fd_ < 0)
+        return false;
+    if (direct_) {
+        int flags = ::fcntl(fd_, F_GETFL);
+        if (flags < 0 || ::fcntl(fd_, F_SETFL, flags & ~O_DIRECT) != 0)
+            return false;
+        direct_ = false;
+        prepareCachedReads(fd_, pattern_);
+    }
+    return true;
 }
 
 std::int64_t ReadFile::read(void* buffer, std::size_t count)
@@ -87,7 +156,9 @@ std::int64_t ReadFile::read(void* buffer, std::size_t count)
     auto* out = static_cast<char*>(buffer);
     std::size_t done = 0;
     while (done < count) {
-        ssize_t n = ::read(fd_, out + done, count - done);
+        std::int64_t n = direct_ ? readDirect(out + done, count - done) : ::read(fd_, out + done, count - done);
+        if (n < 0 && errno == EINVAL && direct_ && position_ == 0 && fallBackToCachedReads())
+            continue;
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -96,14 +167,45 @@ std::int64_t ReadFile::read(void* buffer, std::size_t count)
         if (n == 0)
             break;
         done += static_cast<std::size_t>(n);
+        position_ += n;
     }
     return static_cast<std::int64_t>(done);
+}
+
+// A direct read at an unaligned position follows a read that came up short. Block devices
+// cut direct reads short only at the end of the file, where an unaligned read is refused
+// (EINVAL); some filesystems (FUSE) deliver the bytes before a fault and take unaligned
+// reads, which then find the fault.
+std::int64_t ReadFile::readDirect(char* out, std::size_t count)
+{
+    const auto block = static_cast<std::int64_t>(kSafeBlockSize);
+    std::int64_t start = alignDown(position_, block);
+    auto skip = static_cast<std::size_t>(position_ - start);
+    std::size_t length = (skip + count + kSafeBlockSize - 1) / kSafeBlockSize * kSafeBlockSize;
+    if (!bounce_ || bounce_->size < length)
+        bounce_ = std::make_unique<Bounce>(length);
+    if (skip != 0) {
+        ssize_t n = ::pread(fd_, bounce_->data, count, position_);
+        if (n >= 0 || errno != EINVAL) {
+            if (n > 0)
+                std::memcpy(out, bounce_->data, static_cast<std::size_t>(n));
+            return n;
+        }
+        return 0;
+    }
+    ssize_t n = ::pread(fd_, bounce_->data, length, start);
+    if (n <= 0)
+        return n;
+    std::size_t got = std::min(count, static_cast<std::size_t>(n));
+    std::memcpy(out, bounce_->data, got);
+    return static_cast<std::int64_t>(got);
 }
 
 void ReadFile::close()
 {
     if (fd_ >= 0) {
-        ::posix_fadvise(fd_, 0, 0, POSIX_FADV_DONTNEED);
+        if (!direct_)
+            ::posix_fadvise(fd_, 0, 0, POSIX_FADV_DONTNEED); // a test must not flood the cache
         ::close(fd_);
         fd_ = -1;
     }

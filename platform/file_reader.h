@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace platform {
@@ -12,33 +13,58 @@ enum class ReadPattern {
 
 enum class OpenResult { Opened, Failed, HeldByWriter, NotRegular };
 
+// Direct reads need buffer, offset and length aligned to the device's logical block; no
+// device has blocks larger than this, so it is always safe where the real size is unknown.
+inline constexpr std::size_t kSafeBlockSize = 4096;
+
 // A file opened to test that its data can be read from the medium. The open refuses what a
 // test must not touch (symbolic links unless asked to follow one, FIFOs, sockets, devices)
-// and files another process holds open for writing. Before reading, the file's dirty pages
-// are written back and its cached pages dropped, so the data comes from the medium and not
-// from memory; they are dropped again when the file is closed, so a test does not flood the
-// page cache. Move-only; the destructor closes the file.
+// and files another process holds open for writing.
+//
+// Reads bypass the page cache (O_DIRECT): cached pages, and pages that a running program maps
+// and that no advice can drop, would otherwise stand in for the medium. Where the filesystem
+// refuses that, the file falls back to buffered reads after writing back its dirty pages and
+// dropping its cached ones; those bytes cannot be vouched for (fromMedium() is false).
+// Move-only; the destructor closes the file.
 class ReadFile {
 public:
-    ReadFile() = default;
-    ~ReadFile() { close(); }
+    ReadFile();
+    ~ReadFile();
     ReadFile(ReadFile&& other) noexcept;
     ReadFile& operator=(ReadFile&& other) noexcept;
     ReadFile(const ReadFile&) = delete;
     ReadFile& operator=(const ReadFile&) = delete;
 
     OpenResult open(const std::string& path, ReadPattern pattern, bool followLink = false);
-    // name relative to the directory open as dirfd.
+    // name relative to the directory open as dirfd (AT_FDCWD: the working directory).
     OpenResult openAt(int dirfd, const std::string& name, ReadPattern pattern, bool followLink = false);
     bool isOpen() const { return fd_ >= 0; }
 
-    // Reads up to count bytes, retrying partial reads, until count bytes arrived or the file
-    // ended. Returns the bytes read, or -1 when the read failed (errno tells why).
+    int fd() const { return fd_; }
+    // Reads go past the page cache to the medium.
+    bool fromMedium() const { return direct_; }
+    // The size the file had when opened.
+    std::int64_t sizeAtOpen() const { return sizeAtOpen_; }
+    // The filesystem refused a direct read (EINVAL): read through the page cache from now
+    // on, after writing back and dropping what it holds of the file. False if that fails.
+    bool fallBackToCachedReads();
+
+    // Reads up to count bytes from the current position, retrying partial reads, until count
+    // bytes arrived or the file ended. Returns the bytes read, or -1 when the read failed
+    // (errno tells why).
     std::int64_t read(void* buffer, std::size_t count);
     void close();
 
 private:
+    std::int64_t readDirect(char* out, std::size_t count);
+
+    struct Bounce; // aligned memory for direct reads into a caller's plain buffer
     int fd_ = -1;
+    bool direct_ = false;
+    ReadPattern pattern_ = ReadPattern::WholeFile;
+    std::int64_t sizeAtOpen_ = 0;
+    std::int64_t position_ = 0;
+    std::unique_ptr<Bounce> bounce_;
 };
 
 } // namespace platform

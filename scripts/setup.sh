@@ -7,11 +7,11 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev fonts-dejavu-core fonts-dejavu-extra
   zlib1g-dev libjpeg62-turbo-dev libstb-dev
-  libmount-dev libblkid-dev
+  libmount-dev libblkid-dev liburing-dev
   libcli11-dev libgtest-dev libgmock-dev
   fuse3 libfuse3-dev
   clang libclang-rt-14-dev
-  util-linux procps time
+  util-linux procps time fio e2fsprogs
   xvfb xdotool imagemagick
 )
 

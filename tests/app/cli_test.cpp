@@ -8,9 +8,11 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <regex>
 
@@ -46,6 +48,43 @@ void expectCounts(const Protocol& p, std::int64_t files, std::int64_t dirs, std:
     EXPECT_EQ(p.line(17), "Velikost testovaných objektů: " + std::to_string(bytes) + " B");
     EXPECT_EQ(p.line(20), "Celkový počet chyb:" + std::to_string(p.failed.size()));
 }
+
+// Another process holds the file open for writing, so a test cannot open it: a failure
+// that the quick test meets too, and root as well.
+class HeldForWriting {
+public:
+    explicit HeldForWriting(const std::string& path)
+    {
+        int ready[2];
+        if (::pipe(ready) != 0)
+            return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            int fd = ::open(path.c_str(), O_WRONLY);
+            char c = fd >= 0 ? '1' : '0';
+            (void)!::write(ready[1], &c, 1);
+            ::pause();
+            ::_exit(0);
+        }
+        char c = 0;
+        (void)!::read(ready[0], &c, 1);
+        ::close(ready[0]);
+        ::close(ready[1]);
+        EXPECT_EQ(c, '1') << "cannot hold " << path;
+    }
+    ~HeldForWriting()
+    {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    HeldForWriting(const HeldForWriting&) = delete;
+    HeldForWriting& operator=(const HeldForWriting&) = delete;
+
+private:
+    pid_t pid_ = -1;
+};
 
 // The times and speeds of a run vary; their shape does not.
 void expectTimeAndSpeedLines(const Protocol& p, bool quick)
@@ -123,7 +162,7 @@ TEST_F(Cli, aFileTestCountsNoDirectory)
     expectCounts(p, 1, 0, 70000);
 }
 
-TEST_F(Cli, theQuickTestFailsFilesOfZeroAndOneByteAndTheCompleteTestDoesNot)
+TEST_F(Cli, theQuickTestPassesTinyFilesThatReadBackWhole)
 {
     writeFile(at("zero"), "");
     writeFile(at("one"), "1");
@@ -131,25 +170,21 @@ TEST_F(Cli, theQuickTestFailsFilesOfZeroAndOneByteAndTheCompleteTestDoesNot)
     writeFileOfSize(at("sub/large"), 200000);
 
     Protocol quick;
-    ASSERT_TRUE(finished(runCli({"--quick", "--dir", root()}), 1, quick));
+    ASSERT_TRUE(finished(runCli({"--quick", "--dir", root()}), 0, quick));
     expectFixedLines(quick, "Adresář a podadresáře", root(), true);
     expectCounts(quick, 4, 2, 200003);
-    EXPECT_THAT(quick.failed, UnorderedElementsAre(at("zero"), at("one")));
+    EXPECT_TRUE(quick.failed.empty());
+
+    Protocol single;
+    ASSERT_TRUE(finished(runCli({"--quick", "--file", at("one")}), 0, single));
+    EXPECT_TRUE(single.failed.empty());
 
     // The walk joins names to the directory as it was typed.
+    HeldForWriting busy(at("two"));
     Protocol typed;
     ASSERT_TRUE(finished(runCli({"--quick", "--dir", root() + "/"}), 1, typed));
     EXPECT_EQ(typed.line(6), "Umístění: " + root() + "/");
-    EXPECT_THAT(typed.failed, UnorderedElementsAre(root() + "//zero", root() + "//one"));
-
-    Protocol complete;
-    ASSERT_TRUE(finished(runCli({"--dir", root()}), 0, complete));
-    expectCounts(complete, 4, 2, 200003);
-    EXPECT_TRUE(complete.failed.empty());
-
-    Protocol single;
-    ASSERT_TRUE(finished(runCli({"--quick", "--file", at("one")}), 1, single));
-    EXPECT_THAT(single.failed, ElementsAre(at("one")));
+    EXPECT_THAT(typed.failed, ElementsAre(root() + "//two"));
 }
 
 TEST_F(Cli, aSparseFileOver4GiBIsCountedWithItsFullSizeAndReadToTheEnd)
@@ -227,7 +262,7 @@ TEST_F(Cli, aFileHeldOpenForWritingByAnotherProcessIsListedAsFailed)
 }
 
 // The run as a user who cannot read everything: root reads every file whatever its mode.
-TEST_F(Cli, filesAnOrdinaryUserCannotReadFailAndDirectoriesItCannotListArePassedOver)
+TEST_F(Cli, filesAnOrdinaryUserCannotReadFailAndDirectoriesItCannotListAreFindings)
 {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to switch to an unprivileged user";
@@ -251,8 +286,9 @@ TEST_F(Cli, filesAnOrdinaryUserCannotReadFailAndDirectoriesItCannotListArePassed
                                                   60s);
     Protocol p;
     ASSERT_TRUE(finished(r, 1, p));
-    EXPECT_THAT(p.failed, ElementsAre(at("tree/secret.txt")));
-    // The closed directory counts as visited, with nothing in it.
+    // The closed directory counts as visited, with nothing in it, and is listed after the
+    // files beside it.
+    EXPECT_THAT(p.failed, ElementsAre(at("tree/secret.txt"), at("tree/closed")));
     expectCounts(p, 3, 3, 157);
 }
 
@@ -365,6 +401,7 @@ TEST_F(Cli, theSavedProtocolListsFailedFilesWithTheirCzechNames)
     const std::string failed = at("tree/žluťoučký kůň.txt");
     writeFile(failed, "1");
     writeFile(at("tree/Ořech.txt"), "ok");
+    HeldForWriting busy(failed);
     ProcessResult r = runCli({"--quick", "--report", at("report"), "--dir", at("tree")});
     Protocol p;
     ASSERT_TRUE(finished(r, 1, p));

@@ -1,0 +1,131 @@
+#include "engine/file_job.h"
+
+#include <algorithm>
+#include <cerrno>
+
+namespace engine {
+
+namespace {
+
+// How far a file may be read ahead of what the engine has consumed of it.
+constexpr std::int64_t kMostAhead = 4 << 20;
+
+std::int64_t roundUp(std::int64_t value, std::int64_t block) { return (value + block - 1) / block * block; }
+
+} // namespace
+
+FileJob::FileJob(FileToRead file, const ReadProfile& profile)
+    : file_(std::move(file)), profile_(profile),
+      end_(file_.quick ? kQuickTestBytes : file_.listedSize > 0 ? file_.listedSize : kChunkSize),
+      largest_(file_.quick ? profile.blockSize : std::max<std::size_t>(profile.requestSize, kChunkSize))
+{
+}
+
+std::optional<FileJob::Request> FileJob::next() const
+{
+    if (!hasMore() || pending_.size() >= static_cast<std::size_t>(profile_.fileDepth))
+        return std::nullopt;
+    const auto block = static_cast<std::int64_t>(profile_.blockSize);
+    std::int64_t rest = end_ - nextOffset_;
+    // Direct reads cover whole blocks; the last one is cut to the size when it comes back.
+    // An unaligned start only follows a short read (see ReadFile), and is sent as it is.
+    std::int64_t length = std::min(static_cast<std::int64_t>(largest_), nextOffset_ % block == 0 ? roundUp(rest, block) : rest);
+    std::int64_t ahead = nextOffset_ - consumedChunks_ * kChunkSize;
+    if (ahead > 0 && ahead + length > kMostAhead)
+        return std::nullopt;
+    return Request{nextOffset_, static_cast<std::size_t>(length)};
+}
+
+void FileJob::sent(std::uint64_t tag, const Request& request)
+{
+    pending_.push_back({tag, request});
+    nextOffset_ = request.offset + static_cast<std::int64_t>(request.length);
+}
+
+FileJob::Outcome FileJob::done(std::uint64_t tag, std::int64_t result)
+{
+    Outcome out;
+    auto it = std::find_if(pending_.begin(), pending_.end(), [&](const Pending& p) { return p.tag == tag; });
+    if (it == pending_.end())
+        return out;
+    it->done = true;
+    it->result = result;
+    while (!pending_.empty() && pending_.front().done && !finished_) {
+        Pending p = pending_.front();
+        pending_.pop_front();
+        takeResult(p, out);
+    }
+    return out;
+}
+
+void FileJob::takeResult(const Pending& p, Outcome& out)
+{
+    if (p.result < 0) {
+        failed(p, static_cast<int>(-p.result), out);
+        return;
+    }
+    if (p.result > 0)
+        anyData_ = true;
+    readEnd_ = std::min(p.request.offset + p.result, end_);
+    postUnitsUpTo(readEnd_, out);
+    if (readEnd_ >= end_) {
+        finish(out);
+    } else if (p.result == 0) { // the file ends here, before its listed size
+        out.events.push_back({ReadEvent::Kind::Chunk, readEnd_ - posted_, 0, 0});
+        finish(out);
+    } else if (p.result < static_cast<std::int64_t>(p.request.length)) {
+        restartAt(readEnd_); // a short read is not the end yet: the next read tells
+    }
+}
+
+void FileJob::failed(const Pending& p, int error, Outcome& out)
+{
+    if (error == EINVAL && fromMedium()) {
+        // The filesystem took the open but not the direct read.
+        if (!anyData_ && file_.file.fallBackToCachedReads()) {
+            restartAt(readEnd_);
+            return;
+        }
+        // An unaligned direct read after a short one: the file ended there.
+        if (p.request.offset % static_cast<std::int64_t>(profile_.blockSize) != 0) {
+            out.events.push_back({ReadEvent::Kind::Chunk, readEnd_ - posted_, 0, 0});
+            finish(out);
+            return;
+        }
+    }
+    if (p.request.length > static_cast<std::size_t>(kChunkSize)) {
+        // Go over the failed request again unit by unit, so that the units before the bad
+        // spot count as read and the failure is placed at the unit that holds it.
+        largest_ = kChunkSize;
+        restartAt(p.request.offset);
+        return;
+    }
+    out.events.push_back({ReadEvent::Kind::ReadFailed, 0, error, p.request.offset});
+    finish(out);
+}
+
+void FileJob::restartAt(std::int64_t offset)
+{
+    pending_.clear();
+    nextOffset_ = offset;
+}
+
+void FileJob::postUnitsUpTo(std::int64_t limit, Outcome& out)
+{
+    while (posted_ < end_) {
+        std::int64_t unit = std::min(kChunkSize, end_ - posted_);
+        if (posted_ + unit > limit)
+            break;
+        out.events.push_back({ReadEvent::Kind::Chunk, unit, 0, 0});
+        posted_ += unit;
+    }
+}
+
+void FileJob::finish(Outcome& out)
+{
+    finished_ = true;
+    out.finished = true;
+    pending_.clear();
+}
+
+} // namespace engine

@@ -1,0 +1,68 @@
+#pragma once
+#include "engine/file_reads.h"
+
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <vector>
+
+namespace engine {
+
+// One file being read: which request to send next, and what the results that came back in
+// order mean as events. Requests may be larger than the 64 KiB units the engine counts in,
+// and several may be in flight; their results are taken in file order.
+class FileJob {
+public:
+    struct Request {
+        std::int64_t offset = 0;
+        std::size_t length = 0;
+    };
+    // What handing in a result brought: the events to post, and whether the job is over.
+    struct Outcome {
+        std::vector<ReadEvent> events;
+        bool finished = false;
+    };
+
+    FileJob(FileToRead file, const ReadProfile& profile);
+
+    std::uint64_t id() const { return file_.job; }
+    int fd() const { return file_.file.fd(); }
+    bool fromMedium() const { return file_.file.fromMedium(); }
+    // The next request, if the job may send one now: within its depth and not too far
+    // ahead of what the engine consumed.
+    std::optional<Request> next() const;
+    // Part of the file is still to be requested.
+    bool hasMore() const { return !finished_ && nextOffset_ < end_; }
+    void sent(std::uint64_t tag, const Request& request);
+    // The result of tag: bytes read, or -errno. Results of requests the job no longer waits
+    // for (it restarted or finished) are ignored.
+    Outcome done(std::uint64_t tag, std::int64_t result);
+    void consumed() { ++consumedChunks_; }
+
+private:
+    struct Pending {
+        std::uint64_t tag;
+        Request request;
+        bool done = false;
+        std::int64_t result = 0;
+    };
+    void takeResult(const Pending& p, Outcome& out);
+    void failed(const Pending& p, int error, Outcome& out);
+    void restartAt(std::int64_t offset);
+    void postUnitsUpTo(std::int64_t end, Outcome& out);
+    void finish(Outcome& out);
+
+    FileToRead file_;
+    const ReadProfile profile_;
+    std::int64_t end_;                 // what the events cover at most
+    std::size_t largest_;              // the largest request now
+    std::int64_t nextOffset_ = 0;      // where the next request starts
+    std::int64_t readEnd_ = 0;         // read without a gap from the start
+    std::int64_t posted_ = 0;          // covered by Chunk events
+    std::int64_t consumedChunks_ = 0;
+    bool anyData_ = false;
+    bool finished_ = false;
+    std::deque<Pending> pending_;      // in file order
+};
+
+} // namespace engine

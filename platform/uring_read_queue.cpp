@@ -1,0 +1,130 @@
+#include "platform/read_queue.h"
+#include "platform/unique_fd.h"
+
+#include <liburing.h>
+#include <sys/eventfd.h>
+
+#include <cerrno>
+#include <limits>
+
+namespace platform {
+
+namespace {
+
+constexpr std::uint64_t kWakeTag = std::numeric_limits<std::uint64_t>::max();
+
+class UringReadQueue final : public ReadQueue {
+public:
+    // Null where io_uring cannot be had: disabled (io_uring_disabled), or refused by a
+    // seccomp filter (EPERM, ENOSYS).
+    static std::unique_ptr<UringReadQueue> create(unsigned depth)
+    {
+        std::unique_ptr<UringReadQueue> queue(new UringReadQueue(UniqueFd(::eventfd(0, EFD_CLOEXEC))));
+        // Room for every request in flight and the wake-up; completions get twice that.
+        if (!queue->wakeFd_ || ::io_uring_queue_init(depth + 1, &queue->ring_, 0) < 0)
+            return nullptr;
+        queue->ready_ = true;
+        return queue;
+    }
+    ~UringReadQueue() override
+    {
+        if (ready_)
+            ::io_uring_queue_exit(&ring_);
+    }
+    UringReadQueue(const UringReadQueue&) = delete;
+    UringReadQueue& operator=(const UringReadQueue&) = delete;
+
+    void submit(int fd, void* buffer, std::size_t length, std::int64_t offset, std::uint64_t tag) override
+    {
+        io_uring_sqe* sqe = sqe_();
+        ::io_uring_prep_read(sqe, fd, buffer, static_cast<unsigned>(length), static_cast<__u64>(offset));
+        ::io_uring_sqe_set_data64(sqe, tag);
+    }
+
+    void wait(std::vector<ReadDone>& done) override
+    {
+        if (!wakeArmed_) {
+            // The wake-up is a read of the eventfd that completes when another thread writes it.
+            io_uring_sqe* sqe = sqe_();
+            ::io_uring_prep_read(sqe, wakeFd_.get(), &wakeCount_, sizeof wakeCount_, 0);
+            ::io_uring_sqe_set_data64(sqe, kWakeTag);
+            wakeArmed_ = true;
+        }
+        int rc = 0;
+        do
+            rc = ::io_uring_submit_and_wait(&ring_, 1);
+        while (rc == -EINTR);
+        io_uring_cqe* cqe = nullptr;
+        unsigned head = 0;
+        unsigned seen = 0;
+        io_uring_for_each_cqe(&ring_, head, cqe)
+        {
+            ++seen;
+            std::uint64_t tag = ::io_uring_cqe_get_data64(cqe);
+            if (tag == kWakeTag)
+                wakeArmed_ = false;
+            else
+                done.push_back({tag, cqe->res});
+        }
+        ::io_uring_cq_advance(&ring_, seen);
+    }
+
+    void wake() override
+    {
+        std::uint64_t one = 1;
+        while (::write(wakeFd_.get(), &one, sizeof one) < 0 && errno == EINTR) {
+        }
+    }
+
+    void forget(std::uint64_t) override {} // the kernel's workers serve the others meanwhile
+
+    bool usesIoUring() const override { return true; }
+
+private:
+    explicit UringReadQueue(UniqueFd wakeFd) : wakeFd_(std::move(wakeFd)) {}
+
+    io_uring_sqe* sqe_()
+    {
+        io_uring_sqe* sqe = ::io_uring_get_sqe(&ring_);
+        while (sqe == nullptr) { // full: send what is there to make room
+            ::io_uring_submit(&ring_);
+            sqe = ::io_uring_get_sqe(&ring_);
+        }
+        return sqe;
+    }
+
+    io_uring ring_ {};
+    bool ready_ = false;
+    UniqueFd wakeFd_;
+    std::uint64_t wakeCount_ = 0;
+    bool wakeArmed_ = false;
+};
+
+} // namespace
+
+std::unique_ptr<ReadQueue> makeUringReadQueue(unsigned depth)
+{
+    return UringReadQueue::create(depth);
+}
+
+std::unique_ptr<ReadQueue> makeReadQueue(unsigned depth, bool allowIoUring)
+{
+    if (allowIoUring) {
+        if (auto queue = makeUringReadQueue(depth))
+            return queue;
+    }
+    return makeThreadReadQueue(depth);
+}
+
+} // namespace platform
+
+#if defined(__SANITIZE_THREAD__)
+// liburing maps its rings with system calls of its own that ThreadSanitizer does not see, so
+// a ring mapped where an earlier one was unmapped looks like memory that the threads of the
+// two rings share. Only the thread that owns a queue ever touches its ring.
+extern "C" const char* __tsan_default_suppressions()
+{
+    return "race:uring_read_queue.cpp\n"
+           "race:liburing.h\n";
+}
+#endif

@@ -1,0 +1,181 @@
+// The reader below the engine: exact event sequences on real files, flow control against a
+// slow engine, drops and stalls, on both the io_uring path and the reader threads.
+#include "engine/file_reads.h"
+
+#include "faultfs_mount.h"
+#include "file_reads_fixture.h"
+#include "tests/support/temp_dir.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+using namespace std::chrono_literals;
+using engine::FileReads;
+using reads_testing::FileReadsTest;
+using testing_support::FaultFsMount;
+using testing_support::TempDir;
+
+namespace {
+
+std::string units(int count, const std::string& tail = "")
+{
+    std::string text;
+    for (int i = 0; i < count; ++i)
+        text += (i ? " " : "") + std::string("65536");
+    return tail.empty() ? text : text.empty() ? tail : text + " " + tail;
+}
+
+TEST_P(FileReadsTest, posts_each_file_in_64k_units_up_to_its_listed_size)
+{
+    TempDir dir;
+    struct Case {
+        std::int64_t actual, listed;
+        bool quick;
+        std::string expected;
+    };
+    const std::vector<Case> cases{
+        {0, 0, false, "0"},
+        {1, 1, false, "1"},
+        {65535, 65535, false, "65535"},
+        {65536, 65536, false, "65536"},
+        {65537, 65537, false, "65536 1"},
+        {3 * 1048576 + 5, 3 * 1048576 + 5, false, units(48, "5")},
+        {70000, 0, false, "65536"},          // listed as empty, holds data now
+        {5000, 1000, false, "1000"},         // grew: read up to the listed size only
+        {100000, 200000, false, "65536 34464"}, // shrank: the unit where it ended
+        {0, 65536, false, "0"},
+        {0, 0, true, "0"},
+        {1, 1, true, "1"},
+        {2, 2, true, "2"},
+        {200000, 200000, true, "2"},
+    };
+    auto reads = start();
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        std::string path = dir / ("f" + std::to_string(i));
+        testing_support::writeFileOfSize(path, cases[i].actual);
+        ASSERT_TRUE(add(*reads, path, cases[i].listed, cases[i].quick));
+    }
+    ASSERT_TRUE(recorder_.waitForAll());
+    for (std::size_t i = 0; i < cases.size(); ++i)
+        EXPECT_EQ(recorder_.result(i + 1), cases[i].expected) << "case " << i;
+    EXPECT_EQ(reads->bytesNotFromMedium(), 0); // tmpfs takes direct reads
+}
+
+TEST_P(FileReadsTest, stays_a_bounded_distance_ahead_of_the_engine)
+{
+    TempDir dir;
+    testing_support::writeFileOfSize(dir / "big", 32 << 20);
+    recorder_.holdChunks(true);
+    auto reads = start();
+    ASSERT_TRUE(add(*reads, dir / "big", 32 << 20));
+    ASSERT_TRUE(recorder_.waitForEvents(1, 1, 5s));
+    std::this_thread::sleep_for(300ms);
+    std::size_t ahead = recorder_.events(1).size();
+    EXPECT_LE(ahead, 128U) << "8 MiB ahead at most";
+    // Taking what came lets the rest come, up to the end.
+    std::size_t taken = 0;
+    while (taken < 512 && recorder_.waitForEvents(1, taken + 1, 5s)) {
+        for (std::size_t n = recorder_.events(1).size(); taken < n; ++taken)
+            reads->consumed(1);
+    }
+    EXPECT_EQ(recorder_.result(1), units(512));
+}
+
+TEST_P(FileReadsTest, a_job_given_up_gets_no_more_events)
+{
+    TempDir dir;
+    testing_support::writeFileOfSize(dir / "big", 8 << 20);
+    testing_support::writeFileOfSize(dir / "small", 100);
+    recorder_.holdChunks(true);
+    auto reads = start();
+    ASSERT_TRUE(add(*reads, dir / "big", 8 << 20));
+    ASSERT_TRUE(recorder_.waitForEvents(1, 1, 5s));
+    reads->drop(1);
+    std::size_t seen = recorder_.events(1).size();
+    for (std::size_t i = 0; i < seen; ++i)
+        reads->consumed(1);
+    recorder_.holdChunks(false);
+    ASSERT_TRUE(add(*reads, dir / "small", 100));
+    ASSERT_TRUE(recorder_.waitForEvents(2, 1, 5s));
+    EXPECT_EQ(recorder_.result(2), "100");
+    std::this_thread::sleep_for(100ms);
+    // Events posted before the drop took effect are fine; after that nothing.
+    EXPECT_LE(recorder_.events(1).size(), seen + 64);
+    EXPECT_NE(recorder_.result(1), units(128));
+}
+
+class FileReadsOnFaultyMedia : public FileReadsTest {
+protected:
+    void SetUp() override
+    {
+        std::string reason = FaultFsMount::unavailableReason();
+        if (!reason.empty())
+            GTEST_SKIP() << reason;
+    }
+    void mount(const std::string& description)
+    {
+        testing_support::makeDir(dir_ / "mnt");
+        fs_ = std::make_unique<FaultFsMount>(description, dir_ / "mnt");
+    }
+    std::string at(const std::string& name) const { return fs_->path() + "/" + name; }
+
+    TempDir dir_;
+    std::unique_ptr<FaultFsMount> fs_;
+};
+
+TEST_P(FileReadsOnFaultyMedia, a_failed_read_comes_after_the_units_read_in_full_before_it)
+{
+    mount("mid 200000 eio-at 70000\n"
+          "first 5000 eio-at 0\n"
+          "deep 3M eio-at 2500000\n"
+          "short 200000 short 100000\n"
+          "ok 70000\n");
+    auto reads = start();
+    ASSERT_TRUE(add(*reads, at("mid"), 200000));
+    ASSERT_TRUE(add(*reads, at("first"), 5000));
+    ASSERT_TRUE(add(*reads, at("deep"), 3 << 20));
+    ASSERT_TRUE(add(*reads, at("short"), 200000));
+    ASSERT_TRUE(add(*reads, at("ok"), 70000));
+    ASSERT_TRUE(add(*reads, at("first"), 5000, true));
+    ASSERT_TRUE(add(*reads, at("mid"), 200000, true));
+    ASSERT_TRUE(recorder_.waitForAll());
+    EXPECT_EQ(recorder_.result(1), "65536 fail 5@70000");
+    EXPECT_EQ(recorder_.result(2), "fail 5@0");
+    EXPECT_EQ(recorder_.result(3), units(38, "fail 5@2500000"));
+    EXPECT_EQ(recorder_.result(4), "65536 34464");
+    EXPECT_EQ(recorder_.result(5), "65536 4464");
+    EXPECT_EQ(recorder_.result(6), "fail 5@0");
+    EXPECT_EQ(recorder_.result(7), "2");
+}
+
+TEST_P(FileReadsOnFaultyMedia, a_stalled_read_holds_up_neither_other_files_nor_the_end)
+{
+    mount("stuck 1M stall 0 30\n"
+          "ok 70000\n");
+    auto start0 = std::chrono::steady_clock::now();
+    {
+        auto reads = start();
+        ASSERT_TRUE(add(*reads, at("stuck"), 1 << 20));
+        std::this_thread::sleep_for(200ms);
+        EXPECT_TRUE(reads->busy());
+        reads->drop(1);
+        ASSERT_TRUE(add(*reads, at("ok"), 70000));
+        recorder_.expect(1, 0, true); // given up: not awaited
+        ASSERT_TRUE(recorder_.waitForEvents(2, 2, 10s));
+        EXPECT_EQ(recorder_.result(2), "65536 4464");
+        reads->dropAll();
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start0, 10s);
+    EXPECT_EQ(recorder_.result(1), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, FileReadsTest, ::testing::Values(true, false), reads_testing::pathName);
+INSTANTIATE_TEST_SUITE_P(Paths, FileReadsOnFaultyMedia, ::testing::Values(true, false), reads_testing::pathName);
+
+} // namespace

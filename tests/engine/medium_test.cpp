@@ -1,0 +1,121 @@
+// Reads must reach the medium: on an ext4 filesystem on a loop device, with every page of the
+// files mapped and locked in memory by another process, the device itself must be read.
+#include "file_reads_fixture.h"
+#include "loop_device.h"
+#include "tests/support/temp_dir.h"
+
+#include "platform/read_profile.h"
+
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <numeric>
+
+using reads_testing::FileReadsTest;
+using reads_testing::LoopMount;
+using reads_testing::PagesLockedByOtherProcess;
+using testing_support::TempDir;
+
+namespace {
+
+class FromTheMedium : public FileReadsTest {
+protected:
+    void SetUp() override
+    {
+        loop_ = std::make_unique<LoopMount>(dir_.path(), 64);
+        if (!loop_->reason().empty())
+            GTEST_SKIP() << loop_->reason();
+    }
+    std::vector<std::string> makeFiles(const std::vector<std::int64_t>& sizes)
+    {
+        std::vector<std::string> paths;
+        for (std::size_t i = 0; i < sizes.size(); ++i) {
+            paths.push_back(loop_->path() + "/f" + std::to_string(i));
+            testing_support::writeFileOfSize(paths.back(), sizes[i]);
+        }
+        ::sync();
+        return paths;
+    }
+
+    TempDir dir_;
+    std::unique_ptr<LoopMount> loop_;
+};
+
+TEST_P(FromTheMedium, the_complete_test_reads_every_byte_from_the_device_though_its_pages_are_locked)
+{
+    const std::vector<std::int64_t> sizes{16 << 20, 1, 100, 4096, 5000, 65536, 65537, 200000, 1 << 20, 3 << 20};
+    std::vector<std::string> paths = makeFiles(sizes);
+    PagesLockedByOtherProcess locked(paths);
+    ASSERT_TRUE(locked.ready());
+    std::int64_t before = loop_->sectorsRead();
+    auto reads = start();
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        ASSERT_TRUE(add(*reads, paths[i], sizes[i]));
+    ASSERT_TRUE(recorder_.waitForAll());
+    std::int64_t fromDevice = (loop_->sectorsRead() - before) * 512;
+    EXPECT_GE(fromDevice, std::accumulate(sizes.begin(), sizes.end(), std::int64_t{0}));
+    EXPECT_EQ(reads->bytesNotFromMedium(), 0);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        std::int64_t got = 0;
+        for (const auto& e : recorder_.events(i + 1))
+            got += e.bytes;
+        EXPECT_EQ(got, sizes[i]) << paths[i];
+    }
+}
+
+TEST_P(FromTheMedium, the_quick_test_reads_a_sector_of_every_file)
+{
+    std::vector<std::string> paths = makeFiles(std::vector<std::int64_t>(200, 4096));
+    PagesLockedByOtherProcess locked(paths);
+    ASSERT_TRUE(locked.ready());
+    std::int64_t before = loop_->sectorsRead();
+    auto reads = start();
+    for (const std::string& path : paths)
+        ASSERT_TRUE(add(*reads, path, 4096, true));
+    ASSERT_TRUE(recorder_.waitForAll());
+    EXPECT_GE(loop_->sectorsRead() - before, 200);
+    EXPECT_EQ(recorder_.result(200), "2");
+}
+
+TEST_P(FileReadsTest, a_filesystem_without_direct_reads_is_read_through_the_cache_and_counted)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting needs root";
+    TempDir dir;
+    ASSERT_EQ(::mount("none", dir.path().c_str(), "ramfs", 0, nullptr), 0);
+    testing_support::writeFileOfSize(dir / "a", 70000);
+    testing_support::writeFileOfSize(dir / "b", 10);
+    {
+        auto reads = start();
+        ASSERT_TRUE(add(*reads, dir / "a", 70000));
+        ASSERT_TRUE(add(*reads, dir / "b", 10, true));
+        ASSERT_TRUE(recorder_.waitForAll());
+        EXPECT_EQ(recorder_.result(1), "65536 4464");
+        EXPECT_EQ(recorder_.result(2), "2");
+        EXPECT_EQ(reads->bytesNotFromMedium(), 70000 + 2);
+    }
+    ::umount2(dir.path().c_str(), MNT_DETACH);
+}
+
+TEST(ReadProfile, rotating_and_unknown_media_are_read_in_order_solid_state_in_parallel)
+{
+    TempDir dir;
+    LoopMount loop(dir.path(), 16);
+    if (!loop.reason().empty())
+        GTEST_SKIP() << loop.reason();
+    loop.setRotational(false);
+    platform::ReadProfile solid = platform::readProfileFor(loop.path());
+    EXPECT_FALSE(solid.inOrder);
+    EXPECT_GE(solid.depth, 8);
+    EXPECT_EQ(solid.blockSize, 512U);
+    loop.setRotational(true);
+    platform::ReadProfile rotating = platform::readProfileFor(loop.path());
+    EXPECT_TRUE(rotating.inOrder);
+    EXPECT_LE(rotating.depth, 2);
+    EXPECT_EQ(platform::readProfileFor(dir / "missing").blockSize, platform::kSafeBlockSize);
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, FromTheMedium, ::testing::Values(true, false), reads_testing::pathName);
+
+} // namespace

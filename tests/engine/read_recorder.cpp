@@ -1,0 +1,89 @@
+#include "read_recorder.h"
+
+#include <algorithm>
+
+namespace reads_testing {
+
+using engine::ReadEvent;
+
+std::string describe(const std::vector<ReadEvent>& events)
+{
+    std::string text;
+    for (const ReadEvent& e : events) {
+        if (!text.empty())
+            text += ' ';
+        switch (e.kind) {
+        case ReadEvent::Kind::Chunk: text += std::to_string(e.bytes); break;
+        case ReadEvent::Kind::OpenFailed: text += "open-failed"; break;
+        case ReadEvent::Kind::ReadFailed:
+            text += "fail " + std::to_string(e.error) + "@" + std::to_string(e.offset);
+            break;
+        }
+    }
+    return text;
+}
+
+engine::PostReadEvent ReadRecorder::poster()
+{
+    return [this](std::uint64_t job, const ReadEvent& e) { return post(job, e); };
+}
+
+void ReadRecorder::expect(std::uint64_t job, std::int64_t listedSize, bool quick)
+{
+    std::lock_guard lock(mutex_);
+    expected_[job].end = quick ? engine::kQuickTestBytes : listedSize > 0 ? listedSize : engine::kChunkSize;
+}
+
+void ReadRecorder::giveUp(std::uint64_t job)
+{
+    std::lock_guard lock(mutex_);
+    givenUp_.insert(job);
+    changed_.notify_all();
+}
+
+bool ReadRecorder::post(std::uint64_t job, const ReadEvent& e)
+{
+    bool take = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (givenUp_.contains(job))
+            return false;
+        events_[job].push_back(e);
+        Expected& x = expected_[job];
+        if (e.kind != ReadEvent::Kind::Chunk) {
+            x.done = true;
+        } else {
+            std::int64_t unit = std::min(engine::kChunkSize, x.end - x.got);
+            x.got += e.bytes;
+            x.done = e.bytes < unit || x.got >= x.end;
+            take = !hold_;
+        }
+        changed_.notify_all();
+    }
+    if (take && reads_ != nullptr)
+        reads_->consumed(job);
+    return true;
+}
+
+bool ReadRecorder::waitForAll(std::chrono::milliseconds limit)
+{
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, limit, [&] {
+        return std::all_of(expected_.begin(), expected_.end(), [](const auto& x) { return x.second.done; });
+    });
+}
+
+bool ReadRecorder::waitForEvents(std::uint64_t job, std::size_t count, std::chrono::milliseconds limit)
+{
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, limit, [&] { return events_[job].size() >= count; });
+}
+
+std::vector<ReadEvent> ReadRecorder::events(std::uint64_t job) const
+{
+    std::lock_guard lock(mutex_);
+    auto it = events_.find(job);
+    return it == events_.end() ? std::vector<ReadEvent>{} : it->second;
+}
+
+} // namespace reads_testing
