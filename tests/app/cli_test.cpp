@@ -1,5 +1,6 @@
 // vorkan-cli on real trees: what it counts, what it reads, how it ends.
 #include "cli_run.h"
+#include "tests/support/deep_tree.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -185,6 +186,23 @@ TEST_F(Cli, theQuickTestPassesTinyFilesThatReadBackWhole)
     ASSERT_TRUE(finished(runCli({"--quick", "--dir", root() + "/"}), 1, typed));
     EXPECT_EQ(typed.line(6), "Umístění: " + root() + "/");
     EXPECT_THAT(typed.failed, ElementsAre(root() + "//two"));
+}
+
+TEST_F(Cli, neitherDepthNorPathLengthNorTheOpenFileLimitLosesAFile)
+{
+    // 700 levels, a path of 5,600 bytes: beyond PATH_MAX, and one descriptor per level would
+    // not fit under a limit of 64 open files.
+    std::string deepest = testing_support::makeDeepChain(root(), 700, "deep_07");
+    ASSERT_GT(deepest.size(), 5000u);
+    for (bool quick : {false, true}) {
+        std::vector<std::string> args = cliCommand({"--dir", root()});
+        if (quick)
+            args.insert(args.end() - 2, "--quick");
+        args.insert(args.begin(), {"/usr/bin/prlimit", "--nofile=64", "--"});
+        Protocol p;
+        ASSERT_TRUE(finished(testing_support::runProcess(args, 120s), 0, p));
+        expectCounts(p, 700, 701, 700);
+    }
 }
 
 TEST_F(Cli, aSparseFileOver4GiBIsCountedWithItsFullSizeAndReadToTheEnd)
