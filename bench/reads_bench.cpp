@@ -123,6 +123,7 @@ int main(int argc, char** argv)
     readsPtr = &reads;
     std::uint64_t job = 0;
     long files = 0, unopened = 0;
+    double openSeconds = 0, waitSeconds = 0;
     namespace fs = std::filesystem;
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(o.dir, fs::directory_options::none)) {
         if (!entry.is_regular_file() || entry.is_symlink())
@@ -133,18 +134,24 @@ int main(int argc, char** argv)
         f.listedSize = static_cast<std::int64_t>(entry.file_size());
         auto pattern = o.quick ? platform::ReadPattern::FirstBytes : platform::ReadPattern::WholeFile;
         ++files;
-        if (f.file.open(entry.path(), pattern) != platform::OpenResult::Opened) {
+        auto t0 = std::chrono::steady_clock::now();
+        auto opened = f.file.open(entry.path(), pattern);
+        openSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        if (opened != platform::OpenResult::Opened) {
             ++unopened;
             continue;
         }
+        auto t1 = std::chrono::steady_clock::now();
         consumer.waitUntilOpenBelow(o.ahead);
+        waitSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t1).count();
         consumer.expect(f.job, o.quick ? engine::kQuickTestBytes : f.listedSize > 0 ? f.listedSize : engine::kChunkSize);
         reads.add(std::move(f));
     }
     consumer.waitUntilOpenBelow(1);
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("%.3f s  %ld files  %lld bytes  %ld failed  %lld not from the medium\n", seconds, files,
+    std::printf("%.3f s  %ld files  %lld bytes  %ld failed  %lld not from the medium  (opening %.3f s, waiting %.3f s)\n",
+                seconds, files,
                 static_cast<long long>(consumer.bytes()), consumer.failures() + unopened,
-                static_cast<long long>(reads.bytesNotFromMedium()));
+                static_cast<long long>(reads.bytesNotFromMedium()), openSeconds, waitSeconds);
     return consumer.failures() + unopened == 0 ? 0 : 1;
 }
