@@ -6,10 +6,19 @@
 #include "file_reads_fixture.h"
 #include "tests/support/temp_dir.h"
 
+#include "child_process.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <sys/mount.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <unistd.h>
+
+#include <climits>
+#include <cstddef>
 
 #include <chrono>
 #include <memory>
@@ -172,6 +181,42 @@ TEST_P(FileReadsOnFaultyMedia, a_stalled_read_holds_up_neither_other_files_nor_t
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start0, 10s);
     EXPECT_EQ(recorder_.result(1), "");
+}
+
+// As a container's seccomp filter does: io_uring_setup fails with ENOSYS.
+bool refuseIoUring()
+{
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_io_uring_setup, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | (ENOSYS & SECCOMP_RET_DATA)),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+}
+
+// Runs only in the child process of the test below, where io_uring is refused.
+TEST_P(FileReadsTest, DISABLED_reads_with_io_uring_refused)
+{
+    ASSERT_TRUE(refuseIoUring());
+    TempDir dir;
+    testing_support::writeFileOfSize(dir / "f", 70000);
+    auto reads = start();
+    ASSERT_TRUE(add(*reads, dir / "f", 70000));
+    ASSERT_TRUE(recorder_.waitForAll());
+    EXPECT_EQ(recorder_.result(1), "65536 4464");
+}
+
+TEST(FileReadsWithoutIoUring, falls_back_to_reader_threads_without_a_word)
+{
+    char self[PATH_MAX] = {};
+    ASSERT_GT(::readlink("/proc/self/exe", self, sizeof self - 1), 0);
+    auto r = testing_support::runProcess({self, "--gtest_also_run_disabled_tests",
+                                          "--gtest_filter=Paths/FileReadsTest.DISABLED_reads_with_io_uring_refused/io_uring"},
+                                         std::chrono::seconds(30));
+    EXPECT_EQ(r.exitCode, 0) << r.describe() << r.out;
+    EXPECT_NE(r.out.find("[  PASSED  ] 1 test"), std::string::npos) << r.out;
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, FileReadsTest, ::testing::Values(true, false), reads_testing::pathName);
