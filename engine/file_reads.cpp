@@ -94,6 +94,7 @@ private:
                 continue;
             done.clear();
             queue_->wait(done);
+            sleeping_.store(false);
             for (const platform::ReadDone& d : done)
                 complete(d);
             inFlightCount_.store(inFlight_.size());
