@@ -1,21 +1,25 @@
 #!/usr/bin/env bash
-# Times vorkan-cli against a plain reader of the same files and measures its peak memory.
+# Times vorkan-cli, and FileReads on its own (build/bench/reads_bench), against plain readers
+# of the same files, and measures their peak memory.
 #
-# Two trees: a few large files (the complete test should read as fast as cat does) and many
-# 4 KiB files in nested directories (the walk and the per-file work should cost little over
-# opening and reading each file). The page cache is dropped before every timed run, runs
-# of vorkan-cli and of the baseline alternate, and the median of the runs counts.
-# Needs root (to drop the page cache) and GNU time.
+# Two trees: a few large files (read as fast as the faster of cat and fio, whose own runtime
+# counts, not its start-up) and many 4 KiB files in nested directories (against one cat fed by
+# find | xargs, against 8 of them in parallel, and for the quick test against a sequential
+# reader of 2 bytes per file). The page cache is dropped before every timed run; each round
+# runs every program once, in an order that rotates from round to round, and the median of
+# the rounds counts. Needs root (to drop the page cache) and GNU time; fio is optional.
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cli=$repo/build/app/vorkan-cli
+reads=$repo/build/bench/reads_bench
 base=$repo/build
 runs=5
 large_count=4
 large_mib=512
 small_count=50000
 rss_count=500
+huge_count=0
 keep=0
 
 usage() {
@@ -23,10 +27,12 @@ usage() {
 usage: bench/cli_bench.sh [options]
   --dir DIR          where to build the trees (default: a temporary directory below build/)
   --cli PATH         the vorkan-cli to time (default: build/app/vorkan-cli)
+  --reads PATH       the FileReads benchmark to time (default: build/bench/reads_bench)
   --runs N           timed runs of each program per case; the median counts (default 5)
   --large-count N    number of large files (default 4)
   --large-mib N      size of each large file in MiB (default 512)
   --small-count N    number of 4 KiB files (default 50000)
+  --huge-count N     also measure peak memory on a tree of N files (default: none)
   --small            a quick smoke run: 2 x 64 MiB, 2000 small files, 3 runs
   --keep             leave the trees in place
 USAGE
@@ -36,10 +42,12 @@ while [ $# -gt 0 ]; do
   case $1 in
     --dir) base=$2; shift ;;
     --cli) cli=$2; shift ;;
+    --reads) reads=$2; shift ;;
     --runs) runs=$2; shift ;;
     --large-count) large_count=$2; shift ;;
     --large-mib) large_mib=$2; shift ;;
     --small-count) small_count=$2; shift ;;
+    --huge-count) huge_count=$2; shift ;;
     --small) large_count=2; large_mib=64; small_count=2000; runs=3 ;;
     --keep) keep=1 ;;
     -h|--help) usage; exit 0 ;;
@@ -51,6 +59,8 @@ done
 [ "$(id -u)" -eq 0 ] || { echo "cli_bench: needs root to drop the page cache" >&2; exit 2; }
 [ -x /usr/bin/time ] || { echo "cli_bench: needs GNU time (package time)" >&2; exit 2; }
 [ -x "$cli" ] || { echo "cli_bench: no vorkan-cli at $cli (build first)" >&2; exit 2; }
+[ -x "$reads" ] || { echo "cli_bench: no reads_bench at $reads; FileReads is not timed" >&2; reads=; }
+command -v fio >/dev/null || echo "cli_bench: fio is missing (package fio); large files against cat only" >&2
 
 mkdir -p "$base"
 work=$(mktemp -d "$base/vorkan-bench.XXXXXX")
@@ -67,6 +77,7 @@ for i in $(seq 1 "$large_count"); do
 done
 "$tool" make "$work/small" "$small_count" 4096
 "$tool" make "$work/rss" "$rss_count" 4096
+[ "$huge_count" -gt 0 ] && "$tool" make "$work/huge" "$huge_count" 4096
 sync
 
 drop_caches() { sync; echo 3 > /proc/sys/vm/drop_caches; }
@@ -84,60 +95,114 @@ timed() {
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-complete_baseline() { find "$1" -type f -exec cat {} + ; }
-quick_baseline() { "$tool" read2 "$1"; }
+# The programs of each case; each prints nothing that counts.
+p_vorkan_large() { "$cli" --dir "$work/large"; }
+p_cat_large() { find "$work/large" -type f -exec cat {} + ; }
+p_fio_large() { :; } # timed by fio itself, see run_one
+p_reads_large() { "$reads" "$work/large"; }
+p_vorkan_small() { "$cli" --dir "$work/small"; }
+p_cat_small() { find "$work/small" -type f -print0 | xargs -0 cat; }
+p_cat8_small() { find "$work/small" -type f -print0 | xargs -0 -P 8 -n 64 cat; }
+p_reads_small() { "$reads" "$work/small"; }
+p_vorkan_quick() { "$cli" --quick --dir "$work/small"; }
+p_read2_quick() { "$tool" read2 "$work/small"; }
+p_reads_quick() { "$reads" --quick "$work/small"; }
 
-# Prints "vorkan-median baseline-median" for one case; the two programs take turns, and the
-# one that goes first alternates, so neither always meets a disk that has just been busy.
-compare() {
-  local tree=$1 quick=$2 baseline=$3 v=() b=()
-  local args=(--dir "$tree")
-  [ "$quick" -eq 1 ] && args=(--quick "${args[@]}")
-  for run in $(seq 1 "$runs"); do
-    if [ $((run % 2)) -eq 1 ]; then
-      v+=("$(timed "$cli" "${args[@]}")"); b+=("$(timed "$baseline" "$tree")")
-    else
-      b+=("$(timed "$baseline" "$tree")"); v+=("$(timed "$cli" "${args[@]}")")
-    fi
-  done
-  echo "$(printf '%s\n' "${v[@]}" | median) $(printf '%s\n' "${b[@]}" | median)"
+# fio reads the large files one after another, 1 MiB requests 8 deep, past the cache; its
+# own runtime counts.
+fio_seconds() {
+  local names
+  names=$(cd "$work/large" && ls | paste -sd:)
+  fio --name=large --directory="$work/large" --filename="$names" --readonly --rw=read --bs=1M --iodepth=8 \
+      --direct=1 --ioengine=io_uring --file_service_type=sequential --size="$((large_count * large_mib))M" \
+      --output-format=terse --terse-version=3 2>/dev/null | awk -F';' '{ printf "%.3f\n", $9 / 1000 }'
 }
+
+# Runs one program after a cache drop and appends its seconds to $work/times/NAME.
+run_one() {
+  local name=$1
+  if [ "$name" = fio_large ]; then
+    drop_caches
+    fio_seconds >>"$work/times/$name"
+  else
+    timed "p_$name" >>"$work/times/$name"
+  fi
+}
+
+# One case: every round runs each program once, the first program of a round rotating.
+compare() {
+  local programs=("$@") n=$# run i
+  for run in $(seq 1 "$runs"); do
+    for i in $(seq 0 $((n - 1))); do
+      run_one "${programs[$(((i + run) % n))]}"
+    done
+  done
+}
+
+med() { median <"$work/times/$1"; }
 
 peak_rss_kib() {
   local out=$work/rss.txt
-  /usr/bin/time -f %M -o "$out" "$cli" "$@" >/dev/null 2>&1 || true
+  /usr/bin/time -f %M -o "$out" "$@" >/dev/null 2>&1 || true
   tail -n 1 "$out"
 }
 
 large_bytes=$((large_count * large_mib * 1024 * 1024))
-echo "timing ($runs runs each, median) ..."
-read -r lv lb < <(compare "$work/large" 0 complete_baseline)
-read -r sv sb < <(compare "$work/small" 0 complete_baseline)
-read -r qv qb < <(compare "$work/small" 1 quick_baseline)
+echo "timing ($runs rounds, medians) ..."
+mkdir -p "$work/times"
+large=(vorkan_large cat_large)
+small=(vorkan_small cat_small cat8_small)
+quick=(vorkan_quick read2_quick)
+if command -v fio >/dev/null; then large+=(fio_large); fi
+if [ -n "$reads" ]; then large+=(reads_large); small+=(reads_small); quick+=(reads_quick); fi
+compare "${large[@]}"
+compare "${small[@]}"
+compare "${quick[@]}"
+for name in vorkan_large cat_large fio_large reads_large vorkan_small cat_small cat8_small reads_small \
+            vorkan_quick read2_quick reads_quick; do
+  if [ -s "$work/times/$name" ]; then eval "t_$name=$(med "$name")"; else eval "t_$name=0"; fi
+done
 
-rss_large=$(peak_rss_kib --dir "$work/large")
-rss_small=$(peak_rss_kib --dir "$work/small")
-rss_few=$(peak_rss_kib --dir "$work/rss")
-rss_small_quick=$(peak_rss_kib --quick --dir "$work/small")
-rss_few_quick=$(peak_rss_kib --quick --dir "$work/rss")
+rss_large=$(peak_rss_kib "$cli" --dir "$work/large")
+rss_small=$(peak_rss_kib "$cli" --dir "$work/small")
+rss_few=$(peak_rss_kib "$cli" --dir "$work/rss")
+rss_small_quick=$(peak_rss_kib "$cli" --quick --dir "$work/small")
+rss_few_quick=$(peak_rss_kib "$cli" --quick --dir "$work/rss")
+rss_huge=0; rss_reads_large=0; rss_reads_small=0
+[ "$huge_count" -gt 0 ] && rss_huge=$(peak_rss_kib "$cli" --dir "$work/huge")
+if [ -n "$reads" ]; then
+  rss_reads_large=$(peak_rss_kib "$reads" "$work/large")
+  rss_reads_small=$(peak_rss_kib "$reads" "$work/small")
+fi
 
-awk -v lv="$lv" -v lb="$lb" -v sv="$sv" -v sb="$sb" -v qv="$qv" -v qb="$qb" -v bytes="$large_bytes" \
-    -v lc="$large_count" -v lm="$large_mib" -v sc="$small_count" -v rc="$rss_count" \
-    -v rl="$rss_large" -v rs="$rss_small" -v rf="$rss_few" -v rsq="$rss_small_quick" -v rfq="$rss_few_quick" '
+awk -v vl="$t_vorkan_large" -v cl="$t_cat_large" -v fl="$t_fio_large" -v rl="$t_reads_large" \
+    -v vs="$t_vorkan_small" -v cs="$t_cat_small" -v c8="$t_cat8_small" -v rs="$t_reads_small" \
+    -v vq="$t_vorkan_quick" -v q2="$t_read2_quick" -v rq="$t_reads_quick" -v bytes="$large_bytes" \
+    -v lc="$large_count" -v lm="$large_mib" -v sc="$small_count" -v rc="$rss_count" -v hc="$huge_count" \
+    -v ml="$rss_large" -v ms="$rss_small" -v mf="$rss_few" -v msq="$rss_small_quick" -v mfq="$rss_few_quick" \
+    -v mh="$rss_huge" -v mrl="$rss_reads_large" -v mrs="$rss_reads_small" '
 function mibps(t) { return t > 0 ? bytes / 1048576 / t : 0 }
-function ratio(a, b) { return b > 0 ? a / b : 0 }
+function ratio(a, b) { return a > 0 && b > 0 ? a / b : 0 }
+function line(name, t) { if (t > 0) printf "  %-26s %8.3f s\n", name, t }
 BEGIN {
+  best = (fl > 0 && fl < cl) ? fl : cl
   printf "\nlarge files, complete test (%d x %d MiB)\n", lc, lm
-  printf "  vorkan-cli %8.3f s  %7.1f MiB/s\n", lv, mibps(lv)
-  printf "  cat        %8.3f s  %7.1f MiB/s\n", lb, mibps(lb)
-  printf "  throughput ratio vorkan-cli / cat: %.3f   (target: at least 0.95)\n", ratio(lb, lv)
+  line("vorkan-cli", vl); line("FileReads", rl); line("cat", cl); line("fio (its own runtime)", fl)
+  printf "  throughput vorkan-cli / faster of cat and fio: %.3f   (target: at least 0.9)\n", ratio(best, vl)
+  if (rl > 0) printf "  throughput FileReads / faster of cat and fio:  %.3f   (target: at least 0.9)\n", ratio(best, rl)
   printf "\nsmall files, complete test (%d x 4 KiB)\n", sc
-  printf "  vorkan-cli %8.3f s\n  cat        %8.3f s\n", sv, sb
-  printf "  time ratio vorkan-cli / cat: %.3f   (target: at most 1.2)\n", ratio(sv, sb)
+  line("vorkan-cli", vs); line("FileReads", rs); line("find | xargs cat", cs); line("8 parallel cats", c8)
+  printf "  time vorkan-cli / find|xargs cat: %.3f   (target: at most 0.5)\n", ratio(vs, cs)
+  printf "  time vorkan-cli / 8 parallel cats: %.3f   (target: at most 1.0)\n", ratio(vs, c8)
+  if (rs > 0) printf "  time FileReads / find|xargs cat:  %.3f   (target: at most 0.5)\n", ratio(rs, cs)
+  if (rs > 0) printf "  time FileReads / 8 parallel cats:  %.3f   (target: at most 1.0)\n", ratio(rs, c8)
   printf "\nsmall files, quick test (%d x 4 KiB)\n", sc
-  printf "  vorkan-cli %8.3f s\n  read2      %8.3f s\n", qv, qb
-  printf "  time ratio vorkan-cli / read2: %.3f   (target: at most 1.2)\n", ratio(qv, qb)
-  printf "\npeak RSS of vorkan-cli (target: under 16 MiB, no growth with the tree)\n"
-  printf "  complete test: large files %.1f MiB, %d files %.1f MiB, %d files %.1f MiB\n", rl / 1024, rc, rf / 1024, sc, rs / 1024
-  printf "  quick test:    %d files %.1f MiB, %d files %.1f MiB\n", rc, rfq / 1024, sc, rsq / 1024
+  line("vorkan-cli", vq); line("FileReads", rq); line("sequential 2-byte reader", q2)
+  printf "  time vorkan-cli / 2-byte reader: %.3f   (target: at most 0.5)\n", ratio(vq, q2)
+  if (rq > 0) printf "  time FileReads / 2-byte reader:  %.3f   (target: at most 0.5)\n", ratio(rq, q2)
+  printf "\npeak RSS (target: under 24 MiB, no growth with the tree)\n"
+  printf "  vorkan-cli complete: large files %.1f MiB, %d files %.1f MiB, %d files %.1f MiB", ml / 1024, rc, mf / 1024, sc, ms / 1024
+  if (hc > 0) printf ", %d files %.1f MiB", hc, mh / 1024
+  printf "\n  vorkan-cli quick:    %d files %.1f MiB, %d files %.1f MiB\n", rc, mfq / 1024, sc, msq / 1024
+  if (mrl > 0) printf "  FileReads complete:  large files %.1f MiB, %d files %.1f MiB\n", mrl / 1024, sc, mrs / 1024
 }'

@@ -7,8 +7,9 @@ namespace engine {
 
 namespace {
 
-// How far a file may be read ahead of what the engine has consumed of it.
-constexpr std::int64_t kMostAhead = 4 << 20;
+// How far a file may be read ahead of what the engine has consumed of it: room for a full
+// set of requests in flight and a little that came back and waits for the engine.
+std::int64_t mostAhead(const ReadProfile& p) { return p.fileDepth * static_cast<std::int64_t>(p.requestSize) + (2 << 20); }
 
 std::int64_t roundUp(std::int64_t value, std::int64_t block) { return (value + block - 1) / block * block; }
 
@@ -31,7 +32,7 @@ std::optional<FileJob::Request> FileJob::next() const
     // An unaligned start only follows a short read (see ReadFile), and is sent as it is.
     std::int64_t length = std::min(static_cast<std::int64_t>(largest_), nextOffset_ % block == 0 ? roundUp(rest, block) : rest);
     std::int64_t ahead = nextOffset_ - consumedChunks_ * kChunkSize;
-    if (ahead > 0 && ahead + length > kMostAhead)
+    if (ahead > 0 && ahead + length > mostAhead(profile_))
         return std::nullopt;
     return Request{nextOffset_, static_cast<std::size_t>(length)};
 }

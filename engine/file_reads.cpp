@@ -16,8 +16,8 @@ namespace engine {
 
 namespace {
 
-// Large requests in flight at once, all files together: what they may hold in memory.
-constexpr std::size_t kLargeBuffers = 8;
+// What the buffers of large requests in flight may hold, all files together.
+constexpr std::size_t kLargeBufferBytes = 8 << 20;
 
 struct Command {
     enum class Kind { Add, Consumed, Drop, DropAll, Close };
@@ -38,7 +38,8 @@ public:
     Service(PostReadEvent post, const ReadProfile& profile)
         : post_(std::move(post)), profile_(sane(profile)),
           queue_(platform::makeReadQueue(static_cast<unsigned>(profile_.depth), profile_.useIoUring)),
-          buffers_(static_cast<std::size_t>(profile_.depth), kChunkSize, kLargeBuffers, profile_.requestSize)
+          buffers_(static_cast<std::size_t>(profile_.depth), kChunkSize,
+                   std::max<std::size_t>(2, kLargeBufferBytes / profile_.requestSize), profile_.requestSize)
     {
     }
 
@@ -93,6 +94,7 @@ private:
                 continue;
             done.clear();
             queue_->wait(done);
+            sleeping_.store(false);
             for (const platform::ReadDone& d : done)
                 complete(d);
             inFlightCount_.store(inFlight_.size());

@@ -172,10 +172,9 @@ std::int64_t ReadFile::read(void* buffer, std::size_t count)
     return static_cast<std::int64_t>(done);
 }
 
-// A direct read at an unaligned position follows a read that came up short. Block devices
-// cut direct reads short only at the end of the file, where an unaligned read is refused
-// (EINVAL); some filesystems (FUSE) deliver the bytes before a fault and take unaligned
-// reads, which then find the fault.
+// Direct reads start at a block boundary and the bytes before the position are skipped. When
+// such a read brings nothing new, the file ended there on a block device; some filesystems
+// (FUSE) deliver the bytes before a fault and take unaligned reads, which then find it.
 std::int64_t ReadFile::readDirect(char* out, std::size_t count)
 {
     const auto block = static_cast<std::int64_t>(kSafeBlockSize);
@@ -184,21 +183,21 @@ std::int64_t ReadFile::readDirect(char* out, std::size_t count)
     std::size_t length = (skip + count + kSafeBlockSize - 1) / kSafeBlockSize * kSafeBlockSize;
     if (!bounce_ || bounce_->size < length)
         bounce_ = std::make_unique<Bounce>(length);
-    if (skip != 0) {
-        ssize_t n = ::pread(fd_, bounce_->data, count, position_);
-        if (n >= 0 || errno != EINVAL) {
-            if (n > 0)
-                std::memcpy(out, bounce_->data, static_cast<std::size_t>(n));
-            return n;
-        }
-        return 0;
-    }
     ssize_t n = ::pread(fd_, bounce_->data, length, start);
-    if (n <= 0)
-        return n;
-    std::size_t got = std::min(count, static_cast<std::size_t>(n));
-    std::memcpy(out, bounce_->data, got);
-    return static_cast<std::int64_t>(got);
+    if (n < 0)
+        return -1;
+    if (static_cast<std::size_t>(n) > skip) {
+        std::size_t got = std::min(count, static_cast<std::size_t>(n) - skip);
+        std::memcpy(out, bounce_->data + skip, got);
+        return static_cast<std::int64_t>(got);
+    }
+    if (skip == 0 || n == 0)
+        return 0;
+    n = ::pread(fd_, bounce_->data, count, position_);
+    if (n < 0)
+        return errno == EINVAL ? 0 : -1;
+    std::memcpy(out, bounce_->data, static_cast<std::size_t>(n));
+    return n;
 }
 
 void ReadFile::close()

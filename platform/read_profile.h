@@ -11,8 +11,8 @@ namespace platform {
 // pays a seek for every jump, so it is read in order with little in flight.
 struct ReadProfile {
     int depth = 16;                        // requests in flight, all files together
-    int fileDepth = 4;                     // requests in flight within one file
-    std::size_t requestSize = 512 * 1024;  // the largest request
+    int fileDepth = 8;                     // requests in flight within one file
+    std::size_t requestSize = 1 << 20;     // the largest request
     std::size_t blockSize = 4096;          // the device's logical block: alignment of direct reads
     bool inOrder = false;                  // requests strictly in the order of the files
     bool useIoUring = true;                // false: reader threads only

@@ -112,7 +112,13 @@ public:
     void forget(std::uint64_t tag) override
     {
         std::lock_guard lock(pool_->mutex);
-        if (pool_->running.contains(tag) && pool_->forgotten.insert(tag).second) {
+        auto queued = std::find_if(pool_->requests.begin(), pool_->requests.end(),
+                                   [&](const Request& r) { return r.tag == tag; });
+        if (queued != pool_->requests.end()) { // not begun: it need not be read at all
+            pool_->requests.erase(queued);
+            pool_->done.push_back({tag, -ECANCELED});
+            pool_->results.notify_all();
+        } else if (pool_->running.contains(tag) && pool_->forgotten.insert(tag).second) {
             ++pool_->allowed;
             addThreadIfNeeded();
         }

@@ -12,6 +12,7 @@ namespace platform {
 namespace {
 
 constexpr std::uint64_t kWakeTag = std::numeric_limits<std::uint64_t>::max();
+constexpr std::uint64_t kCancelTag = kWakeTag - 1;
 
 class UringReadQueue final : public ReadQueue {
 public:
@@ -63,7 +64,7 @@ public:
             std::uint64_t tag = ::io_uring_cqe_get_data64(cqe);
             if (tag == kWakeTag)
                 wakeArmed_ = false;
-            else
+            else if (tag != kCancelTag)
                 done.push_back({tag, cqe->res});
         }
         ::io_uring_cq_advance(&ring_, seen);
@@ -76,7 +77,14 @@ public:
         }
     }
 
-    void forget(std::uint64_t) override {} // the kernel's workers serve the others meanwhile
+    // A read not begun yet is cancelled; one under way may be interrupted, or else runs on in
+    // a kernel worker while the others go on.
+    void forget(std::uint64_t tag) override
+    {
+        io_uring_sqe* sqe = sqe_();
+        ::io_uring_prep_cancel64(sqe, tag, 0);
+        ::io_uring_sqe_set_data64(sqe, kCancelTag);
+    }
 
     bool usesIoUring() const override { return true; }
 

@@ -1,0 +1,157 @@
+// Reads every regular file below a directory through FileReads, the way the test engine
+// does: files opened in walk order and handed over a window ahead, every chunk taken at once.
+// Prints the seconds, files and bytes. Not part of the test suite; see bench/cli_bench.sh.
+//
+//   reads_bench [--quick] [--threads] [--depth N] [--file-depth N] [--request KiB] [--ahead N] DIR
+#include "engine/file_reads.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Options {
+    bool quick = false;
+    bool threads = false;
+    int depth = 0;
+    int requestKiB = 0;
+    int fileDepth = 0;
+    std::size_t ahead = 64;
+    std::string dir;
+};
+
+// Stands in for the engine: knows where each job ends and counts what is still open.
+class Consumer {
+public:
+    void expect(std::uint64_t job, std::int64_t end)
+    {
+        std::lock_guard lock(mutex_);
+        rest_[job] = end;
+    }
+    bool post(engine::FileReads* reads, std::uint64_t job, const engine::ReadEvent& e)
+    {
+        bool finished = e.kind != engine::ReadEvent::Kind::Chunk;
+        {
+            std::lock_guard lock(mutex_);
+            std::int64_t& rest = rest_[job];
+            if (!finished) {
+                bytes_ += e.bytes;
+                finished = e.bytes < std::min(engine::kChunkSize, rest) || (rest -= e.bytes) <= 0;
+            } else {
+                ++failures_;
+            }
+            if (finished) {
+                rest_.erase(job);
+                changed_.notify_all();
+            }
+        }
+        if (!finished && e.kind == engine::ReadEvent::Kind::Chunk)
+            reads->consumed(job);
+        return true;
+    }
+    void waitUntilOpenBelow(std::size_t count)
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return rest_.size() < count; });
+    }
+    std::int64_t bytes() const { return bytes_; }
+    long failures() const { return failures_; }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::map<std::uint64_t, std::int64_t> rest_;
+    std::int64_t bytes_ = 0;
+    long failures_ = 0;
+};
+
+Options parse(int argc, char** argv)
+{
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--quick")
+            o.quick = true;
+        else if (a == "--threads")
+            o.threads = true;
+        else if (a == "--depth" && i + 1 < argc)
+            o.depth = std::atoi(argv[++i]);
+        else if (a == "--file-depth" && i + 1 < argc)
+            o.fileDepth = std::atoi(argv[++i]);
+        else if (a == "--request" && i + 1 < argc)
+            o.requestKiB = std::atoi(argv[++i]);
+        else if (a == "--ahead" && i + 1 < argc)
+            o.ahead = static_cast<std::size_t>(std::atoi(argv[++i]));
+        else
+            o.dir = a;
+    }
+    return o;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options o = parse(argc, argv);
+    if (o.dir.empty()) {
+        std::fprintf(stderr, "usage: reads_bench [--quick] [--threads] [--depth N] [--file-depth N] [--request KiB] [--ahead N] DIR\n");
+        return 2;
+    }
+    platform::ReadProfile profile = platform::readProfileFor(o.dir);
+    if (o.threads)
+        profile.useIoUring = false;
+    if (o.depth > 0)
+        profile.depth = o.depth;
+    if (o.fileDepth > 0)
+        profile.fileDepth = o.fileDepth;
+    if (o.requestKiB > 0)
+        profile.requestSize = static_cast<std::size_t>(o.requestKiB) * 1024;
+
+    auto start = std::chrono::steady_clock::now();
+    Consumer consumer;
+    engine::FileReads* readsPtr = nullptr;
+    engine::FileReads reads([&](std::uint64_t job, const engine::ReadEvent& e) { return consumer.post(readsPtr, job, e); },
+                            profile);
+    readsPtr = &reads;
+    std::uint64_t job = 0;
+    long files = 0, unopened = 0;
+    double openSeconds = 0, waitSeconds = 0;
+    namespace fs = std::filesystem;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(o.dir, fs::directory_options::none)) {
+        if (!entry.is_regular_file() || entry.is_symlink())
+            continue;
+        engine::FileToRead f;
+        f.job = ++job;
+        f.quick = o.quick;
+        f.listedSize = static_cast<std::int64_t>(entry.file_size());
+        auto pattern = o.quick ? platform::ReadPattern::FirstBytes : platform::ReadPattern::WholeFile;
+        ++files;
+        auto t0 = std::chrono::steady_clock::now();
+        auto opened = f.file.open(entry.path(), pattern);
+        openSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        if (opened != platform::OpenResult::Opened) {
+            ++unopened;
+            continue;
+        }
+        auto t1 = std::chrono::steady_clock::now();
+        consumer.waitUntilOpenBelow(o.ahead);
+        waitSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t1).count();
+        consumer.expect(f.job, o.quick ? engine::kQuickTestBytes : f.listedSize > 0 ? f.listedSize : engine::kChunkSize);
+        reads.add(std::move(f));
+    }
+    consumer.waitUntilOpenBelow(1);
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("%.3f s  %ld files  %lld bytes  %ld failed  %lld not from the medium  (opening %.3f s, waiting %.3f s)\n",
+                seconds, files,
+                static_cast<long long>(consumer.bytes()), consumer.failures() + unopened,
+                static_cast<long long>(reads.bytesNotFromMedium()), openSeconds, waitSeconds);
+    return consumer.failures() + unopened == 0 ? 0 : 1;
+}

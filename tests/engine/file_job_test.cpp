@@ -1,0 +1,135 @@
+// The order logic of one file's requests, fed with results by hand: what the kernel may do
+// but a real run rarely shows on demand (results out of order, short reads mid-file, a
+// filesystem that takes the open but refuses the direct read).
+#include "engine/file_job.h"
+
+#include "read_recorder.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+using engine::FileJob;
+using engine::FileToRead;
+using reads_testing::describe;
+using testing_support::TempDir;
+
+namespace {
+
+class FileJobTest : public ::testing::Test {
+protected:
+    FileJob make(std::int64_t listedSize, bool quick = false)
+    {
+        testing_support::writeFileOfSize(dir_ / "f", 16);
+        FileToRead f;
+        f.job = 1;
+        f.listedSize = listedSize;
+        f.quick = quick;
+        f.file.open(dir_ / "f", platform::ReadPattern::WholeFile);
+        platform::ReadProfile p;
+        p.requestSize = 256 * 1024;
+        p.fileDepth = 3;
+        p.blockSize = 4096;
+        return FileJob(std::move(f), p);
+    }
+    // Sends every request the job has now; returns their tags.
+    std::vector<std::uint64_t> sendAll(FileJob& job)
+    {
+        std::vector<std::uint64_t> tags;
+        while (auto r = job.next()) {
+            job.sent(nextTag_, *r);
+            requests_[nextTag_] = *r;
+            tags.push_back(nextTag_++);
+        }
+        return tags;
+    }
+    std::string answer(FileJob& job, std::uint64_t tag, std::int64_t result, bool* finished = nullptr)
+    {
+        FileJob::Outcome out = job.done(tag, result);
+        if (finished != nullptr)
+            *finished = out.finished;
+        return describe(out.events);
+    }
+    std::int64_t full(std::uint64_t tag) { return static_cast<std::int64_t>(requests_[tag].length); }
+
+    TempDir dir_;
+    std::map<std::uint64_t, FileJob::Request> requests_;
+    std::uint64_t nextTag_ = 1;
+};
+
+TEST_F(FileJobTest, results_that_come_out_of_order_are_posted_in_file_order)
+{
+    FileJob job = make(600000);
+    std::vector<std::uint64_t> tags = sendAll(job);
+    ASSERT_EQ(tags.size(), 3U); // 256 KiB, 256 KiB and the rest rounded up to a block
+    EXPECT_EQ(requests_[tags[2]].offset, 524288);
+    EXPECT_EQ(requests_[tags[2]].length, 77824U);
+    bool finished = false;
+    EXPECT_EQ(answer(job, tags[2], 75712), "");
+    EXPECT_EQ(answer(job, tags[1], full(tags[1])), "");
+    EXPECT_EQ(answer(job, tags[0], full(tags[0]), &finished), "65536 65536 65536 65536 65536 65536 65536 65536 "
+                                                              "65536 10176");
+    EXPECT_TRUE(finished);
+}
+
+TEST_F(FileJobTest, a_short_read_mid_file_is_followed_up_where_it_stopped)
+{
+    FileJob job = make(300000);
+    std::vector<std::uint64_t> tags = sendAll(job);
+    ASSERT_EQ(tags.size(), 2U);
+    EXPECT_EQ(answer(job, tags[0], 100000), "65536");
+    EXPECT_EQ(answer(job, tags[1], full(tags[1])), ""); // asked for before the gap: void
+    std::vector<std::uint64_t> again = sendAll(job);
+    ASSERT_FALSE(again.empty());
+    EXPECT_EQ(requests_[again[0]].offset, 100000);
+    bool finished = false;
+    EXPECT_EQ(answer(job, again[0], 0, &finished), "34464"); // the end: what the unit got
+    EXPECT_TRUE(finished);
+}
+
+TEST_F(FileJobTest, a_failed_large_request_is_read_again_unit_by_unit)
+{
+    FileJob job = make(300000);
+    std::vector<std::uint64_t> tags = sendAll(job);
+    EXPECT_EQ(answer(job, tags[0], -EIO), "");
+    std::vector<std::uint64_t> units = sendAll(job);
+    ASSERT_EQ(units.size(), 3U);
+    for (std::uint64_t tag : units)
+        EXPECT_EQ(requests_[tag].length, 65536U);
+    EXPECT_EQ(answer(job, units[0], 65536), "65536");
+    bool finished = false;
+    EXPECT_EQ(answer(job, units[1], -EIO, &finished), "fail 5@65536");
+    EXPECT_TRUE(finished);
+}
+
+TEST_F(FileJobTest, a_refused_direct_read_starts_over_through_the_cache)
+{
+    FileJob job = make(70000);
+    bool direct = job.fromMedium();
+    std::vector<std::uint64_t> tags = sendAll(job);
+    EXPECT_EQ(answer(job, tags[0], -EINVAL), "");
+    if (direct) {
+        EXPECT_FALSE(job.fromMedium());
+        std::vector<std::uint64_t> again = sendAll(job);
+        ASSERT_FALSE(again.empty());
+        EXPECT_EQ(requests_[again[0]].offset, 0);
+        EXPECT_EQ(answer(job, again[0], 70000), "65536 4464");
+    }
+}
+
+TEST_F(FileJobTest, does_not_run_further_ahead_than_the_engine_allows)
+{
+    FileJob job = make(64 << 20);
+    std::int64_t sent = 0;
+    for (int round = 0; round < 100; ++round) {
+        for (std::uint64_t tag : sendAll(job)) {
+            answer(job, tag, full(tag));
+            sent += full(tag);
+        }
+    }
+    EXPECT_LE(sent, 3 * 256 * 1024 + (2 << 20)); // nothing consumed: depth and a margin
+    for (int i = 0; i < 16; ++i)
+        job.consumed();
+    EXPECT_TRUE(job.next().has_value());
+}
+
+} // namespace
