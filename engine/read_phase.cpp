@@ -106,7 +106,7 @@ std::optional<WalkItem> VorkanEngine::awaitWalk()
         if (!run_.Bezi)
             return std::nullopt; // a stop does not wait for a listing that may never end
         if (!reader_.prepareToSleep(0))
-            host_.waitForEvents(YieldPoint::WaitingForRead);
+            waitForReader();
     }
 }
 
@@ -118,8 +118,15 @@ std::optional<ReadEvent> VorkanEngine::awaitRead(BackgroundReader::Job job)
         if (!run_.Bezi)
             return std::nullopt; // a stop does not wait for a read that may never return
         if (!reader_.prepareToSleep(job))
-            host_.waitForEvents(YieldPoint::WaitingForRead);
+            waitForReader();
     }
+}
+
+// The window shows the state the run is waiting in, which may last (a stalled medium).
+void VorkanEngine::waitForReader()
+{
+    host_.viewChanged();
+    host_.waitForEvents(YieldPoint::WaitingForRead);
 }
 
 void VorkanEngine::fileFailed(const std::string& name, std::int64_t size, std::int64_t read)

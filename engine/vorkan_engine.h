@@ -83,6 +83,7 @@ private:
     void TestujSoubor(const ListedFile& file);
     std::optional<WalkItem> awaitWalk();
     std::optional<ReadEvent> awaitRead(BackgroundReader::Job job);
+    void waitForReader();
     void fileFailed(const std::string& name, std::int64_t size, std::int64_t read);
 
     // Statistics

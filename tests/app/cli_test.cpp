@@ -1,6 +1,7 @@
 // vorkan-cli on real trees: what it counts, what it reads, how it ends.
 #include "cli_run.h"
 #include "tests/support/deep_tree.h"
+#include "tests/support/held_for_writing.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +20,7 @@
 
 using namespace std::chrono_literals;
 using namespace cli_testing;
+using testing_support::HeldForWriting;
 using testing_support::makeDir;
 using testing_support::TempDir;
 using testing_support::writeFile;
@@ -49,43 +51,6 @@ void expectCounts(const Protocol& p, std::int64_t files, std::int64_t dirs, std:
     EXPECT_EQ(p.line(17), "Velikost testovaných objektů: " + std::to_string(bytes) + " B");
     EXPECT_EQ(p.line(20), "Celkový počet chyb:" + std::to_string(p.failed.size()));
 }
-
-// Another process holds the file open for writing, so a test cannot open it: a failure
-// that the quick test meets too, and root as well.
-class HeldForWriting {
-public:
-    explicit HeldForWriting(const std::string& path)
-    {
-        int ready[2];
-        if (::pipe(ready) != 0)
-            return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            int fd = ::open(path.c_str(), O_WRONLY);
-            char c = fd >= 0 ? '1' : '0';
-            (void)!::write(ready[1], &c, 1);
-            ::pause();
-            ::_exit(0);
-        }
-        char c = 0;
-        (void)!::read(ready[0], &c, 1);
-        ::close(ready[0]);
-        ::close(ready[1]);
-        EXPECT_EQ(c, '1') << "cannot hold " << path;
-    }
-    ~HeldForWriting()
-    {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    HeldForWriting(const HeldForWriting&) = delete;
-    HeldForWriting& operator=(const HeldForWriting&) = delete;
-
-private:
-    pid_t pid_ = -1;
-};
 
 // The times and speeds of a run vary; their shape does not.
 void expectTimeAndSpeedLines(const Protocol& p, bool quick)
@@ -182,6 +147,7 @@ TEST_F(Cli, theQuickTestPassesTinyFilesThatReadBackWhole)
 
     // The walk joins names to the directory as it was typed.
     HeldForWriting busy(at("two"));
+    ASSERT_TRUE(busy.holding());
     Protocol typed;
     ASSERT_TRUE(finished(runCli({"--quick", "--dir", root() + "/"}), 1, typed));
     EXPECT_EQ(typed.line(6), "Umístění: " + root() + "/");

@@ -1,5 +1,7 @@
 #include "tests/ui/gui_fixture.h"
 
+#include "tests/support/held_for_writing.h"
+
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -50,7 +52,9 @@ protected:
 
 TEST_F(Run, a_finished_quick_test_shows_its_errors_and_the_report_and_walks_the_result_pages)
 {
-    testing_support::writeFile(path("tree/sub/one.bin"), "x"); // cannot give 2 bytes
+    testing_support::writeFile(path("tree/sub/one.bin"), "x");
+    testing_support::HeldForWriting busy(path("tree/sub/one.bin")); // cannot be opened
+    ASSERT_TRUE(busy.holding());
     chooseDirectory(true);
     bool sawTestPage = false;
     whenTrue([&] { return reading(); },
@@ -92,8 +96,11 @@ TEST_F(Run, a_finished_quick_test_shows_its_errors_and_the_report_and_walks_the_
 TEST_F(Run, a_complete_drive_test_without_errors_shows_the_count_in_black_and_the_next_run_starts_afresh)
 {
     testing_support::writeFile(path("tree/sub/one.bin"), "x");
-    chooseDirectory(true);
-    click("StartBtn");
+    {
+        testing_support::HeldForWriting busy(path("tree/sub/one.bin"));
+        chooseDirectory(true);
+        click("StartBtn");
+    }
     ASSERT_EQ(child<QListWidget>("ChybSezn")->count(), 1);
     click("VyslTestuOKBtn");
 
