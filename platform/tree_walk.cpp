@@ -205,8 +205,13 @@ std::optional<WalkEntry> TreeWalker::enter(const std::string& name)
 // as the walk goes back to them last.
 void TreeWalker::keepWithinLimit()
 {
-    for (std::size_t i = 1; i + 1 < levels_.size() && openDirectories() > limit_; ++i)
-        levels_[i]->fd.reset();
+    int open = openDirectories();
+    for (std::size_t i = 1; i + 1 < levels_.size() && open > limit_; ++i) {
+        if (levels_[i]->fd) {
+            levels_[i]->fd.reset();
+            --open;
+        }
+    }
 }
 
 int TreeWalker::descriptorOf(std::size_t index) const
