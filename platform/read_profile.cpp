@@ -64,7 +64,7 @@ ReadProfile readProfileForDevice(dev_t device)
 ReadProfile readProfileFor(const std::string& path)
 {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
+    if (::stat(path.empty() ? "/" : path.c_str(), &st) != 0) // a drive test of "/" walks from ""
         return readProfileForDevice(0);
     return readProfileForDevice(st.st_dev);
 }
