@@ -71,6 +71,7 @@ inline constexpr int kInternalStoredLength = 74;
 inline constexpr int kInternalBlockMemory1 = 75;
 inline constexpr int kInternalBlockMemory2 = 76;
 inline constexpr int kInternalBlockFile2 = 77;
+inline constexpr const char* kBadMemberName = "PSK_GetFileStream: Chybná data archívu (FileTable: NameOffset)";
 inline constexpr const char* kContentLength =
     "PSK_GetFileStream: Při dekompresi dat došlo k chybě (archív je pravděpodobně poškozen)";
 inline constexpr const char* kCrcError =
