@@ -116,7 +116,8 @@ std::int32_t Pskomp::loadLooseFile(const std::string& name)
     return -1;
 }
 
-// Copies the member's stored bytes into ComprData after checking both check marks. Every
+// Copies the member's stored bytes into ComprData after checking both check marks; as the
+// read delivers exactly ComprSize bytes or fails, the stored data has no other length. Every
 // read stays inside the data area: a block that would reach past its end cannot be read,
 // and nothing outside the area (the closing bytes, or beyond the memory copy) is ever taken
 // for a block.
@@ -158,10 +159,6 @@ bool Pskomp::readStoredData(PSKArchive& a, const psk_File& loc)
     if (mark != format::kMarkBlockEnd) {
         pelun_.PS_InternalError(fromFile ? texts::kInternalBlockFile2 : texts::kInternalBlockMemory2,
                                 fromFile ? texts::kBlockFile2 : texts::kBlockMemory2);
-        return false;
-    }
-    if (static_cast<std::int64_t>(stored.size()) != loc.ComprSize) {
-        pelun_.PS_InternalError(texts::kInternalStoredLength, texts::kStoredLength);
         return false;
     }
     return true;
