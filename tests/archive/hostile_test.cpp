@@ -153,3 +153,15 @@ TEST_F(ArchiveFixture, a_member_whose_name_leaves_the_names_block_fails_a_walk_o
     }
     EXPECT_EQ(messages(), std::vector<std::string>(3, "PSK_GetFileStream: Chybná data archívu (FileTable: NameOffset)"));
 }
+
+TEST_F(ArchiveFixture, a_kept_archive_cut_short_after_opening_fails_its_extraction_as_a_read_failure)
+{
+    tools::PskLayout layout;
+    std::string path = dir / "cut.psk";
+    writeBytes(path, tools::buildPsk({member("A", "abc", 0), member("B", std::string(5000, 'b'))}, 0, &layout));
+    ASSERT_EQ(open(path, 1), 0);
+    ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(layout.blockStarts[1] + 8)), 0);
+    EXPECT_EQ(psk.PSK_GetFileStream("B"), -1);
+    EXPECT_EQ(messages(), std::vector<std::string>{"PSK_GetFileStream: Nepodařilo se přečíst data z archívu: \"" + path + "\""});
+    EXPECT_EQ(psk.PSK_GetFileStream("A"), 1);
+}
