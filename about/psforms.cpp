@@ -24,10 +24,8 @@ namespace {
 
 constexpr int kClientWidth = 615;
 constexpr int kNormalInformation = 89;
-constexpr int kEnlargedInformation = 199;
 // What the list inside the information box lacks of the box's height.
 constexpr int kPopisInset = 24;
-constexpr int kTopMove = 55;
 constexpr int kLateMove = 15;
 
 QString qs(const char* utf8)
@@ -160,6 +158,7 @@ void TPSF_ProduktyPSForm::resetLayout()
     Informace->resize(Informace->width(), kNormalInformation);
     AplPopis->resize(AplPopis->width(), kNormalInformation - kPopisInset);
     tag_ = 0;
+    grown_ = 0;
     ZvetsitBtn->setEnabled(true);
     ZmensitBtn->setEnabled(false);
     ZmensitBtn->hide();
@@ -193,12 +192,19 @@ void TPSF_ProduktyPSForm::setOuterHeight(int outer)
     setFixedHeight(outer - m.top() - m.bottom());
 }
 
-void TPSF_ProduktyPSForm::applyLayout(int informationHeight, int outer, int topMove, int flag)
+// The enlarged layout gives its 110 pixels to the information area and moves the top edge up
+// by half of them. A screen too low for it (a scaled one) gets only what it can hold, so
+// the whole window stays on it.
+void TPSF_ProduktyPSForm::applyLayout(int flag)
 {
-    Informace->resize(Informace->width(), informationHeight);
-    AplPopis->resize(AplPopis->width(), informationHeight - kPopisInset);
-    setOuterHeight(outer);
-    moveOnScreen(pos().y() + topMove);
+    const int room = std::max(0, m_.availableArea().height() - kNormalHeight);
+    const int grow = flag == 1 ? std::min(kEnlargedHeight - kNormalHeight, room) : 0;
+    const int added = grow - grown_;
+    Informace->resize(Informace->width(), kNormalInformation + grow);
+    AplPopis->resize(AplPopis->width(), kNormalInformation + grow - kPopisInset);
+    setOuterHeight(kNormalHeight + grow);
+    moveOnScreen(pos().y() - added / 2);
+    grown_ = grow;
     ZvetsitBtn->setEnabled(flag == 0);
     ZmensitBtn->setEnabled(flag == 1);
     // The normal layout's client area ends just above this button; a thinner frame than the
@@ -219,13 +225,13 @@ void TPSF_ProduktyPSForm::moveOnScreen(int top)
 void TPSF_ProduktyPSForm::ZvetsitBtnClick()
 {
     if (tag_ == 0)
-        applyLayout(kEnlargedInformation, kEnlargedHeight, -kTopMove, 1);
+        applyLayout(1);
 }
 
 void TPSF_ProduktyPSForm::ZmensitBtnClick()
 {
     if (tag_ == 1)
-        applyLayout(kNormalInformation, kNormalHeight, kTopMove, 0);
+        applyLayout(0);
 }
 
 void TPSF_ProduktyPSForm::showEvent(QShowEvent* event)

@@ -92,7 +92,7 @@ private:
     void build();
     void buildInformation();
     void buildButtons();
-    void applyLayout(int informationHeight, int outer, int topMove, int flag);
+    void applyLayout(int flag);
     void setOuterHeight(int outer);
     void moveOnScreen(int top);
     QMargins frameMargins() const;
@@ -107,6 +107,8 @@ private:
 
     PsForms& m_;
     int tag_ = 0;
+    // What the enlarged layout has added to the window's height.
+    int grown_ = 0;
     QGroupBox* GroupBox1 = nullptr;
     QListWidget* prodSezn = nullptr;
     QGroupBox* AplGB = nullptr;

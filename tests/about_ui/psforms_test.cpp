@@ -252,17 +252,20 @@ TEST_F(Catalogue, with_nothing_selected_the_first_down_or_home_selects_the_first
     EXPECT_EQ(forms.AktProd, 1);
 }
 
-TEST_F(Catalogue, a_scaled_screen_keeps_the_enlarged_window_on_it)
+TEST_F(Catalogue, a_scaled_screen_keeps_the_whole_enlarged_window_on_it)
 {
     screen = QRect(0, 0, 640, 512); // 1280 x 1024 at a scale factor of 2
     openCatalogue();
     EXPECT_EQ(form->enlarged(), 0);
+    EXPECT_EQ(form->frameGeometry().top(), 31);
     EXPECT_FALSE(button("ZmensitBtn")->isVisible()) << "below the normal layout's client area";
     button("ZvetsitBtn")->click();
-    EXPECT_EQ(form->outerHeight(), 559);
+    EXPECT_EQ(form->outerHeight(), 512) << "as much as the screen holds";
     EXPECT_EQ(form->frameGeometry().top(), 0);
+    EXPECT_EQ(lines()->height(), 65 + 512 - 449);
     EXPECT_TRUE(button("ZmensitBtn")->isVisible());
     button("ZmensitBtn")->click();
-    EXPECT_EQ(form->frameGeometry().top(), 55);
+    EXPECT_EQ(form->outerHeight(), 449);
+    EXPECT_EQ(form->frameGeometry().top(), 31);
     EXPECT_FALSE(button("ZmensitBtn")->isVisible());
 }
