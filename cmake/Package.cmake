@@ -4,12 +4,11 @@ set(CPACK_PACKAGE_NAME vorkan)
 set(CPACK_PACKAGE_VENDOR "PELUN Software")
 set(CPACK_PACKAGE_CONTACT "PELUN Software <info@pelun.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "test whether data on a drive, directory or file can be read")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Vorkan reads every byte of every file of a drive, a directory tree or one file straight\n"
-    "from the medium (or, in the quick test, the first 2 bytes of each file) and lists the\n"
-    "files that could not be read. Czech user interface; vorkan-cli runs the same test in a\n"
-    "terminal.")
-string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+       "Vorkan reads every byte of every file of a drive, a directory tree or one file straight\n"
+       "from the medium (or, in the quick test, the first 2 bytes of each file) and lists the\n"
+       "files that could not be read. Czech user interface. vorkan-cli runs the same test in a\n"
+       "terminal.")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://software.pelun.example/")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
