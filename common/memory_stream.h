@@ -22,8 +22,7 @@ struct UninitializedAllocator : std::allocator<T> {
     UninitializedAllocator() = default;
     template <typename U>
     UninitializedAllocator(const UninitializedAllocator<U>&) noexcept
-    {
-    }
+    {}
     template <typename U>
     void construct(U* p) noexcept(std::is_nothrow_default_constructible_v<U>)
     {
