@@ -25,7 +25,8 @@ sigset_t stopSignals()
 void drain(int fd)
 {
     std::uint64_t value = 0;
-    while (::read(fd, &value, sizeof value) > 0) {}
+    while (::read(fd, &value, sizeof value) > 0) {
+    }
 }
 
 // How often a busy run looks for a stop signal: often enough to feel immediate, rarely
@@ -34,7 +35,8 @@ constexpr auto kSignalCheckInterval = std::chrono::milliseconds(20);
 
 } // namespace
 
-CliHost::CliHost() : wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
+CliHost::CliHost()
+    : wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
 {
     // The signals arrive through a descriptor, so no handler and no global state is needed.
     // Blocking them here also keeps them off the reader threads started later.

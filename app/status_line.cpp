@@ -16,7 +16,7 @@ void StatusLine::show(const engine::TestPageView& v)
         return;
     std::string line = v.StavL.empty() ? v.Label3 + " " + v.SoubJML : v.StavL;
     line += " | " + std::to_string(v.Prubeh.value()) + " % | uplynulo " + v.DobaTrvL + " | zbývá " + v.DobaZbyvL +
-        " | " + v.AktRychL;
+            " | " + v.AktRychL;
     std::fprintf(stderr, "\r\033[K%s", line.c_str());
     std::fflush(stderr);
     shown_ = true;

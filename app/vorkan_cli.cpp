@@ -16,8 +16,8 @@
 #include <CLI/CLI.hpp>
 
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
+#include <cstdio>
 #include <optional>
 
 namespace {
@@ -132,8 +132,7 @@ int main(int argc, char** argv)
     CLI::App cli("Tests whether the data of a drive, a directory tree or a file can be read back.", "vorkan-cli");
     cli.add_flag("--quick", o.quick, "quick test: read the first 2 bytes of each file");
     cli.add_option("--report", o.report, "also save the protocol to FILE (Windows-1250, CR LF)")->type_name("FILE");
-    auto* drive =
-        cli.add_option("--drive", o.drive, "test a drive; the first character is its letter")->type_name("TEXT");
+    auto* drive = cli.add_option("--drive", o.drive, "test a drive; the first character is its letter")->type_name("TEXT");
     auto* dir = cli.add_option("--dir", o.dir, "test a directory and its subdirectories")->type_name("PATH");
     auto* file = cli.add_option("--file", o.file, "test one file")->type_name("PATH");
     auto* drivesFlag = cli.add_flag("--drives", o.drives, "list the drives with their type and readiness");

@@ -54,8 +54,7 @@ std::int32_t Pskomp::PSK_GetFileStream(const std::string& name, common::MemorySt
     std::int32_t n = PSK_GetFileLocation(location, name);
     if (n < 0)
         return -1;
-    std::int32_t result =
-        n == kLooseFile ? loadLooseFile(name) : extractMember(slots_[static_cast<std::size_t>(n)], location);
+    std::int32_t result = n == kLooseFile ? loadLooseFile(name) : extractMember(slots_[static_cast<std::size_t>(n)], location);
     if (result >= 0)
         stream = &fileData_;
     return result;
@@ -71,7 +70,7 @@ std::int32_t Pskomp::extractByIndex(std::int32_t archNumber, std::int32_t index,
         return -1;
     format::TableRecord r = format::recordAt(a.table, static_cast<std::size_t>(index));
     psk_File location{r.fileNumber, r.size, r.comprSize, r.dataOffset, r.nameOffset,
-                      r.method,     r.crc,  r.reserved1, r.reserved2,  {}};
+                      r.method, r.crc, r.reserved1, r.reserved2, {}};
     std::int32_t result = extractMember(a, location);
     if (result >= 0)
         stream = &fileData_;

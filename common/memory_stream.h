@@ -22,7 +22,8 @@ struct UninitializedAllocator : std::allocator<T> {
     UninitializedAllocator() = default;
     template <typename U>
     UninitializedAllocator(const UninitializedAllocator<U>&) noexcept
-    {}
+    {
+    }
     template <typename U>
     void construct(U* p) noexcept(std::is_nothrow_default_constructible_v<U>)
     {

@@ -232,7 +232,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<std::shared_ptr<JobState>> jobs_; // queued and not finished, oldest first
-    int pendingEvents_ = 0;                      // posted and not yet taken, all jobs together
+    int pendingEvents_ = 0; // posted and not yet taken, all jobs together
     bool reading_ = false;
     bool retired_ = false;
     std::atomic<bool> engineSleeping_{false};

@@ -29,11 +29,7 @@ public:
     void waitForEvents(engine::YieldPoint where) override;
     void wake() override;
 
-    void startMainTimer() override
-    {
-        mainActive = true;
-        ++mainStarts;
-    }
+    void startMainTimer() override { mainActive = true; ++mainStarts; }
     void stopMainTimer() override { mainActive = false; }
     bool mainTimerActive() const override { return mainActive; }
     void startSoubTimer() override { soubActive = true; }

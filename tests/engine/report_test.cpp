@@ -12,10 +12,7 @@ using testing_support::writeFile;
 
 namespace {
 
-std::string cp1250(const char* bytes)
-{
-    return bytes;
-}
+std::string cp1250(const char* bytes) { return bytes; }
 
 } // namespace
 
@@ -68,10 +65,8 @@ TEST(SaveProtocol, writes_windows_1250_with_cr_lf_on_every_line)
     result.ChybSezn = {"/x/ř"};
     auto saved = engine::saveProtocol(dir / "protokol", engine::protocolLines(result));
     ASSERT_TRUE(saved.ok) << saved.error;
-    EXPECT_EQ(readFile(dir / "protokol"),
-              cp1250("Po\xe8"
-                     "et chyb\r\n\r\n \r\nCHYBN\xc9 SOUBORY: \r\n/x/\xf8\r\n \r\n"
-                     "---- Konec protokolu --------- \r\n"));
+    EXPECT_EQ(readFile(dir / "protokol"), cp1250("Po\xe8" "et chyb\r\n\r\n \r\nCHYBN\xc9 SOUBORY: \r\n/x/\xf8\r\n \r\n"
+                                                 "---- Konec protokolu --------- \r\n"));
 }
 
 TEST(SaveProtocol, an_empty_error_list_puts_the_blank_line_right_after_the_heading)

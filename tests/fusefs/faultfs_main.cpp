@@ -12,8 +12,8 @@
 #include <fuse_lowlevel.h>
 
 #include <cerrno>
-#include <chrono>
 #include <csignal>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>

@@ -15,8 +15,7 @@ using testing_support::TempDir;
 
 namespace {
 
-std::map<std::string, platform::DirEntry> listAll(const std::string& path,
-                                                  std::optional<unsigned long> device = std::nullopt)
+std::map<std::string, platform::DirEntry> listAll(const std::string& path, std::optional<unsigned long> device = std::nullopt)
 {
     std::map<std::string, platform::DirEntry> out;
     platform::DirListing listing(device);

@@ -18,9 +18,8 @@ using engine::SaveLogOutcome;
 // The flow after the save dialog, without a window.
 class SaveLog : public ::testing::Test {
 protected:
-    SaveLog()
-        : drives_(platform::DriveTable::fromDrives({})), registry_(tmp_ / "registry.ini"),
-          pelun_(port_, drives_, registry_, {tmp_.path(), tmp_ / "Windows"})
+    SaveLog() : drives_(platform::DriveTable::fromDrives({})), registry_(tmp_ / "registry.ini"),
+                pelun_(port_, drives_, registry_, {tmp_.path(), tmp_ / "Windows"})
     {
         result_.VyslTestu = {"Výsledek testu programu PS Vorkan v1.10", "Celkový počet chyb:1"};
         result_.ChybSezn = {"/data/špatný.bin"};
@@ -36,9 +35,8 @@ protected:
     engine::ResultView result_;
 };
 
-const std::string kSaved =
-    "Výsledek testu programu PS Vorkan v1.10\r\nCelkový počet chyb:1\r\n \r\nCHYBNÉ SOUBORY: \r\n"
-    "/data/špatný.bin\r\n \r\n---- Konec protokolu --------- \r\n";
+const std::string kSaved = "Výsledek testu programu PS Vorkan v1.10\r\nCelkový počet chyb:1\r\n \r\nCHYBNÉ SOUBORY: \r\n"
+                           "/data/špatný.bin\r\n \r\n---- Konec protokolu --------- \r\n";
 
 TEST_F(SaveLog, a_new_file_is_written_without_a_question_under_the_name_as_typed)
 {
@@ -105,8 +103,7 @@ TEST_F(SaveDialog, offers_text_files_first_and_leaves_the_overwrite_question_to_
 {
     auto* dialog = child<QFileDialog>("SaveDialog1");
     EXPECT_EQ(dialog->nameFilters(),
-              (QStringList{QStringLiteral("Textové soubory [*.txt] (*.TXT *.txt)"),
-                           QStringLiteral("Všechny soubory [*.*] (*)")}));
+              (QStringList{QStringLiteral("Textové soubory [*.txt] (*.TXT *.txt)"), QStringLiteral("Všechny soubory [*.*] (*)")}));
     EXPECT_TRUE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
     EXPECT_TRUE(dialog->defaultSuffix().isEmpty());
     EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
