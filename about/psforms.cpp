@@ -9,11 +9,14 @@
 
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace about {
 
@@ -21,10 +24,8 @@ namespace {
 
 constexpr int kClientWidth = 615;
 constexpr int kNormalInformation = 89;
-constexpr int kEnlargedInformation = 199;
 // What the list inside the information box lacks of the box's height.
 constexpr int kPopisInset = 24;
-constexpr int kTopMove = 55;
 constexpr int kLateMove = 15;
 
 QString qs(const char* utf8)
@@ -47,13 +48,26 @@ QRect PsForms::screenArea() const
     return primary != nullptr ? primary->geometry() : QRect(0, 0, 640, 480);
 }
 
+QRect PsForms::availableArea() const
+{
+    if (screen_)
+        return screen_();
+    QScreen* primary = QGuiApplication::primaryScreen();
+    return primary != nullptr ? primary->availableGeometry() : QRect(0, 0, 640, 480);
+}
+
 bool PsForms::PSF_Produkty(QWidget* owner)
 {
     TPSF_ProduktyPSForm form(*this, owner);
     window_ = &form;
     ScopeExit forget([this] { window_ = nullptr; });
     form.resetLayout();
-    return form.exec() != TPSF_ProduktyPSForm::kFailed;
+    const bool shown = form.exec() != TPSF_ProduktyPSForm::kFailed;
+    // Under a window manager the focus does not always return by itself, and the keyboard
+    // user is left with a window that takes no keys until a click.
+    if (owner != nullptr && owner->isVisible())
+        owner->window()->activateWindow();
+    return shown;
 }
 
 TPSF_ProduktyPSForm::TPSF_ProduktyPSForm(PsForms& module, QWidget* parent) : QDialog(parent), m_(module)
@@ -85,6 +99,7 @@ void TPSF_ProduktyPSForm::build()
     prodSezn->setObjectName(QStringLiteral("prodSezn"));
     prodSezn->setGeometry(8, 16, 161, 297);
     setRowHeight(prodSezn, 13);
+    prodSezn->installEventFilter(this);
     connect(prodSezn, &QListWidget::itemSelectionChanged, this, &TPSF_ProduktyPSForm::prodSeznClick);
 
     AplGB = new QGroupBox(qs(texts::kAplGBDesigned), this);
@@ -132,6 +147,7 @@ void TPSF_ProduktyPSForm::buildButtons()
     ZmensitBtn = glyphButton("ZmensitBtn", texts::kZmensitBtn, glyph(Glyph::Shrink), 16, this);
     ZmensitBtn->setGeometry(536, 424, 75, 25);
     ZmensitBtn->setEnabled(false);
+    ZmensitBtn->hide();
     connect(ZmensitBtn, &QPushButton::clicked, this, &TPSF_ProduktyPSForm::ZmensitBtnClick);
 }
 
@@ -142,8 +158,10 @@ void TPSF_ProduktyPSForm::resetLayout()
     Informace->resize(Informace->width(), kNormalInformation);
     AplPopis->resize(AplPopis->width(), kNormalInformation - kPopisInset);
     tag_ = 0;
+    grown_ = 0;
     ZvetsitBtn->setEnabled(true);
     ZmensitBtn->setEnabled(false);
+    ZmensitBtn->hide();
     setOuterHeight(kNormalHeight);
 }
 
@@ -174,27 +192,46 @@ void TPSF_ProduktyPSForm::setOuterHeight(int outer)
     setFixedHeight(outer - m.top() - m.bottom());
 }
 
-void TPSF_ProduktyPSForm::applyLayout(int informationHeight, int outer, int topMove, int flag)
+// The enlarged layout gives its 110 pixels to the information area and moves the top edge up
+// by half of them. A screen too low for it (a scaled one) gets only what it can hold, so
+// the whole window stays on it.
+void TPSF_ProduktyPSForm::applyLayout(int flag)
 {
-    Informace->resize(Informace->width(), informationHeight);
-    AplPopis->resize(AplPopis->width(), informationHeight - kPopisInset);
-    setOuterHeight(outer);
-    move(pos().x(), pos().y() + topMove);
+    const int room = std::max(0, m_.availableArea().height() - kNormalHeight);
+    const int grow = flag == 1 ? std::min(kEnlargedHeight - kNormalHeight, room) : 0;
+    const int added = grow - grown_;
+    Informace->resize(Informace->width(), kNormalInformation + grow);
+    AplPopis->resize(AplPopis->width(), kNormalInformation + grow - kPopisInset);
+    setOuterHeight(kNormalHeight + grow);
+    moveOnScreen(pos().y() - added / 2);
+    grown_ = grow;
     ZvetsitBtn->setEnabled(flag == 0);
     ZmensitBtn->setEnabled(flag == 1);
+    // The normal layout's client area ends just above this button; a thinner frame than the
+    // designed one would show its top edge.
+    ZmensitBtn->setVisible(flag == 1);
     tag_ = flag;
+}
+
+// Moves the window's top edge to top, but never off the screen's available area: a scaled
+// screen can be smaller than the enlarged window's designed move expects.
+void TPSF_ProduktyPSForm::moveOnScreen(int top)
+{
+    const QRect area = m_.availableArea();
+    const int lowest = area.top() + area.height() - outerHeight();
+    move(pos().x(), std::max(area.top(), std::min(top, lowest)));
 }
 
 void TPSF_ProduktyPSForm::ZvetsitBtnClick()
 {
     if (tag_ == 0)
-        applyLayout(kEnlargedInformation, kEnlargedHeight, -kTopMove, 1);
+        applyLayout(1);
 }
 
 void TPSF_ProduktyPSForm::ZmensitBtnClick()
 {
     if (tag_ == 1)
-        applyLayout(kNormalInformation, kNormalHeight, kTopMove, 0);
+        applyLayout(0);
 }
 
 void TPSF_ProduktyPSForm::showEvent(QShowEvent* event)
@@ -212,7 +249,8 @@ void TPSF_ProduktyPSForm::centreOnScreen()
     const QRect screen = m_.screenArea();
     const QMargins m = frameMargins();
     const int outerWidth = width() + m.left() + m.right();
-    move(screen.left() + (screen.width() - outerWidth) / 2, screen.top() + (screen.height() - outerHeight()) / 2);
+    move(screen.left() + (screen.width() - outerWidth) / 2, pos().y());
+    moveOnScreen(screen.top() + (screen.height() - outerHeight()) / 2);
 }
 
 void TPSF_ProduktyPSForm::FormShow()
@@ -262,7 +300,33 @@ void TPSF_ProduktyPSForm::TimerTimer()
 void TPSF_ProduktyPSForm::Timer2Timer()
 {
     Timer2->stop();
-    move(pos().x(), pos().y() - kLateMove);
+    moveOnScreen(pos().y() - kLateMove);
+}
+
+// The catalogue is closed by "&OK", its close box or Timer; Esc would end it as a success,
+// which also closes the About box below it.
+void TPSF_ProduktyPSForm::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+// With no product selected the list's current row is already the first, so Down would skip
+// it: the first Down, Up or Home selects the first product.
+bool TPSF_ProduktyPSForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == prodSezn && event->type() == QEvent::KeyPress && prodSezn->count() > 0 &&
+        prodSezn->selectedItems().isEmpty()) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Down || key == Qt::Key_Up || key == Qt::Key_Home) {
+            prodSezn->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 } // namespace about

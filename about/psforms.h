@@ -46,6 +46,8 @@ public:
     // The one window, while PSF_Produkty runs.
     TPSF_ProduktyPSForm* window() const { return window_; }
     QRect screenArea() const;
+    // Where windows may lie: the screen without its panels.
+    QRect availableArea() const;
     archive::Pskomp& psk() { return psk_; }
     common::Pelun& pelun() { return pelun_; }
 
@@ -83,13 +85,16 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void build();
     void buildInformation();
     void buildButtons();
-    void applyLayout(int informationHeight, int outer, int topMove, int flag);
+    void applyLayout(int flag);
     void setOuterHeight(int outer);
+    void moveOnScreen(int top);
     QMargins frameMargins() const;
     void centreOnScreen();
     int selectedProduct() const;
@@ -102,6 +107,8 @@ private:
 
     PsForms& m_;
     int tag_ = 0;
+    // What the enlarged layout has added to the window's height.
+    int grown_ = 0;
     QGroupBox* GroupBox1 = nullptr;
     QListWidget* prodSezn = nullptr;
     QGroupBox* AplGB = nullptr;

@@ -29,6 +29,10 @@ Program::Program(Machine machine)
 void Program::OprogBtnClick()
 {
     aboutBox_->exec();
+    // The About box can close right after the catalogue above it; a window manager then does
+    // not always hand the focus back, and the main window takes no keys until a click.
+    if (mainForm_->isVisible())
+        mainForm_->activateWindow();
 }
 
 void Program::FormCreate()

@@ -8,6 +8,7 @@
 #include "platform/user_dirs.h"
 #include "ui/glyphs.h"
 #include "ui/program_look.h"
+#include "ui/qt_translation.h"
 #include "ui/vorkan_f.h"
 
 #include <QApplication>
@@ -15,6 +16,7 @@
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
+    const ui::QtCzechTranslation czech;
     // The program ends when its main window says so, which is only after a run it closed
     // under has unwound, not when the last window disappears.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -28,3 +28,18 @@ glyph browse -fill '#d9a520' -stroke '#8a6410' -draw 'polygon 1,4 5,4 6,5 12,5 1
   -fill '#5a6470' -stroke none -draw 'circle 15,16 15,13' \
   -fill none -stroke '#1f9a2e' -strokewidth 4 -draw 'polyline 14,22 20,28 30,14' \
   "PNG32:vorkan.png"
+
+# The same icon in the sizes a desktop's menu and launcher ask for (data/icons/hicolor), drawn
+# from the 32-pixel design scaled, so every size stays sharp; data/icons/vorkan.svg is its
+# scalable twin.
+cd ../../data/icons
+for n in 16 24 32 48 64 128 256; do
+  s=$(awk "BEGIN { print $n / 32 }")
+  mkdir -p "hicolor/${n}x${n}/apps"
+  "$im" -size "${n}x${n}" xc:none -draw "affine $s,0,0,$s,0,0
+    fill '#c9d2dc' stroke '#5a6470' stroke-width 1.5 circle 15,16 15,2
+    fill '#eef2f6' stroke '#8a949e' stroke-width 1 circle 15,16 15,9
+    fill '#5a6470' stroke none circle 15,16 15,13
+    fill none stroke '#1f9a2e' stroke-width 4 stroke-linecap round stroke-linejoin round
+    polyline 14,22 20,28 30,14" "PNG32:hicolor/${n}x${n}/apps/vorkan.png"
+done

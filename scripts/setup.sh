@@ -1,19 +1,64 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, testing and benchmarking Vorkan needs.
-# Safe to run again: it installs only what is missing.
+# Installs the Debian packages Vorkan needs. Safe to run again: it installs only what is
+# missing.
+#   scripts/setup.sh           what building and running the program needs
+#   scripts/setup.sh --tests   that, and what the tests, sanitizer and fuzz runs, the format
+#                              check, the package build and the screenshots need
 set -euo pipefail
 
-packages=(
-  cmake ninja-build g++ pkg-config
-  qt6-base-dev fonts-dejavu-core fonts-dejavu-extra
-  zlib1g-dev libjpeg62-turbo-dev libstb-dev
-  libmount-dev libblkid-dev liburing-dev
-  libcli11-dev libgtest-dev libgmock-dev
-  fuse3 libfuse3-dev
-  clang libclang-rt-14-dev
-  util-linux procps time fio e2fsprogs
-  xvfb xdotool imagemagick
+program_packages=(
+  cmake
+  ninja-build
+  g++
+  pkg-config
+  qt6-base-dev
+  qt6-translations-l10n
+  qt6-wayland
+  fonts-dejavu-core
+  fonts-dejavu-extra
+  zlib1g-dev
+  libjpeg62-turbo-dev
+  libstb-dev
+  libmount-dev
+  libblkid-dev
+  liburing-dev
+  libcli11-dev
+  xdg-utils
 )
+
+test_packages=(
+  libgtest-dev
+  libgmock-dev
+  fuse3
+  libfuse3-dev
+  clang
+  libclang-rt-14-dev
+  clang-format
+  util-linux
+  procps
+  time
+  fio
+  e2fsprogs
+  xvfb
+  openbox
+  xdotool
+  imagemagick
+  dpkg-dev
+  file
+  desktop-file-utils
+  appstream
+  man-db
+)
+
+packages=("${program_packages[@]}")
+case ${1:-} in
+  --tests) packages+=("${test_packages[@]}") ;;
+  "") ;;
+  *)
+    echo "usage: scripts/setup.sh [--tests]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

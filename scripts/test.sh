@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds, and runs every test of the project.
+# Sets up the machine for the tests, builds everything, and runs every test of the project.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
-scripts/build.sh build
-ctest --test-dir build --output-on-failure -j2 --timeout 600
+scripts/setup.sh --tests
+scripts/build.sh dev
+ctest --preset dev

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QStyle>
 
 namespace ui {
@@ -32,10 +33,26 @@ DirectoryList::DirectoryList(QWidget* parent)
     setIconSize(QSize(16, 16));
     // The rows show the path as indented folders; there is nothing to fold.
     setStyleSheet(QStringLiteral("QTreeView::item { height: 16px; } QTreeView::branch { image: none; border-image: none; }"));
-    connect(this, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
-        if (item != nullptr)
-            setDirectory(item->data(0, kPathRole).toString());
-    });
+    connect(this, &QTreeWidget::itemActivated, this, &DirectoryList::openRow);
+}
+
+void DirectoryList::openRow(QTreeWidgetItem* item)
+{
+    if (item != nullptr)
+        setDirectory(item->data(0, kPathRole).toString());
+}
+
+// The view lets Enter on to the dialog, whose default button would take the directory and
+// close it; here Enter opens the row, so a keyboard user can go down the tree.
+void DirectoryList::keyPressEvent(QKeyEvent* event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        openRow(currentItem());
+        event->accept();
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
 }
 
 void DirectoryList::setDirectory(const QString& path)

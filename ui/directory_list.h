@@ -17,7 +17,11 @@ public:
 signals:
     void changed();
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
+    void openRow(QTreeWidgetItem* item);
     void rebuild();
 
     QString directory_;

@@ -6,13 +6,14 @@
 #include "ui/dirselec_module.h"
 #include "ui/dirselec_texts.h"
 #include "ui/drive_combo.h"
+#include "ui/elided.h"
 #include "ui/glyphs.h"
+#include "ui/window_place.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 
 namespace ui {
 
@@ -68,7 +69,7 @@ void TPSDirSelectForm::buildControls()
     ADRL_->setGeometry(256, 168, 241, 13);
     ADRL_->setVisible(false);
     label(this, "Label3", texts::kJednotky, 256, 208);
-    drivesezn_ = new QComboBox(this);
+    drivesezn_ = new ElidedComboBox(this);
     drivesezn_->setObjectName(QStringLiteral("drivesezn"));
     drivesezn_->setGeometry(256, 224, 97, 19);
     fillDriveCombo(*drivesezn_, pelun_.drives());
@@ -96,8 +97,7 @@ void TPSDirSelectForm::FormCreate()
 void TPSDirSelectForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (const QScreen* screen = this->screen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(*this);
     FormActivate();
 }
 

@@ -6,6 +6,7 @@
 #include "engine/engine_texts.h"
 #include "platform/filesystem.h"
 #include "ui/drive_combo.h"
+#include "ui/elided.h"
 #include "ui/glyphs.h"
 #include "ui/program_look.h"
 #include "ui/vorkan_f_texts.h"
@@ -57,10 +58,11 @@ QLabel* caption(QWidget* parent, const char* name, const char* text, int x, int 
 }
 
 // A label the engine writes: plain text (file names may hold '<' or '&'), reaching to the
-// right edge of its box.
-QLabel* valueLabel(QWidget* parent, const char* name, int x, int y, int rightEdge)
+// right edge of its box. A path is elided in the middle when it does not fit.
+enum class Fit { Clip, ElideMiddle };
+QLabel* valueLabel(QWidget* parent, const char* name, int x, int y, int rightEdge, Fit fit = Fit::Clip)
 {
-    auto* label = named(new QLabel(parent), name);
+    auto* label = named(fit == Fit::ElideMiddle ? new ElidedLabel(parent) : new QLabel(parent), name);
     label->setTextFormat(Qt::PlainText);
     label->setGeometry(x, y, rightEdge - x, 13);
     return label;
@@ -133,7 +135,7 @@ QWidget* TMainForm::buildTestPage()
     caption(box2, "Label1", texts::kTestovanyObjekt, 32, 16);
     druhTOL = valueLabel(box2, "druhTOL", 128, 16, 385);
     caption(box2, "Label6", texts::kUmisteni, 32, 32);
-    TOL = valueLabel(box2, "TOL", 128, 32, 385);
+    TOL = valueLabel(box2, "TOL", 128, 32, 385, Fit::ElideMiddle);
     caption(box2, "Label2", texts::kTypTestu, 32, 48);
     TypTestuL = valueLabel(box2, "TypTestuL", 128, 48, 385);
 
@@ -156,7 +158,7 @@ QWidget* TMainForm::buildTestPage()
     StavL = valueLabel(box3, "StavL", 88, 16, 497);
     Label3 = valueLabel(box3, "Label3", 32, 32, 87);
     Label3->setText(tr8(engine::texts::kLabelSoubor));
-    SoubJML = valueLabel(box3, "SoubJML", 88, 32, 497);
+    SoubJML = valueLabel(box3, "SoubJML", 88, 32, 497, Fit::ElideMiddle);
     PrubehSoub = gauge(box3, "PrubehSoub", {88, 48, 409, 25});
     caption(box3, "Label4", texts::kCelkem, 32, 88);
     Prubeh = gauge(box3, "Prubeh", {88, 80, 409, 25});
@@ -199,7 +201,7 @@ QWidget* TMainForm::buildSettingsPage()
     auto* page = named(new QWidget, "Nastavení testu");
     GroupBox1 = groupBox(page, "GroupBox1", texts::kTestovat, {16, 10, 505, 159});
     TestJednRB = radio(GroupBox1, "TestJednRB", texts::kJednotku, {32, 32, 81, 17}, texts::kHintJednotka);
-    JednE = named(new QComboBox(GroupBox1), "JednE");
+    JednE = named(new ElidedComboBox(GroupBox1), "JednE");
     JednE->setGeometry(120, 32, 145, 19);
     fillDriveCombo(*JednE, pelun_.drives());
     selectDriveOf(*JednE, pelun_.drives(), platform::currentDirectory());

@@ -221,3 +221,51 @@ TEST_F(Catalogue, PSF_Produkty_fails_and_closes_itself_without_a_readable_list)
     ASSERT_EQ(port.shown.size(), 2u);
     EXPECT_EQ(port.shown[1].text, texts::kMsgSeznamNenacten);
 }
+
+TEST_F(Catalogue, esc_leaves_the_catalogue_open_and_ok_still_closes_it)
+{
+    ASSERT_GE(open(archiveFile("catalogue.psk", catalogueMembers())), 0);
+    bool openAfterEsc = false;
+    whenModal<about::TPSF_ProduktyPSForm>([&](about::TPSF_ProduktyPSForm* w) {
+        QTest::keyClick(w, Qt::Key_Escape);
+        openAfterEsc = w->isVisible();
+        child<QPushButton>(*w, "BitBtn3")->click();
+    });
+    EXPECT_TRUE(forms.PSF_Produkty());
+    EXPECT_TRUE(openAfterEsc);
+}
+
+TEST_F(Catalogue, with_nothing_selected_the_first_down_or_home_selects_the_first_product)
+{
+    openCatalogue();
+    for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Home}) {
+        form = std::make_unique<about::TPSF_ProduktyPSForm>(forms, nullptr);
+        form->resetLayout();
+        form->show();
+        // What the list's focus leaves: the first row current, nothing selected.
+        list()->selectionModel()->setCurrentIndex(list()->model()->index(0, 0), QItemSelectionModel::NoUpdate);
+        QTest::keyClick(list(), key);
+        EXPECT_EQ(forms.AktProd, 0) << key;
+        EXPECT_EQ(list()->selectedItems().value(0), list()->item(0));
+    }
+    QTest::keyClick(list(), Qt::Key_Down);
+    EXPECT_EQ(forms.AktProd, 1);
+}
+
+TEST_F(Catalogue, a_scaled_screen_keeps_the_whole_enlarged_window_on_it)
+{
+    screen = QRect(0, 0, 640, 512); // 1280 x 1024 at a scale factor of 2
+    openCatalogue();
+    EXPECT_EQ(form->enlarged(), 0);
+    EXPECT_EQ(form->frameGeometry().top(), 31);
+    EXPECT_FALSE(button("ZmensitBtn")->isVisible()) << "below the normal layout's client area";
+    button("ZvetsitBtn")->click();
+    EXPECT_EQ(form->outerHeight(), 512) << "as much as the screen holds";
+    EXPECT_EQ(form->frameGeometry().top(), 0);
+    EXPECT_EQ(lines()->height(), 65 + 512 - 449);
+    EXPECT_TRUE(button("ZmensitBtn")->isVisible());
+    button("ZmensitBtn")->click();
+    EXPECT_EQ(form->outerHeight(), 449);
+    EXPECT_EQ(form->frameGeometry().top(), 31);
+    EXPECT_FALSE(button("ZmensitBtn")->isVisible());
+}

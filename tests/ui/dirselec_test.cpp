@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 
 namespace gui_test {
 namespace {
@@ -118,6 +119,46 @@ TEST_F(DirSelect, choosing_another_drive_shows_its_directory_and_is_remembered_a
         QTest::mouseClick(control<QPushButton>("StornoBtn"), Qt::LeftButton);
     });
     EXPECT_EQ(shownNext, QStringLiteral("/"));
+}
+
+TEST_F(DirSelect, enter_on_a_row_of_the_list_opens_it_and_keeps_the_dialog_open)
+{
+    testing_support::makeDir(path("tree/b/c"));
+    bool stillOpen = false;
+    QString shown;
+    browse([&] {
+        auto* list = control<ui::DirectoryList>("DirSez");
+        list->setDirectory(QString::fromStdString(path("tree")));
+        list->setFocus();
+        // Down from the current directory to its first subdirectory, two levels deep.
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Return);
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Enter, Qt::KeypadModifier);
+        stillOpen = dialog().isVisible();
+        shown = control<QLineEdit>("adr")->text();
+        QTest::mouseClick(control<QPushButton>("StornoBtn"), Qt::LeftButton);
+    });
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(shown, QString::fromStdString(path("tree/b/c")));
+}
+
+TEST_F(DirSelect, every_showing_is_centred_on_the_same_place)
+{
+    QPoint first;
+    QPoint second;
+    browse([&] {
+        first = dialog().frameGeometry().topLeft();
+        dialog().move(first + QPoint(40, 40)); // where the user left it
+        QTest::mouseClick(control<QPushButton>("StornoBtn"), Qt::LeftButton);
+    });
+    browse([&] {
+        second = dialog().frameGeometry().topLeft();
+        QTest::mouseClick(control<QPushButton>("StornoBtn"), Qt::LeftButton);
+    });
+    const QRect area = dialog().screen()->availableGeometry();
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(first.x(), area.left() + (area.width() - dialog().frameGeometry().width()) / 2);
 }
 
 } // namespace
