@@ -22,9 +22,8 @@ struct SaveResult {
     std::string error; // the message to show when saving failed
 };
 
-// Writes the protocol as the program saves it: Windows-1250, every line ending CR LF. The
-// file is written beside its destination and renamed over it, so a failure leaves an
-// existing file untouched; a link to a file is replaced through, not itself.
+// Writes the protocol as the program saves it: Windows-1250, every line ending CR LF, by the
+// program's rules for saving over whatever the name already holds.
 SaveResult saveProtocol(const std::string& path, const std::vector<std::string>& lines);
 
 } // namespace engine
