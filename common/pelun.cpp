@@ -114,6 +114,14 @@ std::string Pelun::PS_GetdriveType(char letter)
     }
 }
 
+std::string Pelun::PS_GetdriveType(const std::string& character)
+{
+    if (character.size() == 1)
+        return PS_GetdriveType(character.front());
+    PS_ShowError(std::string(texts::kGetdriveTypeLabel) + "\"" + character + "\"" + texts::kNeniPlatneOznaceniJednotky);
+    return texts::kNoDriveType;
+}
+
 std::string Pelun::PS_GetSystemDir()
 {
     std::string root = registry_.read(texts::kSystemRootKey, texts::kSystemRootValue, "");

@@ -17,7 +17,7 @@ std::vector<std::string> reportLines(const TestPageView& test, const RunState& r
         "",
         kNastaveniTestu,
         kTestovanyObjekt + test.druhTOL,
-        kUmisteni + test.TOL,
+        kUmisteni + common::shownName(test.TOL),
         kTypTestu + test.TypTestuL,
         "",
         kInformace,
@@ -40,7 +40,8 @@ std::vector<std::string> protocolLines(const ResultView& result)
     std::vector<std::string> lines = result.VyslTestu;
     lines.push_back(" ");
     lines.push_back(texts::kChybneSoubory);
-    lines.insert(lines.end(), result.ChybSezn.begin(), result.ChybSezn.end());
+    for (const auto& name : result.ChybSezn)
+        lines.push_back(common::shownName(name));
     lines.push_back(" ");
     lines.push_back(texts::kKonecProtokolu);
     return lines;

@@ -11,7 +11,8 @@ namespace engine {
 std::vector<std::string> reportLines(const TestPageView& test, const RunState& run, std::size_t errorCount);
 
 // The saved protocol: the report, a blank line, "CHYBNÉ SOUBORY: ", the failed files in
-// order of failure, a blank line and the end line.
+// order of failure, a blank line and the end line. Names are shown without their control
+// characters, so none can forge a line.
 std::vector<std::string> protocolLines(const ResultView& result);
 
 // The lines joined, each followed by eol.
