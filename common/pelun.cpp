@@ -143,7 +143,7 @@ bool Pelun::PS_CopyFile(const std::string& source, const std::string& destinatio
         return false;
     }
     platform::InputFile in = platform::InputFile::open(source);
-    if (!in.open()) {
+    if (!in.isOpen()) {
         PS_Message(kSeverityFatal, texts::kCopyCannotOpen + source);
         return false;
     }
@@ -153,7 +153,7 @@ bool Pelun::PS_CopyFile(const std::string& source, const std::string& destinatio
         return false;
     }
     platform::SavedFile out = platform::SavedFile::begin(destination, 0644);
-    if (!out.open()) {
+    if (!out.isOpen()) {
         PS_Message(kSeverityFatal, texts::kCopyCannotOpen + destination);
         return false;
     }

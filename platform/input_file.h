@@ -22,10 +22,10 @@ std::optional<FileIdentity> identityOf(const std::string& path);
 // A file opened for plain sequential reading (a copy's source), not for testing a medium.
 class InputFile {
 public:
-    // Not open() when the file cannot be opened.
+    // Not isOpen() when the file cannot be opened.
     static InputFile open(const std::string& path);
 
-    bool open() const { return static_cast<bool>(fd_); }
+    bool isOpen() const { return static_cast<bool>(fd_); }
     std::int64_t size() const { return size_; }
     const FileIdentity& identity() const { return identity_; }
     // Bytes read, 0 at the end, -1 on a failure.

@@ -173,7 +173,7 @@ bool SavedFile::commit()
 int saveFile(const std::string& path, std::string_view content, mode_t newMode)
 {
     SavedFile file = SavedFile::begin(path, newMode);
-    if (file.open() && file.write(content))
+    if (file.isOpen() && file.write(content))
         file.commit();
     return file.error();
 }

@@ -24,7 +24,7 @@ namespace platform {
 // Not committing (an early return, an exception) removes the temporary file.
 class SavedFile {
 public:
-    // Prepares the target; on failure the result is not open() and error() tells why.
+    // Prepares the target; on failure the result is not isOpen() and error() tells why.
     // newMode: the permissions of a file that does not exist yet (the umask applies).
     static SavedFile begin(const std::string& path, mode_t newMode = 0666);
 
@@ -34,7 +34,7 @@ public:
     SavedFile& operator=(const SavedFile&) = delete;
     ~SavedFile();
 
-    bool open() const { return static_cast<bool>(fd_); }
+    bool isOpen() const { return static_cast<bool>(fd_); }
     // The errno of the first failure, 0 while none happened.
     int error() const { return error_; }
 

@@ -209,7 +209,7 @@ TEST_F(SaveFile, a_save_that_is_not_committed_leaves_the_old_file_and_no_tempora
     writeFile(at("keep.txt"), "old");
     {
         platform::SavedFile file = platform::SavedFile::begin(at("keep.txt"));
-        ASSERT_TRUE(file.open());
+        ASSERT_TRUE(file.isOpen());
         ASSERT_TRUE(file.write("half of it"));
     }
     EXPECT_EQ(readFile(at("keep.txt")), "old");
