@@ -87,6 +87,10 @@ SavedFile SavedFile::begin(const std::string& path, mode_t newMode)
     SavedFile s;
     s.path_ = path;
     struct stat st {};
+    if (path.empty()) {
+        s.fail(ENOENT);
+        return s;
+    }
     if (::lstat(path.c_str(), &st) != 0) {
         if (errno != ENOENT) {
             s.fail(errno);

@@ -82,6 +82,7 @@ TEST_F(SaveFile, a_new_file_is_created_with_the_mode_asked_for_under_the_umask_a
         EXPECT_EQ(readFile(at(name)), "again");
     }
     EXPECT_EQ(platform::saveFile(at("no/such/dir/x"), "x"), ENOENT);
+    EXPECT_EQ(platform::saveFile("", "x"), ENOENT);
     EXPECT_TRUE(strayNames(dir.path()).empty());
 }
 
