@@ -89,6 +89,23 @@ engine::TestSettings settingsFrom(const Options& o)
     return s;
 }
 
+// Flushes standard output; output that did not arrive is reported once, here.
+bool outputArrived()
+{
+    int error = platform::flushStandardOutput();
+    if (error == 0)
+        return true;
+    std::fprintf(stderr, "%s%s\n", texts::kOutputFailed, std::strerror(error));
+    std::clearerr(stdout);
+    return false;
+}
+
+// Output that did not arrive is a failure of the run, whatever else went well.
+int checkedOutput(int code)
+{
+    return outputArrived() ? code : kReportFailed;
+}
+
 int finish(const engine::VorkanEngine& engine, const Options& o)
 {
     switch (engine.lastOutcome()) {
@@ -99,6 +116,8 @@ int finish(const engine::VorkanEngine& engine, const Options& o)
     }
     auto lines = engine::protocolLines(engine.view().result);
     printOut(engine::joinLines(lines, "\n"));
+    // Before the report, which may be saved to the same place (/dev/stdout).
+    bool arrived = outputArrived();
     if (o.report) {
         auto saved = engine::saveProtocol(*o.report, lines);
         if (!saved.ok) {
@@ -106,17 +125,9 @@ int finish(const engine::VorkanEngine& engine, const Options& o)
             return kReportFailed;
         }
     }
-    return engine.view().result.ChybSezn.empty() ? kOk : kErrorsFound;
-}
-
-// Output that did not arrive is a failure of the run, whatever else went well.
-int checkedOutput(int code)
-{
-    if (int error = platform::flushStandardOutput(); error != 0) {
-        std::fprintf(stderr, "%s%s\n", texts::kOutputFailed, std::strerror(error));
+    if (!arrived)
         return kReportFailed;
-    }
-    return code;
+    return engine.view().result.ChybSezn.empty() ? kOk : kErrorsFound;
 }
 
 // Saving the report over the file under test would destroy what was just tested.
