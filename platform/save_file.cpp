@@ -64,7 +64,7 @@ bool isRegular(int fd)
 
 SavedFile::SavedFile(SavedFile&& other) noexcept
     : fd_(std::move(other.fd_)), path_(std::move(other.path_)), temp_(std::exchange(other.temp_, {})),
-      regular_(other.regular_), error_(other.error_)
+      regular_(other.regular_), fresh_(other.fresh_), error_(other.error_)
 {
 }
 
@@ -97,6 +97,7 @@ SavedFile SavedFile::begin(const std::string& path, mode_t newMode)
             return s;
         }
         s.fd_ = createTemp(path, newMode, s.temp_);
+        s.fresh_ = static_cast<bool>(s.fd_);
         if (!s.fd_) {
             // Let the kernel say why this directory takes no file (or take it after all).
             s.temp_.clear();
@@ -167,7 +168,11 @@ bool SavedFile::commit()
     if (!fd_.close())
         return fail(errno);
     if (!temp_.empty()) {
-        if (::rename(temp_.c_str(), path_.c_str()) != 0)
+        // A new file must not replace whatever appeared under its name meanwhile.
+        int rc = ::renameat2(AT_FDCWD, temp_.c_str(), AT_FDCWD, path_.c_str(), fresh_ ? RENAME_NOREPLACE : 0);
+        if (rc != 0 && fresh_ && errno == EINVAL) // a filesystem without the flag
+            rc = ::rename(temp_.c_str(), path_.c_str());
+        if (rc != 0)
             return fail(errno);
         temp_.clear();
     }

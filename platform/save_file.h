@@ -52,6 +52,7 @@ private:
     std::string path_;
     std::string temp_; // non-empty while a replacement waits to be renamed
     bool regular_ = false;
+    bool fresh_ = false; // nothing had the name when saving began
     int error_ = 0;
 };
 

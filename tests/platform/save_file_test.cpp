@@ -64,8 +64,6 @@ struct SaveFile : ::testing::Test {
     void SetUp() override
     {
         ::umask(022);
-        if (::geteuid() != 0)
-            GTEST_SKIP() << "needs root: device nodes, owners of other users";
         std::filesystem::permissions(dir.path(), std::filesystem::perms(0777));
     }
 };
@@ -88,6 +86,8 @@ TEST_F(SaveFile, a_new_file_is_created_with_the_mode_asked_for_under_the_umask_a
 
 TEST_F(SaveFile, a_plain_file_is_replaced_whole_keeping_mode_owner_and_group)
 {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root: device nodes, owners of other users";
     writeFile(at("report.txt"), std::string(9000, 'o'));
     ASSERT_EQ(::chown(at("report.txt").c_str(), 1234, 4321), 0);
     ASSERT_EQ(::chmod(at("report.txt").c_str(), 0640), 0);
@@ -124,6 +124,8 @@ TEST_F(SaveFile, links_are_written_through_and_stay_links)
 
 TEST_F(SaveFile, device_nodes_fifos_and_sockets_are_written_in_place_and_never_replaced)
 {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root: device nodes, owners of other users";
     ASSERT_EQ(::mknod(at("null").c_str(), S_IFCHR | 0666, ::makedev(1, 3)), 0);
     ASSERT_EQ(::mknod(at("full").c_str(), S_IFCHR | 0666, ::makedev(1, 7)), 0);
     ASSERT_EQ(::mkfifo(at("fifo").c_str(), 0666), 0);
@@ -169,6 +171,8 @@ TEST_F(SaveFile, device_nodes_fifos_and_sockets_are_written_in_place_and_never_r
 // What an ordinary user may do to files that are not all its own.
 TEST_F(SaveFile, another_user_saves_under_the_kernels_permission_checks)
 {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root: device nodes, owners of other users";
     namespace fs = std::filesystem;
     fs::create_directory(at("closed"));
     writeFile(at("closed/mine.txt"), "mine, closed dir");
