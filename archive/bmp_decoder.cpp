@@ -1,3 +1,4 @@
+#include "archive/bmp_header.h"
 #include "archive/picture_decoders.h"
 
 #define STBI_ONLY_BMP
@@ -17,7 +18,7 @@ namespace archive {
 
 bool decodeBmp(std::span<const std::uint8_t> data, Bitmap& bitmap)
 {
-    if (data.size() > static_cast<std::size_t>(INT32_MAX))
+    if (data.size() > static_cast<std::size_t>(INT32_MAX) || !holdsEveryRow(data))
         return false;
     int width = 0;
     int height = 0;

@@ -2,6 +2,8 @@
 
 #include "platform/ascii.h"
 
+#include <algorithm>
+
 namespace archive::format {
 
 TableRecord recordAt(std::span<const std::uint8_t> table, std::size_t i)
@@ -43,6 +45,13 @@ bool nameMatches(std::span<const std::uint8_t> names, std::int32_t offset, const
         ++at;
     }
     return names[at] == kNameEnd;
+}
+
+bool nameIsTerminated(std::span<const std::uint8_t> names, std::int32_t offset)
+{
+    if (offset < 0 || static_cast<std::size_t>(offset) >= names.size())
+        return false;
+    return std::find(names.begin() + offset, names.end(), kNameEnd) != names.end();
 }
 
 std::string storedName(std::span<const std::uint8_t> names, std::int32_t offset)

@@ -70,6 +70,17 @@ void storeRecord(std::uint8_t* p, const TableRecord& record);
 // off the end of the block, or an offset outside it, never matches.
 bool nameMatches(std::span<const std::uint8_t> names, std::int32_t offset, const std::string& sought);
 
+// The offset lies inside the names block and a "*" ends the name before the block ends.
+bool nameIsTerminated(std::span<const std::uint8_t> names, std::int32_t offset);
+
+// Deflate cannot expand data by more than 1032 : 1 (a 258-byte match coded in two bits); the
+// most content that comprSize stored bytes of a zlib stream can inflate to, with room for
+// the stream's header and first literals.
+inline std::int64_t maxInflatedSize(std::int32_t comprSize)
+{
+    return std::int64_t{comprSize} * 1032 + 64;
+}
+
 // The stored name at offset, up to its "*" (or to the end of the block).
 std::string storedName(std::span<const std::uint8_t> names, std::int32_t offset);
 

@@ -51,8 +51,8 @@ void Pskomp::shutDown()
     comprData_.storage() = {};
     fileData_.clear();
     comprData_.clear();
-    if (initialized_)
-        PSK_Deinit();
+    // Also after a failed start-up: PSK_Deinit then says that the module never started.
+    PSK_Deinit();
     baseDir_.clear();
     for (auto& s : slots_)
         s.path.clear();

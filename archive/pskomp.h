@@ -1,12 +1,13 @@
 #pragma once
-#include "archive/archive_file.h"
 #include "archive/bitmap.h"
 #include "common/memory_stream.h"
+#include "platform/read_only_file.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -44,7 +45,7 @@ struct PSKArchive {
     std::vector<std::uint8_t> table;
     std::vector<std::uint8_t> names;
     std::vector<std::uint8_t> data; // the data area, MODE 0 only
-    ArchiveFile file;               // kept open, MODE 1 only
+    platform::ReadOnlyFile file;    // kept open, MODE 1 only
     std::int32_t mode = 0;
     std::int32_t dataStart = 0;
     std::int64_t dataSize = 0; // veldat
@@ -86,10 +87,9 @@ public:
     std::int32_t extractByIndex(std::int32_t archNumber, std::int32_t index, common::MemoryStream*& stream);
     // Appends the content of count stored bytes of source to dest. limit caps what inflating
     // may produce: beyond it the content is cut off and fails the caller's length check.
-    // progress, when given, learns how many bytes of dest are final as inflating goes on.
+    // checksum, when given, accumulates the member checksum of the content appended.
     bool PSK_Compress(common::MemoryStream& dest, common::MemoryStream& source, std::int32_t method,
-                      std::int32_t count, std::int64_t limit = INT32_MAX,
-                      const std::function<void(std::size_t)>& progress = {});
+                      std::int32_t count, std::int64_t limit = INT32_MAX, std::uint32_t* checksum = nullptr);
     std::int32_t PSK_GetArchiveDataVersion(std::int32_t archNumber);
     bool PSK_CheckInit(const std::string& label);
     std::int32_t PSK_CheckArchNumber(std::int32_t archNumber, const std::string& label);
@@ -126,8 +126,9 @@ private:
     std::int32_t loadLooseFile(const std::string& name);
     std::int32_t extractMember(PSKArchive& archive, const psk_File& location);
     bool readStoredData(PSKArchive& archive, const psk_File& location);
-    bool inflate(common::MemoryStream& dest, std::span<const std::uint8_t> source, std::int64_t limit,
-                 const std::function<void(std::size_t)>& progress);
+    enum class Inflated { Ok, Damaged, NoMemory };
+    Inflated inflate(common::MemoryStream& dest, std::span<const std::uint8_t> source, std::int64_t limit,
+                     std::uint32_t* checksum);
     bool fatal(const std::string& text);
 
     common::Pelun& pelun_;

@@ -16,7 +16,7 @@ using Result = std::optional<std::string>;
 // before the file is known to hold the bytes, so a hostile length cannot claim memory.
 class Reader {
 public:
-    Reader(const ArchiveFile& file, const std::string& path) : file_(file), path_(path) {}
+    Reader(const platform::ReadOnlyFile& file, const std::string& path) : file_(file), path_(path) {}
 
     std::int64_t position() const { return position_; }
     std::int64_t remaining() const { return file_.size() - position_; }
@@ -47,7 +47,7 @@ public:
     const std::string& error() const { return error_; }
 
 private:
-    const ArchiveFile& file_;
+    const platform::ReadOnlyFile& file_;
     const std::string& path_;
     std::int64_t position_ = 0;
     std::string error_;
@@ -108,10 +108,9 @@ Result readTableAndNames(Reader& in, PSKArchive& a, const std::string& path)
     if (!in.read(length, sizeof length))
         return in.error();
     std::int32_t namesLength = format::readInt32(length);
-    // An empty or negative names block leaves the lengths unable to add up.
-    if (namesLength <= 0)
-        return damaged(path, texts::kDataAreaLength);
-    if (!in.readBlock(a.names, namesLength))
+    // A negative length reads as an empty block; the length check after the table's numbers
+    // refuses it, as it refuses an empty one.
+    if (namesLength > 0 && !in.readBlock(a.names, namesLength))
         return in.error();
     return std::nullopt;
 }
@@ -129,7 +128,7 @@ Result checkTable(Reader& in, PSKArchive& a, const std::string& path)
     }
     // The data area, its closing bytes and every block position must stay within int32.
     const std::int64_t expected = veldat + static_cast<std::int64_t>(format::kClosingSize);
-    if (negative || in.remaining() != expected || in.position() + expected > INT32_MAX)
+    if (negative || a.names.empty() || in.remaining() != expected || in.position() + expected > INT32_MAX)
         return damaged(path, texts::kDataAreaLength);
     if (veldat < 1)
         return texts::kArchiveStart + path + texts::kNoData;
@@ -150,7 +149,8 @@ Result readDataArea(Reader& in, PSKArchive& a, const std::string& path)
 
 std::optional<std::string> Pskomp::loadArchive(PSKArchive& a, const std::string& path, std::int32_t mode)
 {
-    if (!a.file.open(path))
+    // An archive that another process is writing could change while it is read.
+    if (a.file.open(path) != platform::ReadOnlyFile::Open::Opened)
         return texts::kCannotOpenStart + path + texts::kCannotOpenEnd;
     Reader in(a.file, path);
     for (auto step : {checkMagic, readHeader, readTableAndNames, checkTable}) {

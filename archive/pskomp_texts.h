@@ -65,12 +65,11 @@ inline constexpr const char* kBlockFile1 = "PSK_GetFileStream: Chybná data arch
 inline constexpr const char* kBlockMemory1 = "PSK_GetFileStream: Chybná data archívu (OpenMode=0,(1))";
 inline constexpr const char* kBlockFile2 = "PSK_GetFileStream: Chybná data archívu (OpenMode=1,(2))";
 inline constexpr const char* kBlockMemory2 = "PSK_GetFileStream: Chybná data archívu (OpenMode=0,(2))";
-inline constexpr const char* kStoredLength = "psk_GetFileStream: Chybná délka dat souboru v archívu";
 inline constexpr int kInternalBlockFile1 = 73;
-inline constexpr int kInternalStoredLength = 74;
 inline constexpr int kInternalBlockMemory1 = 75;
 inline constexpr int kInternalBlockMemory2 = 76;
 inline constexpr int kInternalBlockFile2 = 77;
+inline constexpr const char* kBadMemberName = "PSK_GetFileStream: Chybná data archívu (FileTable: NameOffset)";
 inline constexpr const char* kContentLength =
     "PSK_GetFileStream: Při dekompresi dat došlo k chybě (archív je pravděpodobně poškozen)";
 inline constexpr const char* kCrcError =

@@ -3,40 +3,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <new>
 #include <span>
-#include <type_traits>
-#include <utility>
 #include <vector>
 
 namespace common {
 
-// Leaves bytes uninitialised when a buffer grows: a stream is always written before it is
-// read, and zeroing a member of many megabytes first would only cost time.
-template <typename T>
-struct UninitializedAllocator : std::allocator<T> {
-    template <typename U>
-    struct rebind {
-        using other = UninitializedAllocator<U>;
-    };
-    UninitializedAllocator() = default;
-    template <typename U>
-    UninitializedAllocator(const UninitializedAllocator<U>&) noexcept
-    {
-    }
-    template <typename U>
-    void construct(U* p) noexcept(std::is_nothrow_default_constructible_v<U>)
-    {
-        ::new (static_cast<void*>(p)) U;
-    }
-    template <typename U, typename... Args>
-    void construct(U* p, Args&&... args)
-    {
-        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-    }
-};
-
-using ByteBuffer = std::vector<std::uint8_t, UninitializedAllocator<std::uint8_t>>;
+using ByteBuffer = std::vector<std::uint8_t>;
 
 // A growable byte buffer with a read/write position, the shape in which the archive module
 // hands out extracted members. Its storage is reused from one use to the next: clear()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the archive fuzz target with clang and libFuzzer and runs it for ${FUZZ_SECONDS:-60}
-# seconds on a seed corpus of archives written by mkpsk. Any finding fails the script.
+# seconds on a seed corpus of archives written by mkpsk and the inputs of fuzz/corpus that once
+# found a fault. Any finding fails the script.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-60}
@@ -26,4 +27,4 @@ $mk -o "$work/corpus/mixed.psk" "0:A.TXT=$f/a.txt" "1:N.TXT=$f/numbers.txt" "0:R
 $mk -o "$work/corpus/pictures.psk" "P\\red.jpg=$f/red.jpg" "0:P\\blue.bmp=$f/blue.bmp" "P\\blue.jpg=$f/blue.bmp"
 
 build-fuzz/psk_fuzz -max_total_time="$seconds" -max_len=16384 -print_final_stats=1 \
-  build-fuzz/corpus "$work/corpus"
+  build-fuzz/corpus "$work/corpus" fuzz/corpus

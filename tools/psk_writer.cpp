@@ -64,6 +64,9 @@ std::vector<std::uint8_t> buildPsk(const std::vector<PskMember>& members, std::i
     std::vector<std::size_t> blockOffsets;
     for (std::size_t i = 0; i < members.size(); ++i) {
         const PskMember& m = members[i];
+        // The names block ends each name at its first "*": such a name would be cut short.
+        if (m.name.find(static_cast<char>(fmt::kNameEnd)) != std::string::npos)
+            throw std::invalid_argument("a member name cannot hold \"*\": " + m.name);
         std::vector<std::uint8_t> stored = m.method == fmt::kMethodZlib ? deflate(m.content) : m.content;
         fmt::TableRecord r;
         r.fileNumber = int32Of(i + 1);

@@ -20,7 +20,8 @@ struct PskLayout {
     std::vector<std::size_t> blockStarts; // file offset of each member's block
 };
 
-// The complete archive; layout, when given, receives where its parts lie.
+// The complete archive; layout, when given, receives where its parts lie. A name holding
+// "*" throws std::invalid_argument.
 std::vector<std::uint8_t> buildPsk(const std::vector<PskMember>& members, std::int32_t dataVersion,
                                    PskLayout* layout = nullptr);
 bool writePsk(const std::string& path, const std::vector<PskMember>& members, std::int32_t dataVersion);

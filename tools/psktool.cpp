@@ -1,8 +1,10 @@
-// psktool: lists, prints, checks the members of a PSK archive, or prints a file's checksum.
+// psktool: lists, prints, checks the members of a PSK archive, decodes a picture member, or
+// prints a file's checksum.
 #include "archive/psk_format.h"
 #include "common/encoding.h"
 #include "common/psmath.h"
 #include "platform/filesystem.h"
+#include "platform/read_only_file.h"
 #include "platform/standard_streams.h"
 #include "tools/psk_session.h"
 
@@ -11,8 +13,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <vector>
 
 namespace {
 
@@ -61,15 +62,42 @@ int checkMembers(tools::PskSession& s, std::int32_t n)
     return failed == 0 ? kExitOk : kExitFailure;
 }
 
+int showPicture(tools::PskSession& s, const std::string& member)
+{
+    archive::Bitmap bitmap;
+    if (!s.module.PSK_LoadPicture(member, bitmap))
+        return kExitFailure;
+    std::printf("%dx%d\n", bitmap.width, bitmap.height);
+    return kExitOk;
+}
+
+// Streams the file in bounded pieces: its size does not decide the memory taken.
 int crcOfFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.eof() && !in) {
-        std::fprintf(stderr, "psktool: cannot read %s\n", path.c_str());
+    using Open = platform::ReadOnlyFile::Open;
+    platform::ReadOnlyFile file;
+    const Open opened = file.open(path);
+    if (opened != Open::Opened) {
+        const char* why = opened == Open::NotRegular     ? "not a regular file"
+                          : opened == Open::HeldByWriter ? "another process is writing it"
+                                                         : "cannot open it";
+        std::fprintf(stderr, "psktool: %s: %s\n", path.c_str(), why);
         return kExitFailure;
     }
-    std::printf("%s\n", hex8(common::PSK_CRC32(bytes)).c_str());
+    std::vector<std::uint8_t> piece(1 << 20);
+    std::uint32_t crc = 0;
+    for (std::int64_t offset = 0;;) {
+        std::int64_t got = file.readAt(offset, piece.data(), piece.size());
+        if (got < 0) {
+            std::fprintf(stderr, "psktool: %s: read error\n", path.c_str());
+            return kExitFailure;
+        }
+        if (got == 0)
+            break;
+        crc = common::PSK_CRC32Update(crc, std::span<const std::uint8_t>(piece.data(), static_cast<std::size_t>(got)));
+        offset += got;
+    }
+    std::printf("%s\n", hex8(crc).c_str());
     return kExitOk;
 }
 
@@ -102,6 +130,9 @@ int run(int argc, char** argv)
     cat->add_option("MEMBER", member)->required();
     CLI::App* check = app.add_subcommand("check", "extract and verify every member");
     addArchive(check);
+    CLI::App* picture = app.add_subcommand("picture", "decode a picture member as the program would; print WIDTHxHEIGHT");
+    addArchive(picture);
+    picture->add_option("MEMBER", member)->required();
     CLI::App* crc = app.add_subcommand("crc", "the member checksum of a file");
     crc->add_option("FILE", file)->required();
     try {
@@ -123,6 +154,8 @@ int run(int argc, char** argv)
             rc = listMembers(session, n);
         else if (cat->parsed())
             rc = catMember(session, member);
+        else if (picture->parsed())
+            rc = showPicture(session, member);
         else
             rc = checkMembers(session, n);
     }

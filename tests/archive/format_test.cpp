@@ -53,6 +53,19 @@ const std::vector<Damage>& damages()
          "PSK_OpenArchive: Není možné číst data ze souboru \"", kReadError},
         {"file_number", [](Bytes& b) { putInt32(b, tools::recordField(2, tools::kFieldFileNumber), 4); },
          "PSK_OpenArchive: Soubor \"", kDamaged + "(FileTable: FileNumber)"},
+        // The numbers are checked before the lengths add up, whatever the names block holds.
+        {"file_number_with_zero_names_length",
+         [](Bytes& b) {
+             putInt32(b, tools::recordField(2, tools::kFieldFileNumber), 4);
+             putInt32(b, namesLengthAt(), 0);
+         },
+         "PSK_OpenArchive: Soubor \"", kDamaged + "(FileTable: FileNumber)"},
+        {"file_number_with_negative_names_length",
+         [](Bytes& b) {
+             putInt32(b, tools::recordField(0, tools::kFieldFileNumber), 0);
+             putInt32(b, namesLengthAt(), -1);
+         },
+         "PSK_OpenArchive: Soubor \"", kDamaged + "(FileTable: FileNumber)"},
         {"byte_appended", [](Bytes& b) { b.push_back(0); }, "PSK_OpenArchive: Soubor \"", kDamaged + kSum},
         {"closing_byte_missing", [](Bytes& b) { b.pop_back(); }, "PSK_OpenArchive: Soubor \"", kDamaged + kSum},
         // Sizes that add up only thanks to a negative value or int32 wrap-around.
@@ -145,6 +158,7 @@ const std::vector<MemberDamage>& memberDamages()
     static const std::string head1 = internal(73, "PSK_GetFileStream: Chybná data archívu (OpenMode=1,(1))");
     static const std::string tail0 = internal(76, "PSK_GetFileStream: Chybná data archívu (OpenMode=0,(2))");
     static const std::string tail1 = internal(77, "PSK_GetFileStream: Chybná data archívu (OpenMode=1,(2))");
+    static const std::string readFailure = "PSK_GetFileStream: Nepodařilo se přečíst data z archívu: \"";
     static const std::string length = "PSK_GetFileStream: Při dekompresi dat došlo k chybě (archív je pravděpodobně poškozen)";
     static const std::vector<MemberDamage> list = {
         {"leading_mark", [](Bytes& b, const tools::PskLayout& l) { b[l.blockStarts[2]] ^= 1; }, head0, head1},
@@ -153,9 +167,16 @@ const std::vector<MemberDamage>& memberDamages()
         {"negative_data_offset",
          [](Bytes& b, const tools::PskLayout&) { putInt32(b, tools::recordField(2, tools::kFieldDataOffset), -5); }, head0,
          head1},
+        // A block past the end of the data area cannot be read, in memory as in the file.
         {"data_offset_beyond_area",
          [](Bytes& b, const tools::PskLayout&) { putInt32(b, tools::recordField(2, tools::kFieldDataOffset), 0x7FFFFFF0); },
-         head0, head1},
+         readFailure, readFailure},
+        {"head_across_the_end_of_the_area",
+         [](Bytes& b, const tools::PskLayout& l) {
+             putInt32(b, tools::recordField(2, tools::kFieldDataOffset),
+                      static_cast<std::int32_t>(l.blockStarts[2] + 13 - l.dataStart));
+         },
+         readFailure, readFailure},
         // The block seems to start at the last member's check mark, so its data would run
         // over the end of the data area into the closing bytes.
         {"block_running_past_the_area",
@@ -165,7 +186,7 @@ const std::vector<MemberDamage>& memberDamages()
              putInt32(b, at + 1, 3);
              putInt32(b, tools::recordField(2, tools::kFieldDataOffset), static_cast<std::int32_t>(at - l.dataStart));
          },
-         tail0, tail1},
+         readFailure, readFailure},
         {"size_too_large",
          [](Bytes& b, const tools::PskLayout&) { putInt32(b, tools::recordField(2, tools::kFieldSize), 11); }, length,
          length},
@@ -197,7 +218,11 @@ TEST_P(DamagedMember, fails_its_extraction_with_its_message_and_the_archive_stay
     ASSERT_EQ(open(dir / "m.psk", mode), 0);
     EXPECT_EQ(psk.PSK_GetFileStream("B.BIN"), -1);
     ASSERT_EQ(port.shown.size(), 1u) << damage.name;
-    EXPECT_TRUE(lastMessage().starts_with(mode == 0 ? damage.mode0 : damage.mode1)) << lastMessage();
+    const std::string& expected = mode == 0 ? damage.mode0 : damage.mode1;
+    EXPECT_TRUE(lastMessage().starts_with(expected)) << lastMessage();
+    if (expected.ends_with(": \"")) { // the archive's path completes it
+        EXPECT_EQ(lastMessage(), expected + dir / "m.psk" + "\"");
+    }
     EXPECT_EQ(psk.PSK_GetFileStream("A.TXT"), 1);
     EXPECT_EQ(textOf(psk.FileData()), "abc");
 }
