@@ -7,6 +7,7 @@
 #include <sys/signalfd.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <cstdint>
 
 namespace app {
@@ -33,6 +34,11 @@ void drain(int fd)
 // enough to cost nothing next to the reading.
 constexpr auto kSignalCheckInterval = std::chrono::milliseconds(20);
 
+// Signals this close to the first are the same request: timeout(1) sends one to the
+// process and one to its group.
+constexpr auto kSameStop = std::chrono::seconds(1);
+constexpr int kStoppedAtOnce = 130;
+
 } // namespace
 
 CliHost::CliHost()
@@ -47,6 +53,11 @@ CliHost::CliHost()
 
 CliHost::~CliHost()
 {
+    // A signal that came together with the one that stopped the run must not kill the
+    // program now that it ends as stopped.
+    signalfd_siginfo info{};
+    while (::read(signalFd_.get(), &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+    }
     sigset_t set = stopSignals();
     ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
@@ -66,14 +77,18 @@ void CliHost::wake()
 void CliHost::checkSignals()
 {
     signalfd_siginfo info{};
-    if (::read(signalFd_.get(), &info, sizeof info) != static_cast<ssize_t>(sizeof info))
-        return;
-    stopSignalled_ = true;
-    if (engine_ != nullptr)
-        engine_->stopConfirmed();
-    // A second Ctrl+C ends the program at once, should the run never reach its next check.
-    sigset_t set = stopSignals();
-    ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+    while (::read(signalFd_.get(), &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+        auto now = Clock::now();
+        if (!stopSignalled_) {
+            stopSignalled_ = true;
+            firstStop_ = now;
+            if (engine_ != nullptr)
+                engine_->stopConfirmed();
+        } else if (now - firstStop_ > kSameStop) {
+            // A second Ctrl+C ends the program at once, should the run be slow to unwind.
+            std::_Exit(kStoppedAtOnce);
+        }
+    }
 }
 
 void CliHost::runDueTimers()

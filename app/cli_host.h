@@ -13,7 +13,8 @@ namespace app {
 
 // Hosts a test run in a terminal program: the two timers run on a steady clock checked at
 // every yield, waiting blocks in poll() on an eventfd (woken by the reader thread) and a
-// signalfd, and SIGINT or SIGTERM stops the run as a confirmed Stop question would.
+// signalfd, and SIGINT or SIGTERM stops the run as a confirmed Stop question would; a
+// second one more than a second later ends the program at once.
 class CliHost final : public engine::EngineHost {
 public:
     CliHost();
@@ -58,6 +59,7 @@ private:
     Timer main_{std::chrono::milliseconds(1000)};
     Timer soub_{std::chrono::milliseconds(100)};
     Clock::time_point nextSignalCheck_{};
+    Clock::time_point firstStop_{};
     bool stopSignalled_ = false;
     bool inTick_ = false;
     std::function<void()> onMainTick_;

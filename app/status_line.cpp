@@ -1,5 +1,6 @@
 #include "app/status_line.h"
 
+#include "common/encoding.h"
 #include "engine/view.h"
 
 #include <unistd.h>
@@ -17,6 +18,8 @@ void StatusLine::show(const engine::TestPageView& v)
     std::string line = v.StavL.empty() ? v.Label3 + " " + v.SoubJML : v.StavL;
     line += " | " + std::to_string(v.Prubeh.value()) + " % | uplynulo " + v.DobaTrvL + " | zbývá " + v.DobaZbyvL +
             " | " + v.AktRychL;
+    // The line names the file at hand, and a name must not steer the terminal.
+    line = common::validUtf8(common::shownName(line));
     std::fprintf(stderr, "\r\033[K%s", line.c_str());
     std::fflush(stderr);
     shown_ = true;

@@ -1,7 +1,9 @@
 // vorkan-cli: the readability test without a window.
 
 #include "app/cli_host.h"
+#include "app/cli_texts.h"
 #include "app/status_line.h"
+#include "common/encoding.h"
 #include "common/message_port.h"
 #include "common/pelun.h"
 #include "engine/engine_texts.h"
@@ -10,7 +12,9 @@
 #include "platform/clock.h"
 #include "platform/drives.h"
 #include "platform/filesystem.h"
+#include "platform/input_file.h"
 #include "platform/key_value_store.h"
+#include "platform/standard_streams.h"
 #include "platform/user_dirs.h"
 
 #include <CLI/CLI.hpp>
@@ -18,7 +22,10 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstdio>
+#include <cstring>
 #include <optional>
+
+namespace texts = app::texts;
 
 namespace {
 
@@ -42,17 +49,25 @@ private:
 
 struct Options {
     bool quick = false;
-    std::string report;
+    std::optional<std::string> report;
     std::optional<std::string> drive, dir, file;
     bool drives = false;
     bool version = false;
 };
 
+// Names come from the file system and the mount table: on a terminal neither a control
+// character nor a byte that is not UTF-8 may pass.
+void printOut(const std::string& text)
+{
+    std::string shown = common::validUtf8(text);
+    std::fwrite(shown.data(), 1, shown.size(), stdout);
+}
+
 int listDrives(common::Pelun& pelun, const platform::DriveTable& table)
 {
     for (const auto& d : table.drives()) {
-        std::string ready = platform::DriveTable::ready(d) ? "připravena" : "není připravena";
-        std::printf("%s\t%s\t%s\n", d.entryText().c_str(), pelun.PS_GetdriveType(d.letter).c_str(), ready.c_str());
+        std::string ready = platform::DriveTable::ready(d) ? texts::kPripravena : texts::kNeniPripravena;
+        printOut(common::shownName(d.entryText()) + "\t" + pelun.PS_GetdriveType(d.letter) + "\t" + ready + "\n");
     }
     return kOk;
 }
@@ -74,6 +89,23 @@ engine::TestSettings settingsFrom(const Options& o)
     return s;
 }
 
+// Flushes standard output; output that did not arrive is reported once, here.
+bool outputArrived()
+{
+    int error = platform::flushStandardOutput();
+    if (error == 0)
+        return true;
+    std::fprintf(stderr, "%s%s\n", texts::kOutputFailed, std::strerror(error));
+    std::clearerr(stdout);
+    return false;
+}
+
+// Output that did not arrive is a failure of the run, whatever else went well.
+int checkedOutput(int code)
+{
+    return outputArrived() ? code : kReportFailed;
+}
+
 int finish(const engine::VorkanEngine& engine, const Options& o)
 {
     switch (engine.lastOutcome()) {
@@ -83,17 +115,31 @@ int finish(const engine::VorkanEngine& engine, const Options& o)
     default: return kRefused;
     }
     auto lines = engine::protocolLines(engine.view().result);
-    std::string text = engine::joinLines(lines, "\n");
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
-    if (!o.report.empty()) {
-        auto saved = engine::saveProtocol(o.report, lines);
+    printOut(engine::joinLines(lines, "\n"));
+    // Before the report, which may be saved to the same place (/dev/stdout).
+    bool arrived = outputArrived();
+    if (o.report) {
+        auto saved = engine::saveProtocol(*o.report, lines);
         if (!saved.ok) {
             std::fprintf(stderr, "%s\n", saved.error.c_str());
             return kReportFailed;
         }
     }
+    if (!arrived)
+        return kReportFailed;
     return engine.view().result.ChybSezn.empty() ? kOk : kErrorsFound;
+}
+
+// Saving the report over the file under test would destroy what was just tested.
+bool reportSpared(const Options& o)
+{
+    if (!o.file || !o.report)
+        return true;
+    auto report = platform::identityOf(*o.report);
+    if (!report || report != platform::identityOf(*o.file))
+        return true;
+    std::fprintf(stderr, "%s%s\n", texts::kReportIsTestedFile, o.report->c_str());
+    return false;
 }
 
 int runTest(const Options& o)
@@ -116,20 +162,17 @@ int runTest(const Options& o)
     if (engine.readStillBlocked()) {
         // The thread of a read stalled in the kernel can be neither joined nor stopped:
         // leave without the orderly shut-down that would wait for it.
-        std::fflush(stdout);
+        code = checkedOutput(code);
         std::fflush(stderr);
         std::_Exit(code);
     }
     return code;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int parseAndRun(int argc, char** argv)
 {
-    std::signal(SIGPIPE, SIG_IGN);
     Options o;
-    CLI::App cli("Tests whether the data of a drive, a directory tree or a file can be read back.", "vorkan-cli");
+    CLI::App cli(texts::kDescription, "vorkan-cli");
     cli.add_flag("--quick", o.quick, "quick test: read the first 2 bytes of each file");
     cli.add_option("--report", o.report, "also save the protocol to FILE (Windows-1250, CR LF)")->type_name("FILE");
     auto* drive = cli.add_option("--drive", o.drive, "test a drive; the first character is its letter")->type_name("TEXT");
@@ -154,9 +197,24 @@ int main(int argc, char** argv)
         return kOk;
     }
     if (!o.drives && !o.drive && !o.dir && !o.file) {
-        std::fputs("vorkan-cli: one of --drive, --dir, --file, --drives or --version is required\n", stderr);
+        std::fputs(texts::kObjectRequired, stderr);
         std::fputs(cli.help().c_str(), stderr);
         return kRefused;
     }
+    if (o.report && o.report->empty()) {
+        std::fputs(texts::kReportNameEmpty, stderr);
+        return kRefused;
+    }
+    if (!reportSpared(o))
+        return kRefused;
     return runTest(o);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    platform::reserveStandardDescriptors();
+    std::signal(SIGPIPE, SIG_IGN);
+    return checkedOutput(parseAndRun(argc, argv));
 }

@@ -1,15 +1,8 @@
 #include "archive/pskomp.h"
 #include "archive/pskomp_texts.h"
 #include "common/pelun.h"
-#include "common/pelun_texts.h"
 #include "platform/filesystem.h"
 #include "platform/key_value_store.h"
-#include "platform/unique_fd.h"
-
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cstdio>
 
 namespace archive {
 
@@ -19,12 +12,6 @@ std::string fileNamePart(const std::string& path)
 {
     std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-bool syncFile(const std::string& path)
-{
-    platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    return fd && ::fsync(fd.get()) == 0;
 }
 
 } // namespace
@@ -69,8 +56,9 @@ std::int32_t Pskomp::PSK_GetSystemFileVersion(const std::string& path)
     return PSK_GetFileDataVersion(installed);
 }
 
-// The installed copy is shared with the maker's other programs: the new copy is written
-// beside it and renamed over it, so a copy that fails half-way leaves the old one intact.
+// The installed copy is shared with the maker's other programs: the copy is saved by the
+// program's saving rules, so one that fails half-way leaves the old copy intact wherever it
+// can be replaced as it was.
 bool Pskomp::PSK_InstallSystemFile(const std::string& path)
 {
     if (!platform::fileExists(path)) {
@@ -78,16 +66,11 @@ bool Pskomp::PSK_InstallSystemFile(const std::string& path)
         return false;
     }
     const std::string destination = pelun_.PS_GetSystemDir() + "/" + fileNamePart(path);
-    const std::string partial = destination + "." + std::to_string(::getpid()) + ".part";
-    if (!pelun_.PS_CopyFile(path, partial)) {
-        std::remove(partial.c_str());
+    if (!pelun_.PS_CopyFile(path, destination))
         return false;
-    }
-    if (!syncFile(partial) || std::rename(partial.c_str(), destination.c_str()) != 0) {
-        std::remove(partial.c_str());
-        return fatal(common::texts::kCopyCannotWrite + destination);
-    }
-    return pelun_.registry().write(texts::kRegistryKey, PSK_SystemFileKey(path), destination);
+    if (!pelun_.registry().write(texts::kRegistryKey, PSK_SystemFileKey(path), destination))
+        return fatal(texts::kRegistrationFailed + destination);
+    return true;
 }
 
 std::int32_t Pskomp::PSK_OpenSystemPSK(std::int32_t& archNumber, const std::string& path, std::int32_t update)

@@ -100,6 +100,7 @@ inline constexpr const char* kNotRegistered = "*";
 inline constexpr const char* kPelunPskFile = "Pelun.PSK";
 inline constexpr const char* kInstallMissingStart = "Soubor \"";
 inline constexpr const char* kInstallMissingEnd = "\" není přístupný !";
+inline constexpr const char* kRegistrationFailed = "PSK_InstallSystemFile: Nepodařilo se zaregistrovat soubor ";
 inline constexpr int kInternalInstall = 26;
 inline constexpr const char* kBadUpdate = "PSK_OpenSystemPSK: Chybná hodnota parametru UPDATE";
 inline constexpr const char* kCannotOpenSystem = "PSK_OpenSystemPSK: Nepodařilo se otevřít archív ";

@@ -86,4 +86,31 @@ std::string cp1250ToUtf8(const std::string& cp1250)
     return c.convert(cp1250, [](const unsigned char*, std::size_t) { return std::size_t{1}; });
 }
 
+std::string shownName(const std::string& name)
+{
+    std::string shown = name;
+    for (char& c : shown) {
+        auto byte = static_cast<unsigned char>(c);
+        if ((byte >= 0x01 && byte <= 0x1F) || byte == 0x7F)
+            c = '?';
+    }
+    return shown;
+}
+
+std::string validUtf8(const std::string& text)
+{
+    // The converter refuses overlong forms and surrogates, which a plain look at the lead
+    // bytes would let through.
+    Converter c("UTF-8", "UTF-8");
+    return c.convert(text, [](const unsigned char*, std::size_t) { return std::size_t{1}; });
+}
+
+std::string firstCharacter(const std::string& utf8)
+{
+    if (utf8.empty())
+        return {};
+    std::size_t length = utf8SequenceLength(reinterpret_cast<const unsigned char*>(utf8.data()), utf8.size());
+    return utf8.substr(0, length);
+}
+
 } // namespace common

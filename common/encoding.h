@@ -9,4 +9,13 @@ namespace common {
 std::string utf8ToCp1250(const std::string& utf8);
 std::string cp1250ToUtf8(const std::string& cp1250);
 
+// A file name as it may be shown or written: a name may hold any byte but "/" and NUL, and
+// each control character (0x01-0x1F, 0x7F) becomes "?", so a name can neither start a new
+// line of a protocol nor send escape sequences to a terminal.
+std::string shownName(const std::string& name);
+// Text for a terminal: every byte that is not part of valid UTF-8 becomes "?".
+std::string validUtf8(const std::string& text);
+// The first character of UTF-8 text; a lone byte where no valid sequence starts.
+std::string firstCharacter(const std::string& utf8);
+
 } // namespace common

@@ -4,13 +4,10 @@
 #include "platform/ascii.h"
 #include "platform/drives.h"
 #include "platform/filesystem.h"
+#include "platform/input_file.h"
 #include "platform/key_value_store.h"
-#include "platform/unique_fd.h"
+#include "platform/save_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <new>
 #include <vector>
@@ -117,6 +114,14 @@ std::string Pelun::PS_GetdriveType(char letter)
     }
 }
 
+std::string Pelun::PS_GetdriveType(const std::string& character)
+{
+    if (character.size() == 1)
+        return PS_GetdriveType(character.front());
+    PS_ShowError(std::string(texts::kGetdriveTypeLabel) + "\"" + character + "\"" + texts::kNeniPlatneOznaceniJednotky);
+    return texts::kNoDriveType;
+}
+
 std::string Pelun::PS_GetSystemDir()
 {
     std::string root = registry_.read(texts::kSystemRootKey, texts::kSystemRootValue, "");
@@ -137,46 +142,43 @@ bool Pelun::PS_CopyFile(const std::string& source, const std::string& destinatio
         PS_Message(kSeverityFatal, texts::kCopyOutOfMemory);
         return false;
     }
-    platform::UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat st {};
-    if (!in || ::fstat(in.get(), &st) != 0) {
+    platform::InputFile in = platform::InputFile::open(source);
+    if (!in.isOpen()) {
         PS_Message(kSeverityFatal, texts::kCopyCannotOpen + source);
         return false;
     }
-    platform::UniqueFd out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (!out) {
+    // Creating the destination would empty the source before a byte of it is read.
+    if (platform::identityOf(destination) == in.identity()) {
+        PS_Message(kSeverityFatal, texts::kCopyCannotOpen + destination);
+        return false;
+    }
+    platform::SavedFile out = platform::SavedFile::begin(destination, 0644);
+    if (!out.isOpen()) {
         PS_Message(kSeverityFatal, texts::kCopyCannotOpen + destination);
         return false;
     }
     std::int64_t copied = 0;
     for (;;) {
-        ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR)
-            continue;
+        ssize_t n = in.read(buffer.data(), buffer.size());
         if (n < 0) {
             PS_Message(kSeverityFatal, texts::kCopyCannotRead + source);
             return false;
         }
         if (n == 0)
             break;
-        for (ssize_t done = 0; done < n;) {
-            ssize_t w = ::write(out.get(), buffer.data() + done, static_cast<std::size_t>(n - done));
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w <= 0) {
-                PS_Message(kSeverityFatal, texts::kCopyCannotWrite + destination);
-                return false;
-            }
-            done += w;
+        if (!out.write({buffer.data(), static_cast<std::size_t>(n)})) {
+            PS_Message(kSeverityFatal, texts::kCopyCannotWrite + destination);
+            return false;
         }
         copied += n;
     }
-    if (!out.close()) {
-        PS_Message(kSeverityFatal, texts::kCopyCannotWrite + destination);
+    // A short copy must not take the destination's place.
+    if (copied != in.size()) {
+        PS_Message(kSeverityFatal, texts::kCopyCannotRead + source);
         return false;
     }
-    if (copied != static_cast<std::int64_t>(st.st_size)) {
-        PS_Message(kSeverityFatal, texts::kCopyCannotRead + source);
+    if (!out.commit()) {
+        PS_Message(kSeverityFatal, texts::kCopyCannotWrite + destination);
         return false;
     }
     return true;

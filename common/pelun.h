@@ -52,6 +52,9 @@ public:
 
     bool PS_DriveReady(char letter);
     std::string PS_GetdriveType(char letter);
+    // The same for one character of UTF-8 text, which is refused whole when it is not a
+    // single byte.
+    std::string PS_GetdriveType(const std::string& character);
     std::string PS_GetSystemDir();
     bool PS_CopyFile(const std::string& source, const std::string& destination);
 

@@ -11,7 +11,8 @@ namespace engine {
 std::vector<std::string> reportLines(const TestPageView& test, const RunState& run, std::size_t errorCount);
 
 // The saved protocol: the report, a blank line, "CHYBNÉ SOUBORY: ", the failed files in
-// order of failure, a blank line and the end line.
+// order of failure, a blank line and the end line. Names are shown without their control
+// characters, so none can forge a line.
 std::vector<std::string> protocolLines(const ResultView& result);
 
 // The lines joined, each followed by eol.
@@ -22,9 +23,8 @@ struct SaveResult {
     std::string error; // the message to show when saving failed
 };
 
-// Writes the protocol as the program saves it: Windows-1250, every line ending CR LF. The
-// file is written beside its destination and renamed over it, so a failure leaves an
-// existing file untouched; a link to a file is replaced through, not itself.
+// Writes the protocol as the program saves it: Windows-1250, every line ending CR LF, by the
+// program's rules for saving over whatever the name already holds.
 SaveResult saveProtocol(const std::string& path, const std::vector<std::string>& lines);
 
 } // namespace engine

@@ -14,7 +14,8 @@ enum class SaveLogOutcome { Saved, Declined, Failed };
 // Saves the protocol of the last run to the file the user chose in the save dialog. An
 // existing file is replaced only when the user answers Yes: closing the question without an
 // answer must not cost the old file. A file that cannot be written is reported in the
-// program's message dialog and an existing one stays as it was.
+// program's message dialog; an existing one stays as it was wherever it could be replaced
+// whole (see platform::SavedFile for the files that are written in place).
 SaveLogOutcome SaveLogBtnClick(common::Pelun& pelun, const ResultView& result, const std::string& path);
 
 } // namespace engine

@@ -1,3 +1,4 @@
+#include "common/encoding.h"
 #include "common/pelun.h"
 #include "engine/engine_texts.h"
 #include "engine/vorkan_engine.h"
@@ -42,12 +43,13 @@ bool VorkanEngine::validateDrive(const std::string& text)
         pelun_.PS_ShowError(texts::kNeplatneOznaceniJednotky);
         return false;
     }
-    const char letter = text.front();
-    const std::string L(1, letter);
-    if (pelun_.PS_GetdriveType(letter) == "*") {
+    // The letter is the first character, not its first byte: "č" is refused as "č".
+    const std::string L = common::firstCharacter(text);
+    if (pelun_.PS_GetdriveType(L) == "*") {
         pelun_.PS_ShowError(L + texts::kNeniPlatneOznaceniJednotky);
         return false;
     }
+    const char letter = L.front();
     TestPageView& t = view_.test;
     t.druhTOL = texts::kDruhJednotka;
     t.TOL = L + texts::kDriveRootSuffix;

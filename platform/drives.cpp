@@ -97,6 +97,10 @@ std::optional<Drive> classify(libmnt_fs* fs)
     std::string type = typeC != nullptr ? typeC : "";
     if (d.mountPoint == "/")
         return d;
+    // A bind mount of a directory shows part of a filesystem that has its letter already.
+    const char* rootC = mnt_fs_get_root(fs);
+    if (rootC != nullptr && std::string(rootC) != "/")
+        return std::nullopt;
     if (!isDirectory(d.mountPoint))
         return std::nullopt; // a file bind-mounted over another file
     bool blockDevice = startsWith(d.source, "/dev/");

@@ -23,7 +23,8 @@ struct Drive {
 
 // The machine's drives with letters: "c" is the root filesystem, further real filesystems
 // (block devices, network filesystems, optical media, anything under /media, /mnt or
-// /run/media) get d, e, ... in mount-point order. Built once; tests build their own.
+// /run/media) get d, e, ... in mount-point order; a bind mount of a directory (a mount whose
+// root is not "/") gets none. Built once; tests build their own.
 class DriveTable {
 public:
     static DriveTable fromMountTable(const std::string& mountinfo = "/proc/self/mountinfo");

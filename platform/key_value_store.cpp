@@ -2,11 +2,8 @@
 
 #include "platform/ascii.h"
 #include "platform/filesystem.h"
+#include "platform/save_file.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -57,29 +54,12 @@ std::size_t findValue(const std::vector<std::string>& lines, const std::string& 
     return found;
 }
 
-bool writeAtomically(const std::string& file, const std::string& content)
+bool writeStore(const std::string& file, const std::string& content)
 {
     auto slash = file.find_last_of('/');
     if (slash != std::string::npos && slash > 0 && !makeDirectories(file.substr(0, slash)))
         return false;
-    std::string temp = file + ".tmp." + std::to_string(::getpid());
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return false;
-    std::size_t done = 0;
-    bool ok = true;
-    while (ok && done < content.size()) {
-        ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        ok = n > 0;
-        if (ok)
-            done += static_cast<std::size_t>(n);
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok && std::rename(temp.c_str(), file.c_str()) == 0)
-        return true;
-    std::remove(temp.c_str());
-    return false;
+    return saveFile(file, content, 0600) == 0;
 }
 
 } // namespace
@@ -113,7 +93,7 @@ bool KeyValueStore::write(const std::string& key, const std::string& name, const
     std::ostringstream out;
     for (const auto& l : lines)
         out << l << '\n';
-    return writeAtomically(file_, out.str());
+    return writeStore(file_, out.str());
 }
 
 } // namespace platform

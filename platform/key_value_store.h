@@ -6,8 +6,8 @@ namespace platform {
 // The per-user stand-in for the machine's registry: string values in named keys, kept in an
 // INI file ("[Software\PELUN Software\SystemPSKFiles]", then "Name=Value" lines). Value
 // names compare without regard to letter case; key names as they stand. Every write
-// rewrites the file atomically (a temporary file renamed over it), so a crash never leaves
-// a half-written store.
+// rewrites the file through the program's saving rules: atomically where the file can be
+// replaced as it was, so a crash never leaves a half-written store.
 class KeyValueStore {
 public:
     explicit KeyValueStore(std::string file) : file_(std::move(file)) {}

@@ -5,11 +5,14 @@
 #include "common/psmath.h"
 #include "platform/filesystem.h"
 #include "platform/read_only_file.h"
+#include "platform/standard_streams.h"
 #include "tools/psk_session.h"
 
 #include <CLI/CLI.hpp>
 
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -30,7 +33,8 @@ int listMembers(tools::PskSession& s, std::int32_t n)
     const archive::PSKArchive& a = s.module.slot(n);
     for (std::size_t i = 0; i < static_cast<std::size_t>(a.filesCount); ++i) {
         archive::format::TableRecord r = archive::format::recordAt(a.table, i);
-        std::string name = common::cp1250ToUtf8(archive::format::storedName(a.names, r.nameOffset));
+        // A stored name may hold any byte; on a terminal a control character must not pass.
+        std::string name = common::shownName(common::cp1250ToUtf8(archive::format::storedName(a.names, r.nameOffset)));
         std::printf("%d\t%d\t%d\t%d\t%s\t%s\n", r.fileNumber, r.size, r.comprSize, r.method,
                     hex8(static_cast<std::uint32_t>(r.crc)).c_str(), name.c_str());
     }
@@ -44,7 +48,7 @@ int catMember(tools::PskSession& s, const std::string& member)
         return kExitFailure;
     auto bytes = stream->bytes();
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-    return std::fflush(stdout) == 0 ? kExitOk : kExitFailure;
+    return kExitOk;
 }
 
 int checkMembers(tools::PskSession& s, std::int32_t n)
@@ -97,9 +101,17 @@ int crcOfFile(const std::string& path)
     return kExitOk;
 }
 
-} // namespace
+// Output that did not arrive fails the command, whatever else went well.
+int checkedOutput(int rc)
+{
+    if (int error = platform::flushStandardOutput(); error != 0) {
+        std::fprintf(stderr, "psktool: cannot write to standard output: %s\n", std::strerror(error));
+        return kExitFailure;
+    }
+    return rc;
+}
 
-int main(int argc, char** argv)
+int run(int argc, char** argv)
 {
     CLI::App app{"Lists, prints and checks the members of PSK archives."};
     app.require_subcommand(1);
@@ -149,4 +161,13 @@ int main(int argc, char** argv)
     }
     session.module.shutDown();
     return session.port.count > 0 ? kExitFailure : rc;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    platform::reserveStandardDescriptors();
+    std::signal(SIGPIPE, SIG_IGN);
+    return checkedOutput(run(argc, argv));
 }

@@ -282,6 +282,10 @@ void TMainForm::buildComponents()
 
     MainTimer = named(new QTimer(this), "MainTimer");
     MainTimer->setInterval(1000);
+    // Speeds divide by the whole seconds between the start of reading and a tick; a coarse
+    // timer may tick up to 50 ms early, inside the second it measures, and show an average
+    // above the maximum.
+    MainTimer->setTimerType(Qt::PreciseTimer);
     SoubTimer = named(new QTimer(this), "SoubTimer");
     SoubTimer->setInterval(100);
 }

@@ -3,6 +3,7 @@
 
 #include "ui/vorkan_f.h"
 
+#include "common/encoding.h"
 #include "engine/vorkan_engine.h"
 
 #include <QLabel>
@@ -76,7 +77,7 @@ void TMainForm::renderResult()
         shown_.errors = 0;
     }
     for (; shown_.errors < r.ChybSezn.size(); ++shown_.errors)
-        ChybSezn->addItem(QString::fromStdString(r.ChybSezn[shown_.errors]));
+        ChybSezn->addItem(QString::fromStdString(common::shownName(r.ChybSezn[shown_.errors])));
     if (shown_.errorCount != r.PocetchybL || shown_.errorCountRed != r.PocetchybRed) {
         shown_.errorCount = r.PocetchybL;
         shown_.errorCountRed = r.PocetchybRed;

@@ -155,6 +155,24 @@ TEST_F(CliOnFaultyMedia, aDirectoryThatCannotBeListedIsAFindingInWalkOrder)
     EXPECT_EQ(fs_->log().find("/lost/never"), std::string::npos);
 }
 
+// timeout(1) sends one SIGTERM to the process and one to its group: one request to stop.
+TEST_F(CliOnFaultyMedia, twoSignalsArrivingTogetherStopTheRunLikeOne)
+{
+    mount("slow-15 300000 stall 65536 60\nslow-2 300000 stall 65536 60\n");
+    for (int sig : {SIGTERM, SIGINT}) {
+        const std::string name = "slow-" + std::to_string(sig);
+        ChildProcess cli(cliCommand({"--file", at(name)}));
+        ASSERT_TRUE(fs_->waitForLog("stall begins /" + name, 20s)) << fs_->log() << cli.errSoFar();
+        cli.signal(sig);
+        cli.signal(sig);
+        ProcessResult r = cli.wait(15s);
+        ASSERT_FALSE(r.timedOut) << fs_->log();
+        EXPECT_EQ(r.termSignal, 0) << sig << ": " << r.describe();
+        EXPECT_EQ(r.exitCode, 130) << sig << ": " << r.describe();
+        EXPECT_EQ(r.out, "");
+    }
+}
+
 TEST_F(CliOnFaultyMedia, aReadThatStallsForAWhileIsWaitedForAndIsNoError)
 {
     mount("slow 200000 stall 100000 2\nafter 10\n");

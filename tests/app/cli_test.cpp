@@ -292,6 +292,8 @@ TEST_F(Cli, refusedObjectsAndBadUsageEndWithStatus2AndTheirMessage)
         {{"--drive", ""}, "Neplatné označení jednotky !"},
         {{"--drive", "1"}, "1 není platné označení jednotky"},
         {{"--drive", "z:"}, "z není platné označení jednotky"},
+        {{"--drive", "čd"}, "č není platné označení jednotky"},
+        {{"--report", "", "--dir", root()}, "vorkan-cli: --report needs the name of a file"},
         {{}, ""},
         {{"--bogus"}, ""},
         {{"--dir"}, ""},

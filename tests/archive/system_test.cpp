@@ -1,5 +1,8 @@
 #include "tests/archive/archive_fixture.h"
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <filesystem>
 
 using namespace testing_support;
@@ -109,18 +112,50 @@ TEST_F(SharedArchive, update_2_opens_the_local_copy_even_when_a_newer_one_is_ins
     EXPECT_EQ(openedContent(), "local");
 }
 
-TEST_F(SharedArchive, a_failed_install_leaves_the_installed_copy_whole_and_opens_the_local_one)
+// Writes beyond a few bytes fail for as long as it lives, as on a full disk.
+struct FileSizeLimit {
+    rlimit old{};
+    void (*oldHandler)(int) = nullptr;
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit low{bytes, old.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &low);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+    }
+};
+
+TEST_F(SharedArchive, a_failed_install_names_the_destination_keeps_the_installed_copy_and_opens_the_local_one)
 {
     makeLocal(5);
     makeInstalled(3);
     const std::string before = readFile(installed());
-    // Something already holds the name of the partial copy, so the copy cannot be written.
-    makeDir(installed() + "." + std::to_string(::getpid()) + ".part");
-    ASSERT_EQ(openSystem(0), 0);
+    {
+        FileSizeLimit full(16);
+        ASSERT_EQ(openSystem(0), 0);
+    }
     EXPECT_EQ(openedContent(), "local");
     EXPECT_EQ(readFile(installed()), before);
     ASSERT_EQ(port.shown.size(), 1u);
-    EXPECT_TRUE(lastMessage().starts_with("PS_CopyFile:  Nepodařilo se otevřít soubor ")) << lastMessage();
+    EXPECT_EQ(lastMessage(), "PS_CopyFile:  Není možné zapisovat do souboru " + installed());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(pelun.PS_GetSystemDir()), {}), 1)
+        << "no temporary copy may stay behind";
+}
+
+TEST_F(SharedArchive, a_registration_that_cannot_be_written_after_the_copy_is_reported)
+{
+    makeLocal(5);
+    // The store's file cannot be created where a directory holds its name.
+    makeDir(registry.file());
+    EXPECT_FALSE(psk.PSK_InstallSystemFile(local()));
+    ASSERT_EQ(port.shown.size(), 1u);
+    EXPECT_EQ(lastMessage(), "PSK_InstallSystemFile: Nepodařilo se zaregistrovat soubor " + installed());
+    EXPECT_EQ(readFile(installed()), readFile(local()));
 }
 
 TEST_F(SharedArchive, installing_a_missing_file_is_internal_error_26)

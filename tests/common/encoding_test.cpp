@@ -28,3 +28,36 @@ TEST(Encoding, long_text_converts_whole)
         text += "č";
     EXPECT_EQ(common::utf8ToCp1250(text).size(), 5000u);
 }
+
+TEST(Encoding, names_shown_or_written_lose_their_control_characters_and_nothing_else)
+{
+    struct Case {
+        std::string name, shown;
+    };
+    const Case cases[] = {
+        {"plain.txt", "plain.txt"},
+        {"two\r\nlines", "two??lines"},
+        {"\x1b[2Jclear", "?[2Jclear"},
+        {"\x01tab\tdel\x7f", "?tab?del?"},
+        {"žluťoučký kůň \xff", "žluťoučký kůň \xff"}, // the encoder deals with broken bytes
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(common::shownName(c.name), c.shown) << c.name;
+}
+
+TEST(Encoding, text_for_a_terminal_keeps_valid_utf8_and_marks_every_other_byte)
+{
+    EXPECT_EQ(common::validUtf8("čeština € 日"), "čeština € 日");
+    EXPECT_EQ(common::validUtf8("a\xff\xfez"), "a??z");
+    EXPECT_EQ(common::validUtf8("end\xc3"), "end?");
+    EXPECT_EQ(common::validUtf8("over\xc0\xaflong"), "over??long");
+    EXPECT_EQ(common::validUtf8("surrogate\xed\xa0\x80"), "surrogate???");
+}
+
+TEST(Encoding, the_first_character_is_a_whole_utf8_sequence)
+{
+    EXPECT_EQ(common::firstCharacter(""), "");
+    EXPECT_EQ(common::firstCharacter("d:"), "d");
+    EXPECT_EQ(common::firstCharacter("čd"), "č");
+    EXPECT_EQ(common::firstCharacter("\xff" "d"), "\xff");
+}

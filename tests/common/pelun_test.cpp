@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using common::Pelun;
 using common::PS_FormatTime;
@@ -155,4 +156,18 @@ TEST_F(PelunFixture, copy_file_reports_each_failure_with_a_beep)
     EXPECT_EQ(port.texts()[2], "PS_CopyFile:  Není možné číst ze souboru " + dir / "adir");
     EXPECT_EQ(port.texts()[3], "PS_CopyFile:  Není možné zapisovat do souboru /dev/full");
     EXPECT_EQ(port.beeps, 4);
+}
+
+TEST_F(PelunFixture, copy_file_onto_its_own_source_is_refused_and_leaves_it_whole)
+{
+    const std::string content(70000, 's');
+    testing_support::writeFile(dir / "src", content);
+    ASSERT_EQ(::link((dir / "src").c_str(), (dir / "hard").c_str()), 0);
+    ASSERT_EQ(::symlink((dir / "src").c_str(), (dir / "soft").c_str()), 0);
+    for (const std::string& destination : {dir / "src", dir / "hard", dir / "soft", dir.path() + "/./src"}) {
+        port.shown.clear();
+        EXPECT_FALSE(pelun.PS_CopyFile(dir / "src", destination)) << destination;
+        EXPECT_EQ(port.texts(), std::vector<std::string>{"PS_CopyFile:  Nepodařilo se otevřít soubor " + destination});
+        EXPECT_EQ(testing_support::readFile(dir / "src"), content) << destination;
+    }
 }

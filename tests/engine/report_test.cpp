@@ -62,10 +62,12 @@ TEST(SaveProtocol, writes_windows_1250_with_cr_lf_on_every_line)
     testing_support::TempDir dir;
     engine::ResultView result;
     result.VyslTestu = {"Počet chyb", ""};
-    result.ChybSezn = {"/x/ř"};
+    // A name may hold line ends and escape sequences; none may forge a protocol line.
+    result.ChybSezn = {"/x/ř", "/x/a\r\nb\x1b"};
     auto saved = engine::saveProtocol(dir / "protokol", engine::protocolLines(result));
     ASSERT_TRUE(saved.ok) << saved.error;
-    EXPECT_EQ(readFile(dir / "protokol"), cp1250("Po\xe8" "et chyb\r\n\r\n \r\nCHYBN\xc9 SOUBORY: \r\n/x/\xf8\r\n \r\n"
+    EXPECT_EQ(result.ChybSezn[1], "/x/a\r\nb\x1b") << "the list itself keeps the exact name";
+    EXPECT_EQ(readFile(dir / "protokol"), cp1250("Po\xe8" "et chyb\r\n\r\n \r\nCHYBN\xc9 SOUBORY: \r\n/x/\xf8\r\n/x/a??b?\r\n \r\n"
                                                  "---- Konec protokolu --------- \r\n"));
 }
 

@@ -12,7 +12,11 @@
 #include <QSignalSpy>
 #include <QTimer>
 
+#include <QElapsedTimer>
+
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 namespace gui_test {
 namespace {
@@ -52,8 +56,9 @@ protected:
 
 TEST_F(Run, a_finished_quick_test_shows_its_errors_and_the_report_and_walks_the_result_pages)
 {
-    testing_support::writeFile(path("tree/sub/one.bin"), "x");
-    testing_support::HeldForWriting busy(path("tree/sub/one.bin")); // cannot be opened
+    // Cannot be opened; its name must not start a new line on the error page.
+    testing_support::writeFile(path("tree/sub/one\nline.bin"), "x");
+    testing_support::HeldForWriting busy(path("tree/sub/one\nline.bin"));
     ASSERT_TRUE(busy.holding());
     chooseDirectory(true);
     bool sawTestPage = false;
@@ -83,7 +88,7 @@ TEST_F(Run, a_finished_quick_test_shows_its_errors_and_the_report_and_walks_the_
     EXPECT_EQ(page(), 3);
     auto* errors = child<QListWidget>("ChybSezn");
     ASSERT_EQ(errors->count(), 1);
-    EXPECT_EQ(errors->item(0)->text(), QString::fromStdString(path("tree/sub/one.bin")));
+    EXPECT_EQ(errors->item(0)->text(), QString::fromStdString(path("tree/sub/one?line.bin")));
     EXPECT_EQ(QApplication::focusWidget(), errors);
     QTest::keyClick(errors, Qt::Key_Return); // "OK" is the page's default button
     EXPECT_EQ(page(), 1);
@@ -91,6 +96,29 @@ TEST_F(Run, a_finished_quick_test_shows_its_errors_and_the_report_and_walks_the_
     EXPECT_EQ(page(), 2);
     EXPECT_EQ(QApplication::focusWidget(), child<QRadioButton>("TestAdrRB"));
     EXPECT_TRUE(port_.shown.empty());
+}
+
+// The average speed divides by the whole seconds from the start of the reading to a tick:
+// a tick that came even a little early would divide by a second too few and show an
+// average above the highest speed.
+TEST_F(Run, the_main_timer_never_ticks_before_its_interval_is_over)
+{
+    QElapsedTimer sinceStart;
+    std::vector<qint64> ticks;
+    QObject::connect(child<QTimer>("MainTimer"), &QTimer::timeout, [&] { ticks.push_back(sinceStart.elapsed()); });
+    // Timers that may fire up to 5 % off their time round toward whole half seconds of the
+    // monotonic clock; started 110 ms past one, such a timer fires 50 ms early every time.
+    using namespace std::chrono;
+    auto phase = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()) % 500;
+    std::this_thread::sleep_for(milliseconds(110) + (milliseconds(500) - phase) % 500);
+    sinceStart.start();
+    form().startMainTimer();
+    while (ticks.size() < 2 && sinceStart.elapsed() < 10000)
+        QTest::qWait(5);
+    form().stopMainTimer();
+    ASSERT_EQ(ticks.size(), 2u);
+    for (std::size_t k = 0; k < ticks.size(); ++k)
+        EXPECT_GE(ticks[k], static_cast<qint64>(k + 1) * 1000) << "tick " << k + 1 << " " << ticks[k];
 }
 
 TEST_F(Run, a_complete_drive_test_without_errors_shows_the_count_in_black_and_the_next_run_starts_afresh)

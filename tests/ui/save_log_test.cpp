@@ -8,6 +8,7 @@
 #include <QRadioButton>
 
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace gui_test {
 namespace {
@@ -67,15 +68,28 @@ TEST_F(SaveLog, a_file_that_cannot_be_written_is_reported_and_an_existing_one_is
     EXPECT_EQ(port_.shown[0].kind, common::DialogKind::Error);
     EXPECT_EQ(port_.shown[0].text.rfind("Protokol o testu nelze uložit do souboru " + (tmp_ / "chybí/p.txt"), 0), 0u);
 
-    // A directory where the file would go cannot take the new file beside the old one.
-    testing_support::makeDir(tmp_ / "ro");
-    testing_support::writeFile(tmp_ / "ro/p.txt", "old");
-    ::chmod((tmp_ / "ro").c_str(), 0500);
+    // A file the user may not write stays as it was (root may write any).
+    testing_support::writeFile(tmp_ / "ro.txt", "old");
+    ::chmod((tmp_ / "ro.txt").c_str(), 0444);
     port_.answers.push_back(DialogResult::Yes);
-    if (::geteuid() != 0) { // root may write anywhere
-        EXPECT_EQ(save(tmp_ / "ro/p.txt"), SaveLogOutcome::Failed);
-        EXPECT_EQ(testing_support::readFile(tmp_ / "ro/p.txt"), "old");
+    if (::geteuid() != 0) {
+        EXPECT_EQ(save(tmp_ / "ro.txt"), SaveLogOutcome::Failed);
+        EXPECT_EQ(testing_support::readFile(tmp_ / "ro.txt"), "old");
     }
+}
+
+TEST_F(SaveLog, a_device_node_is_written_in_place_and_its_error_is_shown)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to make device nodes";
+    ASSERT_EQ(::mknod((tmp_ / "full").c_str(), S_IFCHR | 0666, ::makedev(1, 7)), 0);
+    port_.answers.push_back(DialogResult::Yes);
+    EXPECT_EQ(save(tmp_ / "full"), SaveLogOutcome::Failed);
+    ASSERT_EQ(port_.shown.size(), 2u);
+    EXPECT_EQ(port_.shown[1].text, "Protokol o testu nelze uložit do souboru " + (tmp_ / "full") + " (No space left on device)");
+    struct stat st {};
+    ASSERT_EQ(::lstat((tmp_ / "full").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode)) << "never replaced by a regular file";
 }
 
 // The same through the window's save dialog.

@@ -1,0 +1,14 @@
+#pragma once
+
+namespace platform {
+
+// A program started with standard input, output or error closed would hand those numbers to
+// the next files it opens, and its output would land in them. Each closed one is taken by
+// /dev/null opened for reading, so output to it fails as output to a closed stream should.
+void reserveStandardDescriptors();
+
+// Flushes standard output; 0 when everything written to it arrived, else the errno of the
+// failure (EIO when none is known).
+int flushStandardOutput();
+
+} // namespace platform

@@ -1,0 +1,193 @@
+// Where vorkan-cli's output goes: standard output that fails, names that are not plain
+// text, and report names that hold something other than a plain file of the user's own.
+#include "cli_run.h"
+#include "platform/unique_fd.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <gmock/gmock.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+using namespace std::chrono_literals;
+using namespace cli_testing;
+using testing_support::readFile;
+using testing_support::runProcess;
+using testing_support::TempDir;
+using testing_support::writeFile;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uid_t kNobody = 65534;
+
+class CliOutput : public ::testing::Test {
+protected:
+    std::string at(const std::string& relative) const { return dir_ / relative; }
+    // vorkan-cli with its standard output redirected as a shell does it.
+    ProcessResult runRedirected(const std::vector<std::string>& args, const std::string& redirection)
+    {
+        std::string command = "exec";
+        for (const std::string& a : cliCommand(args))
+            command += " '" + a + "'";
+        return runProcess({"/bin/sh", "-c", command + " " + redirection}, 60s);
+    }
+    // A copy of vorkan-cli that the user nobody may run, in a tree it may enter.
+    std::string programForNobody()
+    {
+        fs::create_directories(at("bin"));
+        fs::copy_file(VORKAN_CLI_PATH, at("bin/vorkan-cli"), fs::copy_options::overwrite_existing);
+        for (const char* p : {"", "bin", "bin/vorkan-cli"})
+            fs::permissions(at(p), fs::perms(0755));
+        return at("bin/vorkan-cli");
+    }
+    ProcessResult runAsNobody(const std::vector<std::string>& args)
+    {
+        std::vector<std::string> argv{"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", programForNobody()};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return runProcess(argv, 60s);
+    }
+    static bool root() { return ::geteuid() == 0; }
+    TempDir dir_;
+};
+
+struct stat statOf(const std::string& path)
+{
+    struct stat st {};
+    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
+    return st;
+}
+
+TEST_F(CliOutput, outputThatCannotBeWrittenEndsWithAMessageAndStatus4)
+{
+    writeFile(at("tree/file.txt"), "data");
+    const std::vector<std::string> commands[] = {{"--version"}, {"--help"}, {"--drives"}, {"--dir", at("tree")}};
+    for (const char* redirection : {"> /dev/full", ">&-"}) {
+        for (const auto& args : commands) {
+            ProcessResult r = runRedirected(args, redirection);
+            std::string what = ::testing::PrintToString(args) + " " + redirection;
+            EXPECT_EQ(r.exitCode, 4) << what << ": " << r.describe();
+            EXPECT_THAT(r.err, HasSubstr("vorkan-cli: cannot write to standard output: ")) << what;
+        }
+    }
+    // A report saved beside output that failed is still saved.
+    ProcessResult r = runRedirected({"--report", at("report.txt"), "--dir", at("tree")}, "> /dev/full");
+    EXPECT_EQ(r.exitCode, 4) << r.describe();
+    EXPECT_THAT(readFile(at("report.txt")), HasSubstr(" chyb:0\r\n"));
+}
+
+TEST_F(CliOutput, aReportNamingTheTestedFileIsRefusedBeforeTheTest)
+{
+    const std::string content(100000, 't');
+    writeFile(at("tested.bin"), content);
+    ASSERT_EQ(::link(at("tested.bin").c_str(), at("hard.bin").c_str()), 0);
+    ASSERT_EQ(::symlink(at("tested.bin").c_str(), at("soft.bin").c_str()), 0);
+    for (const std::string& report : {at("tested.bin"), at("hard.bin"), at("soft.bin"), at("./tested.bin")}) {
+        ProcessResult r = runCli({"--report", report, "--file", at("tested.bin")}, 30s);
+        EXPECT_EQ(r.exitCode, 2) << report << ": " << r.describe();
+        EXPECT_EQ(r.out, "") << report << ": no test may run";
+        EXPECT_EQ(r.err, "vorkan-cli: the report would be saved over the tested file itself: " + report + "\n");
+        EXPECT_EQ(readFile(at("tested.bin")), content) << report;
+    }
+}
+
+TEST_F(CliOutput, theReportIsWrittenIntoDevicesFifosLinksAndOthersFilesWithoutReplacingThem)
+{
+    if (!root())
+        GTEST_SKIP() << "needs root for device nodes and files of another owner";
+    writeFile(at("tree/file.txt"), "data");
+    ASSERT_EQ(::mknod(at("null").c_str(), S_IFCHR | 0666, ::makedev(1, 3)), 0);
+    ASSERT_EQ(::mknod(at("full").c_str(), S_IFCHR | 0666, ::makedev(1, 7)), 0);
+    ASSERT_EQ(::mkfifo(at("fifo").c_str(), 0666), 0);
+    writeFile(at("theirs.txt"), "old");
+    ASSERT_EQ(::chown(at("theirs.txt").c_str(), 1234, 1234), 0);
+    writeFile(at("linked.txt"), "old");
+    ASSERT_EQ(::link(at("linked.txt").c_str(), at("other-name.txt").c_str()), 0);
+    platform::UniqueFd reader(::open(at("fifo").c_str(), O_RDONLY | O_NONBLOCK));
+    ASSERT_TRUE(reader);
+
+    struct Case {
+        std::string report;
+        int exitCode;
+        mode_t type; // afterwards
+    };
+    const Case cases[] = {
+        {at("null"), 0, S_IFCHR}, {at("full"), 4, S_IFCHR}, {at("fifo"), 0, S_IFIFO},
+        {at("theirs.txt"), 0, S_IFREG}, {at("linked.txt"), 0, S_IFREG},
+    };
+    std::string saved;
+    for (const Case& c : cases) {
+        ProcessResult r = runCli({"--report", c.report, "--dir", at("tree")});
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.report << ": " << r.describe();
+        EXPECT_EQ(statOf(c.report).st_mode & S_IFMT, c.type) << c.report;
+        if (c.report == at("theirs.txt"))
+            saved = readFile(c.report);
+    }
+    EXPECT_THAT(saved, HasSubstr("---- Konec protokolu --------- \r\n"));
+    char fromFifo[4096] = {};
+    EXPECT_EQ(::read(reader.get(), fromFifo, sizeof fromFifo), static_cast<ssize_t>(saved.size()));
+    EXPECT_EQ(statOf(at("theirs.txt")).st_uid, 1234u);
+    EXPECT_EQ(readFile(at("other-name.txt")), readFile(at("linked.txt"))) << "hard links keep one content";
+    EXPECT_EQ(statOf(at("linked.txt")).st_nlink, 2u);
+}
+
+// Names may hold any byte but "/" and NUL; none may forge a protocol line or steer a terminal.
+TEST_F(CliOutput, controlCharactersAndBrokenUtf8OfListedNamesAreShownAsQuestionMarks)
+{
+    if (!root())
+        GTEST_SKIP() << "needs root to switch to an unprivileged user";
+    const std::string forged = at("tree/a\nCelkový počet chyb:0\x1b[2J");
+    const std::string latin = at("tree/caf\xe9.txt");
+    writeFile(forged, "x");
+    writeFile(latin, "y");
+    writeFile(at("tree/ok.txt"), "z");
+    fs::permissions(at("tree"), fs::perms(0755));
+    for (const std::string& p : {forged, latin})
+        fs::permissions(p, fs::perms(0600)); // root's: nobody cannot read them
+    fs::permissions(at("tree/ok.txt"), fs::perms(0644));
+    fs::create_directory(at("out"));
+    fs::permissions(at("out"), fs::perms(0777));
+
+    ProcessResult r = runAsNobody({"--report", at("out/report.txt"), "--dir", at("tree")});
+    ASSERT_EQ(r.exitCode, 1) << r.describe();
+    Protocol p = parseProtocol(r.out);
+    ASSERT_TRUE(p.wellFormed) << p.problem << "\n" << r.out;
+    EXPECT_THAT(p.failed, ElementsAre(at("tree/a?Celkový počet chyb:0?[2J"), at("tree/caf?.txt")));
+    const std::string report = readFile(at("out/report.txt"));
+    EXPECT_THAT(report, HasSubstr("/tree/a?Celkov\xfd po\xe8" "et chyb:0?[2J\r\n"));
+    EXPECT_THAT(report, HasSubstr("/tree/caf?.txt\r\n"));
+}
+
+TEST_F(CliOutput, anOrdinaryUserCannotSaveOverAReadOnlyFileOfRootsInAWorldWritableDirectory)
+{
+    if (!root())
+        GTEST_SKIP() << "needs root to switch to an unprivileged user";
+    writeFile(at("tree/file.txt"), "data");
+    writeFile(at("shared/roots.txt"), "root's own");
+    writeFile(at("closed/mine.txt"), "nobody's, in a directory it cannot write");
+    ASSERT_EQ(::chown(at("closed/mine.txt").c_str(), kNobody, kNobody), 0);
+    for (const char* d : {"tree", "closed"})
+        fs::permissions(at(d), fs::perms(0755));
+    fs::permissions(at("tree/file.txt"), fs::perms(0644));
+    fs::permissions(at("shared"), fs::perms(01777));
+    fs::permissions(at("shared/roots.txt"), fs::perms(0644));
+
+    ProcessResult refused = runAsNobody({"--report", at("shared/roots.txt"), "--dir", at("tree")});
+    EXPECT_EQ(refused.exitCode, 4) << refused.describe();
+    EXPECT_EQ(readFile(at("shared/roots.txt")), "root's own");
+    EXPECT_EQ(statOf(at("shared/roots.txt")).st_uid, 0u);
+
+    ProcessResult inPlace = runAsNobody({"--report", at("closed/mine.txt"), "--dir", at("tree")});
+    EXPECT_EQ(inPlace.exitCode, 0) << inPlace.describe();
+    EXPECT_THAT(readFile(at("closed/mine.txt")), HasSubstr(" chyb:0\r\n"));
+}
+
+} // namespace
