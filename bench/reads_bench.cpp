@@ -3,7 +3,7 @@
 // Prints the seconds, files and bytes. Not part of the test suite; see bench/cli_bench.sh.
 //
 //   reads_bench [--quick] [--threads] [--depth N] [--file-depth N] [--request KiB] [--ahead N]
-//               [--prefetch] DIR
+//               [--block N] [--prefetch] DIR
 //
 // The walk goes relative to directory descriptors. --prefetch first asks for the status of
 // every entry of a directory through io_uring, many at once, so that the inodes the walk then
@@ -34,6 +34,7 @@ struct Options {
     int depth = 0;
     int requestKiB = 0;
     int fileDepth = 0;
+    int block = 0;
     std::size_t ahead = 64;
     bool prefetch = false;
     std::string dir;
@@ -99,6 +100,8 @@ Options parse(int argc, char** argv)
             o.fileDepth = std::atoi(argv[++i]);
         else if (a == "--request" && i + 1 < argc)
             o.requestKiB = std::atoi(argv[++i]);
+        else if (a == "--block" && i + 1 < argc)
+            o.block = std::atoi(argv[++i]);
         else if (a == "--prefetch")
             o.prefetch = true;
         else if (a == "--ahead" && i + 1 < argc)
@@ -199,7 +202,7 @@ int main(int argc, char** argv)
     Options o = parse(argc, argv);
     if (o.dir.empty()) {
         std::fprintf(stderr, "usage: reads_bench [--quick] [--threads] [--depth N] [--file-depth N] [--request KiB] "
-                             "[--ahead N] [--prefetch] DIR\n");
+                             "[--block N] [--ahead N] [--prefetch] DIR\n");
         return 2;
     }
     platform::ReadProfile profile = platform::readProfileFor(o.dir);
@@ -209,6 +212,8 @@ int main(int argc, char** argv)
         profile.depth = o.depth;
     if (o.fileDepth > 0)
         profile.fileDepth = o.fileDepth;
+    if (o.block > 0)
+        profile.blockSize = static_cast<std::size_t>(o.block);
     if (o.requestKiB > 0)
         profile.requestSize = static_cast<std::size_t>(o.requestKiB) * 1024;
 
