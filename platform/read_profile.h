@@ -15,7 +15,7 @@ struct ReadProfile {
     std::size_t requestSize = 1 << 20;     // the largest request
     std::size_t blockSize = 4096;          // the device's logical block: alignment of direct reads
     bool inOrder = false;                  // requests strictly in the order of the files
-    bool useIoUring = true;                // false: reader threads only
+    bool useIoUring = true;                // false: reader threads only (VORKAN_NO_IO_URING=1)
 };
 
 ReadProfile readProfileForDevice(dev_t device);
