@@ -2,15 +2,25 @@
 // does: files opened in walk order and handed over a window ahead, every chunk taken at once.
 // Prints the seconds, files and bytes. Not part of the test suite; see bench/cli_bench.sh.
 //
-//   reads_bench [--quick] [--threads] [--depth N] [--file-depth N] [--request KiB] [--ahead N] DIR
+//   reads_bench [--quick] [--threads] [--depth N] [--file-depth N] [--request KiB] [--ahead N]
+//               [--block N] [--prefetch] DIR
+//
+// The walk goes relative to directory descriptors. --prefetch first asks for the status of
+// every entry of a directory through io_uring, many at once, so that the inodes the walk then
+// stats and opens one by one are in memory: it measures what a walk gains from that.
 #include "engine/file_reads.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <liburing.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <map>
 #include <mutex>
 #include <string>
@@ -24,7 +34,9 @@ struct Options {
     int depth = 0;
     int requestKiB = 0;
     int fileDepth = 0;
+    int block = 0;
     std::size_t ahead = 64;
+    bool prefetch = false;
     std::string dir;
 };
 
@@ -88,6 +100,10 @@ Options parse(int argc, char** argv)
             o.fileDepth = std::atoi(argv[++i]);
         else if (a == "--request" && i + 1 < argc)
             o.requestKiB = std::atoi(argv[++i]);
+        else if (a == "--block" && i + 1 < argc)
+            o.block = std::atoi(argv[++i]);
+        else if (a == "--prefetch")
+            o.prefetch = true;
         else if (a == "--ahead" && i + 1 < argc)
             o.ahead = static_cast<std::size_t>(std::atoi(argv[++i]));
         else
@@ -96,13 +112,97 @@ Options parse(int argc, char** argv)
     return o;
 }
 
+// Stats the names relative to dirfd, up to 64 at once.
+void prefetchStatus(io_uring& ring, int dirfd, const std::vector<std::string>& names)
+{
+    std::vector<struct statx> results(names.size());
+    std::size_t sent = 0, done = 0;
+    while (done < names.size()) {
+        while (sent < names.size() && sent - done < 64) {
+            io_uring_sqe* sqe = io_uring_get_sqe(&ring);
+            if (sqe == nullptr)
+                break;
+            io_uring_prep_statx(sqe, dirfd, names[sent].c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS, &results[sent]);
+            ++sent;
+        }
+        io_uring_cqe* cqe = nullptr;
+        io_uring_submit_and_wait(&ring, 1);
+        unsigned head = 0, seen = 0;
+        io_uring_for_each_cqe(&ring, head, cqe) { ++seen; }
+        io_uring_cq_advance(&ring, seen);
+        done += seen;
+    }
+}
+
+struct Walk {
+    const Options& o;
+    engine::FileReads& reads;
+    Consumer& consumer;
+    io_uring* ring;
+    std::uint64_t job = 0;
+    long files = 0, unopened = 0;
+    double openSeconds = 0, waitSeconds = 0;
+
+    void directory(int dirfd)
+    {
+        std::vector<std::string> names, subdirs;
+        DIR* d = fdopendir(dup(dirfd));
+        if (d == nullptr)
+            return;
+        while (dirent* e = readdir(d)) {
+            std::string name = e->d_name;
+            if (name == "." || name == "..")
+                continue;
+            (e->d_type == DT_DIR ? subdirs : names).push_back(name);
+        }
+        closedir(d);
+        if (ring != nullptr)
+            prefetchStatus(*ring, dirfd, names);
+        for (const std::string& name : names)
+            file(dirfd, name);
+        for (const std::string& name : subdirs) {
+            int sub = openat(dirfd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (sub >= 0) {
+                directory(sub);
+                close(sub);
+            }
+        }
+    }
+
+    void file(int dirfd, const std::string& name)
+    {
+        struct stat st {};
+        if (fstatat(dirfd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+            return;
+        engine::FileToRead f;
+        f.job = ++job;
+        f.quick = o.quick;
+        f.listedSize = st.st_size;
+        auto pattern = o.quick ? platform::ReadPattern::FirstBytes : platform::ReadPattern::WholeFile;
+        ++files;
+        auto t0 = std::chrono::steady_clock::now();
+        auto opened = f.file.openAt(dirfd, name, pattern);
+        openSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        if (opened != platform::OpenResult::Opened) {
+            ++unopened;
+            return;
+        }
+        auto t1 = std::chrono::steady_clock::now();
+        consumer.waitUntilOpenBelow(o.ahead);
+        waitSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t1).count();
+        consumer.expect(f.job, o.quick ? engine::kQuickTestBytes : f.listedSize > 0 ? f.listedSize : engine::kChunkSize);
+        reads.add(std::move(f));
+    }
+};
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     Options o = parse(argc, argv);
     if (o.dir.empty()) {
-        std::fprintf(stderr, "usage: reads_bench [--quick] [--threads] [--depth N] [--file-depth N] [--request KiB] [--ahead N] DIR\n");
+        std::fprintf(stderr, "usage: reads_bench [--quick] [--threads] [--depth N] [--file-depth N] [--request KiB] "
+                             "[--block N] [--ahead N] [--prefetch] DIR\n");
         return 2;
     }
     platform::ReadProfile profile = platform::readProfileFor(o.dir);
@@ -112,6 +212,8 @@ int main(int argc, char** argv)
         profile.depth = o.depth;
     if (o.fileDepth > 0)
         profile.fileDepth = o.fileDepth;
+    if (o.block > 0)
+        profile.blockSize = static_cast<std::size_t>(o.block);
     if (o.requestKiB > 0)
         profile.requestSize = static_cast<std::size_t>(o.requestKiB) * 1024;
 
@@ -121,37 +223,20 @@ int main(int argc, char** argv)
     engine::FileReads reads([&](std::uint64_t job, const engine::ReadEvent& e) { return consumer.post(readsPtr, job, e); },
                             profile);
     readsPtr = &reads;
-    std::uint64_t job = 0;
-    long files = 0, unopened = 0;
-    double openSeconds = 0, waitSeconds = 0;
-    namespace fs = std::filesystem;
-    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(o.dir, fs::directory_options::none)) {
-        if (!entry.is_regular_file() || entry.is_symlink())
-            continue;
-        engine::FileToRead f;
-        f.job = ++job;
-        f.quick = o.quick;
-        f.listedSize = static_cast<std::int64_t>(entry.file_size());
-        auto pattern = o.quick ? platform::ReadPattern::FirstBytes : platform::ReadPattern::WholeFile;
-        ++files;
-        auto t0 = std::chrono::steady_clock::now();
-        auto opened = f.file.open(entry.path(), pattern);
-        openSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        if (opened != platform::OpenResult::Opened) {
-            ++unopened;
-            continue;
-        }
-        auto t1 = std::chrono::steady_clock::now();
-        consumer.waitUntilOpenBelow(o.ahead);
-        waitSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t1).count();
-        consumer.expect(f.job, o.quick ? engine::kQuickTestBytes : f.listedSize > 0 ? f.listedSize : engine::kChunkSize);
-        reads.add(std::move(f));
+    io_uring ring {};
+    bool prefetch = o.prefetch && io_uring_queue_init(64, &ring, 0) == 0;
+    Walk walk{o, reads, consumer, prefetch ? &ring : nullptr};
+    int top = open(o.dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (top >= 0) {
+        walk.directory(top);
+        close(top);
     }
     consumer.waitUntilOpenBelow(1);
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("%.3f s  %ld files  %lld bytes  %ld failed  %lld not from the medium  (opening %.3f s, waiting %.3f s)\n",
-                seconds, files,
-                static_cast<long long>(consumer.bytes()), consumer.failures() + unopened,
-                static_cast<long long>(reads.bytesNotFromMedium()), openSeconds, waitSeconds);
-    return consumer.failures() + unopened == 0 ? 0 : 1;
+                seconds, walk.files, static_cast<long long>(consumer.bytes()), consumer.failures() + walk.unopened,
+                static_cast<long long>(reads.bytesNotFromMedium()), walk.openSeconds, walk.waitSeconds);
+    if (prefetch)
+        io_uring_queue_exit(&ring);
+    return consumer.failures() + walk.unopened == 0 ? 0 : 1;
 }

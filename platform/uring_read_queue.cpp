@@ -25,6 +25,11 @@ public:
         if (!queue->wakeFd_ || ::io_uring_queue_init(depth + 1, &queue->ring_, 0) < 0)
             return nullptr;
         queue->ready_ = true;
+        // Direct reads that cannot start at once (an extent not cached yet: every small file
+        // just opened) go to the kernel's workers, by default no more than 4 per CPU; let
+        // every request in flight have one. Older kernels keep their limit.
+        unsigned workers[2] = {depth, 0};
+        ::io_uring_register_iowq_max_workers(&queue->ring_, workers);
         return queue;
     }
     ~UringReadQueue() override
