@@ -1,5 +1,7 @@
 #include "platform/file_reader.h"
 
+#include "platform/writer_probe.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,18 +15,6 @@
 namespace platform {
 
 namespace {
-
-// Another process has the file open for writing when a read lease cannot be taken; where
-// leases are not permitted at all (not the owner, a filesystem without leases) the probe
-// tells nothing and is skipped.
-bool heldByWriter(int fd)
-{
-    if (::fcntl(fd, F_SETLEASE, F_RDLCK) == 0) {
-        ::fcntl(fd, F_SETLEASE, F_UNLCK);
-        return false;
-    }
-    return errno == EAGAIN;
-}
 
 void dropCachedPages(int fd, off_t length)
 {
