@@ -24,18 +24,23 @@ struct Identity {
     std::optional<std::uint64_t> mount;
 };
 
-// errno when it fails. AT_NO_AUTOMOUNT: looking must not mount anything.
-int identify(int dirFd, const char* name, int flags, Identity& id)
+void fillIdentity(const struct statx& sx, Identity& id)
 {
-    struct statx sx {};
-    if (::statx(dirFd, name, flags | AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kStatxMask, &sx) != 0)
-        return errno;
     id.mode = sx.stx_mode;
     id.size = static_cast<std::int64_t>(sx.stx_size);
     id.dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
     id.ino = static_cast<ino_t>(sx.stx_ino);
     if ((sx.stx_mask & STATX_MNT_ID) != 0)
         id.mount = sx.stx_mnt_id;
+}
+
+// errno when it fails. AT_NO_AUTOMOUNT: looking must not mount anything.
+int identify(int dirFd, const char* name, int flags, Identity& id)
+{
+    struct statx sx {};
+    if (::statx(dirFd, name, flags | AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kStatxMask, &sx) != 0)
+        return errno;
+    fillIdentity(sx, id);
     return 0;
 }
 
@@ -56,6 +61,7 @@ struct TreeWalker::Level {
 };
 
 // The stream over the entries of the deepest directory; it owns a descriptor of its own.
+// Entries are taken a batch at a time, their statuses asked for together.
 struct TreeWalker::Listing {
     explicit Listing(DIR* d) : dir(d) {}
     ~Listing() { ::closedir(dir); }
@@ -63,6 +69,11 @@ struct TreeWalker::Listing {
     Listing& operator=(const Listing&) = delete;
 
     DIR* dir;
+    std::vector<std::string> names;
+    std::vector<StatusBatch::Status> statuses;
+    std::size_t next = 0;
+    bool exhausted = false;
+    int readError = 0;   // of the listing itself
     bool broken = false; // reported once per directory
 };
 
@@ -122,35 +133,58 @@ std::optional<WalkEntry> TreeWalker::beginRoot()
     return WalkEntry{WalkEntry::Kind::DirectoryBegin, root_, 0, 0};
 }
 
+void TreeWalker::fillBatch()
+{
+    Listing& l = *listing_;
+    l.names.clear();
+    l.next = 0;
+    while (l.names.size() < StatusBatch::kMaxNames) {
+        errno = 0;
+        dirent* e = ::readdir(l.dir);
+        if (e == nullptr) {
+            l.exhausted = true;
+            l.readError = errno;
+            break;
+        }
+        if (!isDotOrDotDot(e->d_name))
+            l.names.emplace_back(e->d_name);
+    }
+    statuses_.query(::dirfd(l.dir), l.names, kStatxMask, l.statuses);
+}
+
 std::optional<WalkEntry> TreeWalker::listNext()
 {
     Level& top = *levels_.back();
+    Listing& l = *listing_;
     for (;;) {
-        errno = 0;
-        dirent* e = ::readdir(listing_->dir);
-        if (e == nullptr)
-            break;
-        if (isDotOrDotDot(e->d_name))
+        if (l.next == l.names.size()) {
+            if (l.exhausted)
+                break;
+            fillBatch();
             continue;
-        Identity id;
-        if (int error = identify(::dirfd(listing_->dir), e->d_name, 0, id); error != 0) {
-            if (error == ENOENT || listing_->broken)
-                continue; // gone since it was listed
-            listing_->broken = true;
-            return WalkEntry{WalkEntry::Kind::ListingBroken, top.path, 0, error};
         }
+        std::size_t i = l.next++;
+        const StatusBatch::Status& status = l.statuses[i];
+        if (status.error != 0) {
+            if (status.error == ENOENT || l.broken)
+                continue; // gone since it was listed
+            l.broken = true;
+            return WalkEntry{WalkEntry::Kind::ListingBroken, top.path, 0, status.error};
+        }
+        Identity id;
+        fillIdentity(status.sx, id);
         bool otherMount = id.dev != rootDevice_ || (haveMountIds_ && id.mount && *id.mount != rootMount_);
         if (otherMount)
             continue;
         if (S_ISREG(id.mode)) {
-            fileName_ = e->d_name;
-            return WalkEntry{WalkEntry::Kind::File, top.path + "/" + e->d_name, id.size, 0};
+            fileName_ = l.names[i];
+            return WalkEntry{WalkEntry::Kind::File, top.path + "/" + fileName_, id.size, 0};
         }
         if (S_ISDIR(id.mode))
-            top.subdirs.emplace_back(e->d_name);
+            top.subdirs.push_back(l.names[i]);
     }
-    int error = errno;
-    bool wasBroken = listing_->broken;
+    int error = l.readError;
+    bool wasBroken = l.broken;
     listing_.reset();
     if (error != 0 && !wasBroken)
         return WalkEntry{WalkEntry::Kind::ListingBroken, top.path, 0, error};

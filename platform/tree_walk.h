@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/status_batch.h"
 #include "platform/unique_fd.h"
 
 #include <sys/types.h>
@@ -63,6 +64,7 @@ private:
 
     std::optional<WalkEntry> beginRoot();
     std::optional<WalkEntry> listNext();
+    void fillBatch();
     std::optional<WalkEntry> descendOrLeave();
     std::optional<WalkEntry> enter(const std::string& name);
     bool reopen(std::size_t index);
@@ -78,6 +80,7 @@ private:
     dev_t rootDevice_ = 0;
     std::vector<std::unique_ptr<Level>> levels_; // root first
     std::unique_ptr<Listing> listing_;           // of the deepest level, while its files come
+    StatusBatch statuses_;
     std::string fileName_;
 };
 
