@@ -37,8 +37,9 @@ int filesAheadWithin(int wanted)
 
 class BackgroundReader::Walk : public std::enable_shared_from_this<Walk> {
 public:
-    Walk(std::function<void()> wake, bool quick, int filesAhead)
-        : wake_(std::move(wake)), quick_(quick), filesAhead_(static_cast<Job>(filesAheadWithin(filesAhead)))
+    Walk(std::function<void()> wake, bool quick, int filesAhead, double slowSeconds)
+        : wake_(std::move(wake)), quick_(quick), filesAhead_(static_cast<Job>(filesAheadWithin(filesAhead))),
+          slowSeconds_(slowSeconds)
     {
     }
 
@@ -163,7 +164,7 @@ private:
                 auto walk = weak.lock();
                 return walk && walk->postRead(job, e);
             },
-            profile);
+            profile, slowSeconds_);
     }
 
     // Walk thread -----------------------------------------------------------------------
@@ -271,6 +272,7 @@ private:
     const bool quick_;
     const Job filesAhead_;
     std::unique_ptr<FileReads> reads_;
+    const double slowSeconds_;
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;
@@ -293,14 +295,14 @@ BackgroundReader::~BackgroundReader()
 void BackgroundReader::startWalk(const std::string& root, WalkPurpose purpose, bool quick, int filesAhead)
 {
     stop();
-    walk_ = std::make_shared<Walk>(wake_, quick, filesAhead);
+    walk_ = std::make_shared<Walk>(wake_, quick, filesAhead, slowSeconds_);
     walk_->startTree(root, purpose);
 }
 
 BackgroundReader::Job BackgroundReader::startFile(const std::string& path, std::int64_t listedSize, bool quick)
 {
     stop();
-    walk_ = std::make_shared<Walk>(wake_, quick, 1);
+    walk_ = std::make_shared<Walk>(wake_, quick, 1, slowSeconds_);
     return walk_->startFile(path, listedSize);
 }
 

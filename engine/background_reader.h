@@ -67,6 +67,8 @@ public:
     bool busy() const;
     // Bytes read through the page cache where the filesystem refused direct reads.
     std::int64_t bytesNotFromMedium() const;
+    // Reads of walks started from now on that take at least this long come as Slow events.
+    void setSlowThreshold(double seconds) { slowSeconds_ = seconds; }
 
     class Walk;
 
@@ -75,6 +77,7 @@ private:
     std::shared_ptr<Walk> walk_;
     std::vector<std::shared_ptr<Walk>> leftBehind_; // given up, perhaps still blocked
     std::int64_t notFromMedium_ = 0;                 // of walks given up
+    double slowSeconds_ = 1.0;
 };
 
 } // namespace engine

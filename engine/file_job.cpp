@@ -18,7 +18,8 @@ std::int64_t roundUp(std::int64_t value, std::int64_t block) { return (value + b
 FileJob::FileJob(FileToRead file, const ReadProfile& profile)
     : file_(std::move(file)), profile_(profile),
       end_(file_.quick ? kQuickTestBytes : file_.listedSize > 0 ? file_.listedSize : kChunkSize),
-      largest_(file_.quick ? profile.blockSize : std::max<std::size_t>(profile.requestSize, kChunkSize))
+      largest_(file_.quick ? profile.blockSize : std::max<std::size_t>(profile.requestSize, kChunkSize)),
+      normalLargest_(largest_)
 {
 }
 
@@ -68,6 +69,10 @@ void FileJob::takeResult(const Pending& p, Outcome& out)
     if (p.result > 0)
         anyData_ = true;
     readEnd_ = std::min(p.request.offset + p.result, end_);
+    if (retryEnd_ > 0 && readEnd_ >= retryEnd_) { // past the spot that failed: full speed again
+        largest_ = normalLargest_;
+        retryEnd_ = 0;
+    }
     postUnitsUpTo(readEnd_, out);
     if (readEnd_ >= end_) {
         finish(out);
@@ -94,10 +99,15 @@ void FileJob::failed(const Pending& p, int error, Outcome& out)
             return;
         }
     }
-    if (p.request.length > static_cast<std::size_t>(kChunkSize)) {
-        // Go over the failed request again unit by unit, so that the units before the bad
-        // spot count as read and the failure is placed at the unit that holds it.
-        largest_ = kChunkSize;
+    // Go over the failed request again in smaller requests: first unit by unit, so that the
+    // units before the bad spot count as read, then block by block inside the failing unit,
+    // so that the failure is placed at most one block below the first bad byte. Each step
+    // re-reads no more than the failed request.
+    const auto block = static_cast<std::int64_t>(profile_.blockSize);
+    const auto length = static_cast<std::int64_t>(p.request.length);
+    if (length > block && p.request.offset % block == 0) {
+        largest_ = static_cast<std::size_t>(length > kChunkSize ? kChunkSize : block);
+        retryEnd_ = std::max(retryEnd_, p.request.offset + length);
         restartAt(p.request.offset);
         return;
     }

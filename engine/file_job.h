@@ -56,6 +56,8 @@ private:
     const ReadProfile profile_;
     std::int64_t end_;                 // what the events cover at most
     std::size_t largest_;              // the largest request now
+    const std::size_t normalLargest_;  // ... when no failed request is being gone over
+    std::int64_t retryEnd_ = 0;        // end of the failed request being gone over, or 0
     std::int64_t nextOffset_ = 0;      // where the next request starts
     std::int64_t readEnd_ = 0;         // read without a gap from the start
     std::int64_t posted_ = 0;          // covered by Chunk events

@@ -30,12 +30,14 @@ using PostReadEvent = std::function<bool(std::uint64_t job, const ReadEvent& eve
 //    in full before it;
 //  - listed as empty: one Chunk with what a read of up to 65536 bytes got;
 //  - quick test: one Chunk with min(2, bytes got).
+// A request that took at least slowSeconds is told by a Slow event before the events of its
+// result.
 // A job runs a bounded distance ahead of what the engine consumed, and the buffers of the
 // requests in flight are bounded, whatever the files. A read stalled in the kernel never
 // holds up a drop, a stop or the destructor: whatever it needs lives until it returns.
 class FileReads {
 public:
-    FileReads(PostReadEvent post, ReadProfile profile);
+    FileReads(PostReadEvent post, ReadProfile profile, double slowSeconds = 1.0);
     ~FileReads();
     FileReads(const FileReads&) = delete;
     FileReads& operator=(const FileReads&) = delete;

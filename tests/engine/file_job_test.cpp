@@ -86,7 +86,7 @@ TEST_F(FileJobTest, a_short_read_mid_file_is_followed_up_where_it_stopped)
     EXPECT_TRUE(finished);
 }
 
-TEST_F(FileJobTest, a_failed_large_request_is_read_again_unit_by_unit)
+TEST_F(FileJobTest, a_failed_request_is_narrowed_down_unit_by_unit_then_block_by_block)
 {
     FileJob job = make(300000);
     std::vector<std::uint64_t> tags = sendAll(job);
@@ -96,9 +96,35 @@ TEST_F(FileJobTest, a_failed_large_request_is_read_again_unit_by_unit)
     for (std::uint64_t tag : units)
         EXPECT_EQ(requests_[tag].length, 65536U);
     EXPECT_EQ(answer(job, units[0], 65536), "65536");
+    EXPECT_EQ(answer(job, units[1], -EIO), "");
+    std::vector<std::uint64_t> blocks = sendAll(job);
+    ASSERT_EQ(blocks.size(), 3U);
+    EXPECT_EQ(requests_[blocks[0]].offset, 65536);
+    for (std::uint64_t tag : blocks)
+        EXPECT_EQ(requests_[tag].length, 4096U);
+    EXPECT_EQ(answer(job, blocks[0], 4096), ""); // a unit counts only when read whole
     bool finished = false;
-    EXPECT_EQ(answer(job, units[1], -EIO, &finished), "fail 5@65536");
+    EXPECT_EQ(answer(job, blocks[1], -EIO, &finished), "fail 5@69632");
     EXPECT_TRUE(finished);
+}
+
+TEST_F(FileJobTest, after_a_failure_that_does_not_repeat_requests_grow_again)
+{
+    FileJob job = make(1 << 20);
+    std::vector<std::uint64_t> tags = sendAll(job);
+    EXPECT_EQ(answer(job, tags[0], -EIO), "");
+    // The failed 256 KiB go again in units that now all read; after them, full size.
+    std::optional<FileJob::Request> large;
+    for (int round = 0; round < 8 && !large; ++round) {
+        for (std::uint64_t tag : sendAll(job)) {
+            if (requests_[tag].length > 65536U && !large)
+                large = requests_[tag];
+            answer(job, tag, full(tag));
+        }
+    }
+    ASSERT_TRUE(large.has_value());
+    EXPECT_GE(large->offset, 262144); // units sent before the last one came back go on
+    EXPECT_EQ(large->length, 262144U);
 }
 
 TEST_F(FileJobTest, a_refused_direct_read_starts_over_through_the_cache)

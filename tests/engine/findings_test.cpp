@@ -1,0 +1,44 @@
+#include "engine/findings.h"
+
+#include <gtest/gtest.h>
+
+using engine::SpeedCurve;
+
+namespace {
+
+TEST(SpeedCurve, keeps_one_sample_per_tick_until_it_is_full)
+{
+    SpeedCurve curve(8);
+    for (int t = 1; t <= 7; ++t)
+        curve.add(t, t * 100.0);
+    ASSERT_EQ(curve.samples().size(), 7U);
+    EXPECT_EQ(curve.samples()[6].seconds, 7);
+    EXPECT_EQ(curve.samples()[6].bytesPerSecond, 700);
+}
+
+TEST(SpeedCurve, a_full_curve_merges_neighbours_and_stays_bounded_over_a_long_run)
+{
+    SpeedCurve curve(8);
+    for (int t = 1; t <= 8; ++t)
+        curve.add(t, t % 2 == 1 ? 100.0 : 300.0);
+    ASSERT_EQ(curve.samples().size(), 4U);
+    EXPECT_EQ(curve.samples()[0].seconds, 1);
+    EXPECT_EQ(curve.samples()[1].seconds, 3);
+    EXPECT_EQ(curve.samples()[1].bytesPerSecond, 200); // the mean of both
+    // From now on each new sample stands for two ticks as well.
+    curve.add(9, 1000);
+    EXPECT_EQ(curve.samples().size(), 4U);
+    curve.add(10, 2000);
+    ASSERT_EQ(curve.samples().size(), 5U);
+    EXPECT_EQ(curve.samples()[4].seconds, 9);
+    EXPECT_EQ(curve.samples()[4].bytesPerSecond, 1500);
+
+    for (int t = 11; t <= 100000; ++t)
+        curve.add(t, 1);
+    EXPECT_LT(curve.samples().size(), 8U);
+    EXPECT_EQ(curve.samples()[0].seconds, 1);
+    for (std::size_t i = 1; i < curve.samples().size(); ++i)
+        EXPECT_LT(curve.samples()[i - 1].seconds, curve.samples()[i].seconds);
+}
+
+} // namespace
