@@ -1,10 +1,12 @@
 // vorkan-cli: the readability test without a window.
 
 #include "app/cli_host.h"
+#include "app/cli_texts.h"
 #include "app/status_line.h"
 #include "common/message_port.h"
 #include "common/pelun.h"
 #include "engine/engine_texts.h"
+#include "engine/findings_json.h"
 #include "engine/report.h"
 #include "engine/vorkan_engine.h"
 #include "platform/clock.h"
@@ -43,6 +45,8 @@ private:
 struct Options {
     bool quick = false;
     std::string report;
+    std::string json; // "-": standard output
+    double slow = 1.0;
     std::optional<std::string> drive, dir, file;
     bool drives = false;
     bool version = false;
@@ -74,6 +78,26 @@ engine::TestSettings settingsFrom(const Options& o)
     return s;
 }
 
+engine::ObjectKind objectKind(const Options& o)
+{
+    return o.drive ? engine::ObjectKind::Drive : o.dir ? engine::ObjectKind::Directory : engine::ObjectKind::File;
+}
+
+bool writeJson(const engine::VorkanEngine& engine, const Options& o)
+{
+    std::string doc = engine::findingsJson(engine, objectKind(o), o.quick);
+    if (o.json == "-") {
+        if (std::fwrite(doc.data(), 1, doc.size(), stdout) == doc.size() && std::fflush(stdout) == 0)
+            return true;
+        std::fprintf(stderr, "%s\n", app::texts::kJsonNelzeZapsat);
+        return false;
+    }
+    auto saved = engine::saveFile(o.json, doc, app::texts::kJsonNelzeUlozit);
+    if (!saved.ok)
+        std::fprintf(stderr, "%s\n", saved.error.c_str());
+    return saved.ok;
+}
+
 int finish(const engine::VorkanEngine& engine, const Options& o)
 {
     switch (engine.lastOutcome()) {
@@ -83,9 +107,11 @@ int finish(const engine::VorkanEngine& engine, const Options& o)
     default: return kRefused;
     }
     auto lines = engine::protocolLines(engine.view().result);
-    std::string text = engine::joinLines(lines, "\n");
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
+    if (o.json != "-") {
+        std::string text = engine::joinLines(lines, "\n");
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fflush(stdout);
+    }
     if (!o.report.empty()) {
         auto saved = engine::saveProtocol(o.report, lines);
         if (!saved.ok) {
@@ -93,6 +119,8 @@ int finish(const engine::VorkanEngine& engine, const Options& o)
             return kReportFailed;
         }
     }
+    if (!o.json.empty() && !writeJson(engine, o))
+        return kReportFailed;
     return engine.view().result.ChybSezn.empty() ? kOk : kErrorsFound;
 }
 
@@ -109,6 +137,7 @@ int runTest(const Options& o)
     platform::SystemClock clock;
     engine::VorkanEngine engine(pelun, host, clock);
     host.attach(engine);
+    engine.setSlowThreshold(o.slow);
     host.onMainTick([&] { status.show(engine.view().test); });
     engine.StartBtnClick(settingsFrom(o));
     status.clear();
@@ -132,6 +161,8 @@ int main(int argc, char** argv)
     CLI::App cli("Tests whether the data of a drive, a directory tree or a file can be read back.", "vorkan-cli");
     cli.add_flag("--quick", o.quick, "quick test: read the first 2 bytes of each file");
     cli.add_option("--report", o.report, "also save the protocol to FILE (Windows-1250, CR LF)")->type_name("FILE");
+    cli.add_option("--json", o.json, app::texts::kJsonHelp)->type_name("FILE");
+    cli.add_option("--slow", o.slow, app::texts::kSlowHelp)->type_name("SECONDS")->check(CLI::NonNegativeNumber);
     auto* drive = cli.add_option("--drive", o.drive, "test a drive; the first character is its letter")->type_name("TEXT");
     auto* dir = cli.add_option("--dir", o.dir, "test a directory and its subdirectories")->type_name("PATH");
     auto* file = cli.add_option("--file", o.file, "test one file")->type_name("PATH");

@@ -97,23 +97,22 @@ mode_t modeForNewFile()
     return 0666 & ~mask;
 }
 
-SaveResult failure(const std::string& path, int error)
+SaveResult failure(const char* failedText, const std::string& path, int error)
 {
-    return {false, texts::kProtokolNelzeUlozit + path + " (" + std::strerror(error) + ")"};
+    return {false, failedText + path + " (" + std::strerror(error) + ")"};
 }
 
 } // namespace
 
-SaveResult saveProtocol(const std::string& path, const std::vector<std::string>& lines)
+SaveResult saveFile(const std::string& path, const std::string& data, const char* failedText)
 {
     const std::string target = destinationOf(path);
     std::string temp = target + ".XXXXXX";
     platform::UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (!fd)
-        return failure(path, errno);
+        return failure(failedText, path, errno);
     struct stat existing {};
     mode_t mode = ::stat(target.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : modeForNewFile();
-    std::string data = common::utf8ToCp1250(joinLines(lines, "\r\n"));
     bool ok = ::fchmod(fd.get(), mode) == 0 && writeAll(fd.get(), data) && ::fsync(fd.get()) == 0;
     int error = errno;
     ok = fd.close() && ok;
@@ -122,7 +121,12 @@ SaveResult saveProtocol(const std::string& path, const std::vector<std::string>&
     if (ok)
         error = errno;
     ::unlink(temp.c_str());
-    return failure(path, error == 0 ? EIO : error);
+    return failure(failedText, path, error == 0 ? EIO : error);
+}
+
+SaveResult saveProtocol(const std::string& path, const std::vector<std::string>& lines)
+{
+    return saveFile(path, common::utf8ToCp1250(joinLines(lines, "\r\n")), texts::kProtokolNelzeUlozit);
 }
 
 } // namespace engine

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev fonts-dejavu-core fonts-dejavu-extra
   zlib1g-dev libjpeg62-turbo-dev libstb-dev
   libmount-dev libblkid-dev liburing-dev
-  libcli11-dev libgtest-dev libgmock-dev
+  libcli11-dev libgtest-dev libgmock-dev nlohmann-json3-dev
   fuse3 libfuse3-dev
   clang libclang-rt-14-dev
   util-linux procps time fio e2fsprogs

@@ -1,4 +1,5 @@
 #include "engine/findings.h"
+#include "engine/findings_json.h"
 
 #include <gtest/gtest.h>
 
@@ -39,6 +40,29 @@ TEST(SpeedCurve, a_full_curve_merges_neighbours_and_stays_bounded_over_a_long_ru
     EXPECT_EQ(curve.samples()[0].seconds, 1);
     for (std::size_t i = 1; i < curve.samples().size(); ++i)
         EXPECT_LT(curve.samples()[i - 1].seconds, curve.samples()[i].seconds);
+}
+
+} // namespace
+
+namespace {
+
+TEST(FindingsJson, strings_are_escaped_and_bytes_that_break_utf8_become_replacement_characters)
+{
+    EXPECT_EQ(engine::jsonString("a\"b\\c\n\x01ž"), "\"a\\\"b\\\\c\\u000a\\u0001ž\"");
+    EXPECT_EQ(engine::jsonString("x\xff" "y\xc3"), "\"x\\ufffdy\\ufffd\"");
+    EXPECT_TRUE(engine::isValidUtf8("žluťoučký kůň €𝄞"));
+    // Overlong forms, surrogates, code points beyond U+10FFFF and cut sequences are not UTF-8.
+    for (const char* bad : {"\xc0\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80", "\xe2\x82", "\x80"})
+        EXPECT_FALSE(engine::isValidUtf8(bad)) << bad;
+}
+
+TEST(FindingsJson, base64_keeps_every_byte)
+{
+    EXPECT_EQ(engine::base64(""), "");
+    EXPECT_EQ(engine::base64("f"), "Zg==");
+    EXPECT_EQ(engine::base64("fo"), "Zm8=");
+    EXPECT_EQ(engine::base64("foo"), "Zm9v");
+    EXPECT_EQ(engine::base64("/a/\xff\xfe"), "L2Ev//4=");
 }
 
 } // namespace
