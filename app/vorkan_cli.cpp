@@ -47,6 +47,7 @@ struct Options {
     std::string report;
     std::string json; // "-": standard output
     double slow = 1.0;
+    bool map = false;
     std::optional<std::string> drive, dir, file;
     bool drives = false;
     bool version = false;
@@ -138,6 +139,7 @@ int runTest(const Options& o)
     engine::VorkanEngine engine(pelun, host, clock);
     host.attach(engine);
     engine.setSlowThreshold(o.slow);
+    engine.setMapDamage(o.map);
     host.onMainTick([&] { status.show(engine.view().test); });
     engine.StartBtnClick(settingsFrom(o));
     status.clear();
@@ -162,6 +164,7 @@ int main(int argc, char** argv)
     cli.add_flag("--quick", o.quick, "quick test: read the first 2 bytes of each file");
     cli.add_option("--report", o.report, "also save the protocol to FILE (Windows-1250, CR LF)")->type_name("FILE");
     cli.add_option("--json", o.json, app::texts::kJsonHelp)->type_name("FILE");
+    cli.add_flag("--map", o.map, app::texts::kMapHelp);
     cli.add_option("--slow", o.slow, app::texts::kSlowHelp)->type_name("SECONDS")->check(CLI::NonNegativeNumber);
     auto* drive = cli.add_option("--drive", o.drive, "test a drive; the first character is its letter")->type_name("TEXT");
     auto* dir = cli.add_option("--dir", o.dir, "test a directory and its subdirectories")->type_name("PATH");

@@ -37,9 +37,9 @@ int filesAheadWithin(int wanted)
 
 class BackgroundReader::Walk : public std::enable_shared_from_this<Walk> {
 public:
-    Walk(std::function<void()> wake, bool quick, int filesAhead, double slowSeconds)
+    Walk(std::function<void()> wake, bool quick, int filesAhead, double slowSeconds, bool map)
         : wake_(std::move(wake)), quick_(quick), filesAhead_(static_cast<Job>(filesAheadWithin(filesAhead))),
-          slowSeconds_(slowSeconds)
+          slowSeconds_(slowSeconds), map_(map)
     {
     }
 
@@ -202,7 +202,7 @@ private:
             postRead(job, {ReadEvent::Kind::OpenFailed, 0, error, 0});
             return;
         }
-        reads_->add({job, std::move(file), size, quick_});
+        reads_->add({job, std::move(file), size, quick_, map_});
     }
 
     Job newJob()
@@ -273,6 +273,7 @@ private:
     const Job filesAhead_;
     std::unique_ptr<FileReads> reads_;
     const double slowSeconds_;
+    const bool map_;
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;
@@ -295,14 +296,14 @@ BackgroundReader::~BackgroundReader()
 void BackgroundReader::startWalk(const std::string& root, WalkPurpose purpose, bool quick, int filesAhead)
 {
     stop();
-    walk_ = std::make_shared<Walk>(wake_, quick, filesAhead, slowSeconds_);
+    walk_ = std::make_shared<Walk>(wake_, quick, filesAhead, slowSeconds_, map_);
     walk_->startTree(root, purpose);
 }
 
 BackgroundReader::Job BackgroundReader::startFile(const std::string& path, std::int64_t listedSize, bool quick)
 {
     stop();
-    walk_ = std::make_shared<Walk>(wake_, quick, 1, slowSeconds_);
+    walk_ = std::make_shared<Walk>(wake_, quick, 1, slowSeconds_, map_);
     return walk_->startFile(path, listedSize);
 }
 

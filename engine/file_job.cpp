@@ -25,6 +25,8 @@ FileJob::FileJob(FileToRead file, const ReadProfile& profile)
 
 std::optional<FileJob::Request> FileJob::next() const
 {
+    if (bad_)
+        return pending_.empty() ? std::optional<Request>(Request{bad_->probe, profile_.blockSize}) : std::nullopt;
     if (!hasMore() || pending_.size() >= static_cast<std::size_t>(profile_.fileDepth))
         return std::nullopt;
     const auto block = static_cast<std::int64_t>(profile_.blockSize);
@@ -33,7 +35,7 @@ std::optional<FileJob::Request> FileJob::next() const
     // An unaligned start only follows a short read (see ReadFile), and is sent as it is.
     std::int64_t length = std::min(static_cast<std::int64_t>(largest_), nextOffset_ % block == 0 ? roundUp(rest, block) : rest);
     std::int64_t ahead = nextOffset_ - consumedChunks_ * kChunkSize;
-    if (ahead > 0 && ahead + length > mostAhead(profile_))
+    if (!mapping_ && ahead > 0 && ahead + length > mostAhead(profile_))
         return std::nullopt;
     return Request{nextOffset_, static_cast<std::size_t>(length)};
 }
@@ -62,6 +64,10 @@ FileJob::Outcome FileJob::done(std::uint64_t tag, std::int64_t result)
 
 void FileJob::takeResult(const Pending& p, Outcome& out)
 {
+    if (bad_) {
+        badRunResult(p, out);
+        return;
+    }
     if (p.result < 0) {
         failed(p, static_cast<int>(-p.result), out);
         return;
@@ -73,12 +79,14 @@ void FileJob::takeResult(const Pending& p, Outcome& out)
         largest_ = normalLargest_;
         retryEnd_ = 0;
     }
-    postUnitsUpTo(readEnd_, out);
+    if (!mapping_)
+        postUnitsUpTo(readEnd_, out);
     if (readEnd_ >= end_) {
-        finish(out);
+        endOfFile(out);
     } else if (p.result == 0) { // the file ends here, before its listed size
-        out.events.push_back({ReadEvent::Kind::Chunk, readEnd_ - posted_, 0, 0});
-        finish(out);
+        if (!mapping_)
+            out.events.push_back({ReadEvent::Kind::Chunk, readEnd_ - posted_, 0, 0});
+        endOfFile(out);
     } else if (p.result < static_cast<std::int64_t>(p.request.length)) {
         restartAt(readEnd_); // a short read is not the end yet: the next read tells
     }
@@ -94,8 +102,9 @@ void FileJob::failed(const Pending& p, int error, Outcome& out)
         }
         // An unaligned direct read after a short one: the file ended there.
         if (p.request.offset % static_cast<std::int64_t>(profile_.blockSize) != 0) {
-            out.events.push_back({ReadEvent::Kind::Chunk, readEnd_ - posted_, 0, 0});
-            finish(out);
+            if (!mapping_)
+                out.events.push_back({ReadEvent::Kind::Chunk, readEnd_ - posted_, 0, 0});
+            endOfFile(out);
             return;
         }
     }
@@ -111,7 +120,13 @@ void FileJob::failed(const Pending& p, int error, Outcome& out)
         restartAt(p.request.offset);
         return;
     }
-    out.events.push_back({ReadEvent::Kind::ReadFailed, 0, error, p.request.offset});
+    if (!mapping_)
+        out.events.push_back({ReadEvent::Kind::ReadFailed, 0, error, p.request.offset});
+    if (file_.map && !file_.quick) {
+        mapping_ = true;
+        beginBadRun(p.request.offset, out);
+        return;
+    }
     finish(out);
 }
 
@@ -130,6 +145,13 @@ void FileJob::postUnitsUpTo(std::int64_t limit, Outcome& out)
         out.events.push_back({ReadEvent::Kind::Chunk, unit, 0, 0});
         posted_ += unit;
     }
+}
+
+void FileJob::endOfFile(Outcome& out)
+{
+    if (mapping_)
+        out.events.push_back({ReadEvent::Kind::MapDone, 0, 0, 0});
+    finish(out);
 }
 
 void FileJob::finish(Outcome& out)

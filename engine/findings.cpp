@@ -14,6 +14,15 @@ const char* kindName(Finding::Kind kind)
     return "read";
 }
 
+void Finding::addRange(std::int64_t start, std::int64_t end)
+{
+    unreadableBytes += end - start;
+    if (!ranges.empty() && (ranges.size() >= kRangesKept || ranges.back().second >= start))
+        ranges.back().second = end;
+    else
+        ranges.emplace_back(start, end);
+}
+
 void SpeedCurve::add(double seconds, double bytesPerSecond)
 {
     if (pendingTicks_ == 0)

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,22 @@ struct Finding {
     Kind kind = Kind::Read;
     std::string error;                 // the system's text of the failure; empty where none
     std::optional<std::int64_t> offset; // Read, Short: the first byte that could not be read
+    // Mapped damage (Read, when mapping): the unreadable [start, end) ranges in file order
+    // and their total.
+    bool mapped = false;
+    std::int64_t unreadableBytes = 0;
+    std::vector<std::pair<std::int64_t, std::int64_t>> ranges;
+
+    static Finding of(Kind kind, std::string error, std::optional<std::int64_t> offset)
+    {
+        Finding f;
+        f.kind = kind;
+        f.error = std::move(error);
+        f.offset = offset;
+        return f;
+    }
+    // Beyond a bound the last range grows over the next (the total stays exact).
+    void addRange(std::int64_t start, std::int64_t end);
 };
 
 const char* kindName(Finding::Kind kind);
@@ -63,6 +80,9 @@ struct Findings {
 
     void clear();
 };
+
+// How many unreadable ranges one finding keeps apart.
+inline constexpr std::size_t kRangesKept = 1000;
 
 // How many slow reads a run keeps; a medium that is slow everywhere says so in the first few.
 inline constexpr std::size_t kSlowReadsKept = 10000;

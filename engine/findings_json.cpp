@@ -66,6 +66,14 @@ const char* objectName(ObjectKind object)
     return "file";
 }
 
+std::string rangeList(const std::vector<std::pair<std::int64_t, std::int64_t>>& ranges)
+{
+    std::string out = "[";
+    for (std::size_t i = 0; i < ranges.size(); ++i)
+        out += (i == 0 ? "[" : ", [") + std::to_string(ranges[i].first) + ", " + std::to_string(ranges[i].second) + "]";
+    return out + "]";
+}
+
 std::string findingsList(const std::vector<std::string>& paths, const std::vector<Finding>& items)
 {
     std::string out = "[";
@@ -76,7 +84,8 @@ std::string findingsList(const std::vector<std::string>& paths, const std::vecto
         out += std::string(", \"kind\": \"") + kindName(f.kind) + "\"";
         out += ", \"error\": " + (f.error.empty() ? std::string("null") : jsonString(f.error));
         out += ", \"offset\": " + optionalNumber(f.offset);
-        out += ", \"unreadable_bytes\": null, \"ranges\": null}";
+        out += ", \"unreadable_bytes\": " + (f.mapped ? std::to_string(f.unreadableBytes) : std::string("null"));
+        out += ", \"ranges\": " + (f.mapped ? rangeList(f.ranges) : std::string("null")) + "}";
     }
     return out + (paths.empty() ? "]" : "\n  ]");
 }

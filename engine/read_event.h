@@ -13,6 +13,8 @@ struct ReadEvent {
         Chunk,      // one read finished (the first one also says the open succeeded)
         ReadFailed, // a read failed
         Slow,       // a request of offset took seconds: no failure, and not in file order
+        BadRange,   // after ReadFailed, when mapping: bytes from offset could not be read
+        MapDone,    // the map of the damage reached the end of the file
     };
     Kind kind = Kind::Chunk;
     std::int64_t bytes = 0;

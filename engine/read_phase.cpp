@@ -11,14 +11,14 @@ namespace {
 
 std::string errorText(int error) { return error == 0 ? std::string() : std::string(std::strerror(error)); }
 
-Finding directoryFinding(const WalkEntry& e) { return {Finding::Kind::Directory, errorText(e.error), std::nullopt}; }
+Finding directoryFinding(const WalkEntry& e) { return Finding::of(Finding::Kind::Directory, errorText(e.error), std::nullopt); }
 
 // A failed open or read as the reader told it; read: what the engine had counted of the file.
 Finding failureOf(const ReadEvent& e)
 {
     if (e.kind == ReadEvent::Kind::OpenFailed)
-        return {Finding::Kind::Open, errorText(e.error), std::nullopt};
-    return {Finding::Kind::Read, errorText(e.error), e.offset};
+        return Finding::of(Finding::Kind::Open, errorText(e.error), std::nullopt);
+    return Finding::of(Finding::Kind::Read, errorText(e.error), e.offset);
 }
 
 } // namespace
@@ -88,19 +88,21 @@ void VorkanEngine::TestujSoubor(const ListedFile& file)
             break; // stopped while the open or read was under way
         if (e->kind != ReadEvent::Kind::Chunk) {
             fileFailed(file, read, failureOf(*e));
+            if (e->kind == ReadEvent::Kind::ReadFailed && map_ && !quick_)
+                mapDamage(file);
             break;
         }
         if (quick_) {
             // A file of 0 or 1 byte passes when it gives back all it holds.
             if (e->bytes < std::min(kQuickTestBytes, std::max<std::int64_t>(size, 0)))
-                fileFailed(file, 0, {Finding::Kind::Short, {}, e->bytes}); // the quick test moves no counter otherwise
+                fileFailed(file, 0, Finding::of(Finding::Kind::Short, {}, e->bytes)); // the quick test moves no counter otherwise
             break;
         }
         if (e->bytes != chunk) {
             if (chunk == 0)
-                addFinding(name, {Finding::Kind::Grown, {}, std::nullopt});
+                addFinding(name, Finding::of(Finding::Kind::Grown, {}, std::nullopt));
             else
-                fileFailed(file, read, {Finding::Kind::Short, {}, read + e->bytes});
+                fileFailed(file, read, Finding::of(Finding::Kind::Short, {}, read + e->bytes));
             break;
         }
         findings_.bytesRead += chunk;
@@ -160,6 +162,21 @@ void VorkanEngine::fileFailed(const ListedFile& file, std::int64_t read, Finding
 {
     addFinding(file.name, std::move(finding));
     run_.Zpracovano += file.size - read;
+}
+
+// The reader goes on past the failed read only when it maps the damage; otherwise the job
+// has ended and nothing more comes.
+void VorkanEngine::mapDamage(const ListedFile& file)
+{
+    Finding& finding = findings_.items.back();
+    while (auto e = awaitRead(file)) {
+        if (e->kind == ReadEvent::Kind::BadRange) {
+            finding.mapped = true;
+            finding.addRange(e->offset, e->offset + e->bytes);
+        } else if (e->kind == ReadEvent::Kind::MapDone) {
+            return;
+        }
+    }
 }
 
 void VorkanEngine::addFinding(const std::string& path, Finding finding)

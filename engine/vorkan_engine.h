@@ -62,6 +62,13 @@ public:
     const Findings& findings() const { return findings_; }
     // A read request that takes at least this long is kept as a slow read.
     void setSlowThreshold(double seconds) { reader_.setSlowThreshold(seconds); }
+    // After a failed read, read on to the end of the file and keep its unreadable ranges.
+    // The counts, the error list and the protocol stay as they are.
+    void setMapDamage(bool map)
+    {
+        map_ = map;
+        reader_.setMapDamage(map);
+    }
 
 private:
     // Run sequence
@@ -92,6 +99,7 @@ private:
     void waitForReader();
     void fileFailed(const ListedFile& file, std::int64_t read, Finding finding);
     void addFinding(const std::string& path, Finding finding);
+    void mapDamage(const ListedFile& file);
 
     // Statistics
     double shareDone() const;
@@ -111,6 +119,7 @@ private:
     MainWindowView view_;
     Findings findings_;
     bool quick_ = false;
+    bool map_ = false;
     int filesAhead_ = 32;
     bool running_ = false;
     bool timeErrorOpen_ = false;

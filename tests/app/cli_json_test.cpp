@@ -155,6 +155,34 @@ TEST_F(CliJson, toStandardOutputItCarriesNoProtocolAndTellsSlowReads)
     EXPECT_TRUE(parseProtocol(r.out).wellFormed);
 }
 
+TEST_F(CliJson, mappingReadsPastEachBadRangeAndLeavesTheProtocolAsItWas)
+{
+    mount("a-hole 1M eio-range 300000 310000\n"
+          "b-eio 200000 eio-at 70000\n"
+          "c-wide 8M eio-range 1000000 5000000\n"
+          "d-ok 10\n");
+    ProcessResult plain = runCli({"--dir", fs_->path()});
+    ProcessResult r = runCli({"--dir", fs_->path(), "--map", "--json", dir_ / "r.json"});
+    ASSERT_EQ(r.exitCode, 1) << r.describe();
+    Protocol p = parseProtocol(r.out);
+    Protocol q = parseProtocol(plain.out);
+    ASSERT_TRUE(p.wellFormed && q.wellFormed) << r.out;
+    EXPECT_EQ(p.failed, q.failed);
+    EXPECT_EQ(p.line(20), q.line(20));
+    EXPECT_EQ(p.line(17), q.line(17));
+
+    json f = json::parse(readFile(dir_ / "r.json"))["findings"];
+    ASSERT_EQ(f.size(), 3U) << f.dump(1);
+    // Each range ends on the first readable block after it: the reads went past the hole.
+    EXPECT_EQ(f[0]["offset"], 299008);
+    EXPECT_EQ(f[0]["ranges"], json::parse("[[299008, 311296]]"));
+    EXPECT_EQ(f[0]["unreadable_bytes"], 311296 - 299008);
+    EXPECT_EQ(f[1]["ranges"], json::parse("[[70000, 200000]]"));
+    EXPECT_EQ(f[1]["unreadable_bytes"], 130000);
+    EXPECT_EQ(f[2]["ranges"], json::parse("[[999424, 5001216]]"));
+    EXPECT_EQ(f[2]["unreadable_bytes"], 5001216 - 999424);
+}
+
 TEST_F(CliJson, aFileThatCannotBeWrittenFailsTheRunAfterTheProtocol)
 {
     mount("ok 10\n");

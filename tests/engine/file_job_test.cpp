@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
+
 using engine::FileJob;
 using engine::FileToRead;
 using reads_testing::describe;
@@ -17,13 +20,14 @@ namespace {
 
 class FileJobTest : public ::testing::Test {
 protected:
-    FileJob make(std::int64_t listedSize, bool quick = false)
+    FileJob make(std::int64_t listedSize, bool quick = false, bool map = false)
     {
         testing_support::writeFileOfSize(dir_ / "f", 16);
         FileToRead f;
         f.job = 1;
         f.listedSize = listedSize;
         f.quick = quick;
+        f.map = map;
         f.file.open(dir_ / "f", platform::ReadPattern::WholeFile);
         platform::ReadProfile p;
         p.requestSize = 256 * 1024;
@@ -125,6 +129,50 @@ TEST_F(FileJobTest, after_a_failure_that_does_not_repeat_requests_grow_again)
     ASSERT_TRUE(large.has_value());
     EXPECT_GE(large->offset, 262144); // units sent before the last one came back go on
     EXPECT_EQ(large->length, 262144U);
+}
+
+// A medium whose bad blocks are given: every request that touches one fails whole.
+std::string mapOf(FileJob& job, const std::set<std::int64_t>& badBlocks, std::int64_t size, int* requests)
+{
+    std::string events;
+    *requests = 0;
+    for (std::uint64_t tag = 1; *requests < 10000; ++tag) {
+        auto r = job.next();
+        if (!r)
+            return events + " (stuck)";
+        job.sent(tag, *r);
+        ++*requests;
+        std::int64_t end = r->offset + static_cast<std::int64_t>(r->length);
+        bool bad = std::any_of(badBlocks.begin(), badBlocks.end(), [&](std::int64_t b) { return b * 4096 < end && b * 4096 + 4096 > r->offset; });
+        std::int64_t result = bad ? -EIO : std::max<std::int64_t>(0, std::min(end, size) - r->offset);
+        FileJob::Outcome out = job.done(tag, result);
+        for (const engine::ReadEvent& e : out.events) {
+            if (e.kind == engine::ReadEvent::Kind::Chunk)
+                job.consumed();
+            else
+                events += (events.empty() ? "" : " ") + describe({e});
+        }
+        if (out.finished)
+            return events;
+    }
+    return events + " (endless)";
+}
+
+TEST_F(FileJobTest, mapping_reads_past_bad_runs_to_the_end_and_finds_their_edges)
+{
+    // Blocks 100-102 and 150-399 are bad in a file of 1000 blocks and a bit.
+    std::set<std::int64_t> bad{100, 101, 102};
+    for (std::int64_t b = 150; b < 400; ++b)
+        bad.insert(b);
+    const std::int64_t size = 1000 * 4096 + 10;
+    FileJob job = make(size, false, true);
+    int requests = 0;
+    EXPECT_EQ(mapOf(job, bad, size, &requests), "fail 5@409600 bad 409600+12288 bad 614400+1024000 mapped");
+    // The long run is skipped over with a growing step: far fewer requests than its blocks.
+    EXPECT_LT(requests, 150);
+
+    FileJob tail = make(size, false, true);
+    EXPECT_EQ(mapOf(tail, {999, 1000}, size, &requests), "fail 5@4091904 bad 4091904+4106 mapped");
 }
 
 TEST_F(FileJobTest, a_refused_direct_read_starts_over_through_the_cache)

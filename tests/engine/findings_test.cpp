@@ -66,3 +66,23 @@ TEST(FindingsJson, base64_keeps_every_byte)
 }
 
 } // namespace
+
+namespace {
+
+TEST(Finding, adjoining_ranges_join_and_a_long_list_stays_bounded_with_an_exact_total)
+{
+    engine::Finding f;
+    f.addRange(0, 4096);
+    f.addRange(4096, 8192);
+    f.addRange(16384, 20480);
+    ASSERT_EQ(f.ranges.size(), 2U);
+    EXPECT_EQ(f.ranges[0], std::make_pair(std::int64_t{0}, std::int64_t{8192}));
+    EXPECT_EQ(f.unreadableBytes, 12288);
+    for (std::int64_t i = 0; i < 5000; ++i)
+        f.addRange(100000 + i * 8192, 100000 + i * 8192 + 4096);
+    EXPECT_EQ(f.ranges.size(), engine::kRangesKept);
+    EXPECT_EQ(f.ranges.back().second, 100000 + 4999 * 8192 + 4096);
+    EXPECT_EQ(f.unreadableBytes, 12288 + 5000 * 4096);
+}
+
+} // namespace

@@ -19,6 +19,10 @@ std::string describe(const std::vector<ReadEvent>& events)
             text += "fail " + std::to_string(e.error) + "@" + std::to_string(e.offset);
             break;
         case ReadEvent::Kind::Slow: text += "slow@" + std::to_string(e.offset); break;
+        case ReadEvent::Kind::BadRange:
+            text += "bad " + std::to_string(e.offset) + "+" + std::to_string(e.bytes);
+            break;
+        case ReadEvent::Kind::MapDone: text += "mapped"; break;
         }
     }
     return text;
