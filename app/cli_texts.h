@@ -15,4 +15,13 @@ inline constexpr const char* kOutputFailed = "vorkan-cli: cannot write to standa
 inline constexpr const char* kPripravena = "připravena";
 inline constexpr const char* kNeniPripravena = "není připravena";
 
+inline constexpr const char* kJsonNelzeUlozit = "Zprávu JSON nelze uložit do souboru ";
+inline constexpr const char* kJsonHelp =
+    "also write the result with each failure's kind, error and offset, the slow reads and the "
+    "speed curve as JSON to FILE (\"-\": standard output, which then carries no protocol)";
+inline constexpr const char* kMapHelp =
+    "after a read error, read on to the end of the file and keep its unreadable ranges (shown in the JSON result)";
+inline constexpr const char* kSlowHelp = "keep a read request that takes at least SECONDS as a slow read (default 1)";
+inline constexpr const char* kJsonNelzeZapsat = "Zprávu JSON nelze zapsat na standardní výstup";
+
 } // namespace app::texts

@@ -7,6 +7,7 @@
 #include "common/message_port.h"
 #include "common/pelun.h"
 #include "engine/engine_texts.h"
+#include "engine/findings_json.h"
 #include "engine/report.h"
 #include "engine/vorkan_engine.h"
 #include "platform/clock.h"
@@ -50,6 +51,9 @@ private:
 struct Options {
     bool quick = false;
     std::optional<std::string> report;
+    std::string json; // "-": standard output
+    double slow = 1.0;
+    bool map = false;
     std::optional<std::string> drive, dir, file;
     bool drives = false;
     bool version = false;
@@ -106,6 +110,24 @@ int checkedOutput(int code)
     return outputArrived() ? code : kReportFailed;
 }
 
+engine::ObjectKind objectKind(const Options& o)
+{
+    return o.drive ? engine::ObjectKind::Drive : o.dir ? engine::ObjectKind::Directory : engine::ObjectKind::File;
+}
+
+bool writeJson(const engine::VorkanEngine& engine, const Options& o)
+{
+    std::string doc = engine::findingsJson(engine, objectKind(o), o.quick);
+    if (o.json == "-") {
+        printOut(doc);
+        return outputArrived();
+    }
+    auto saved = engine::saveFile(o.json, doc, app::texts::kJsonNelzeUlozit);
+    if (!saved.ok)
+        std::fprintf(stderr, "%s\n", saved.error.c_str());
+    return saved.ok;
+}
+
 int finish(const engine::VorkanEngine& engine, const Options& o)
 {
     switch (engine.lastOutcome()) {
@@ -115,7 +137,8 @@ int finish(const engine::VorkanEngine& engine, const Options& o)
     default: return kRefused;
     }
     auto lines = engine::protocolLines(engine.view().result);
-    printOut(engine::joinLines(lines, "\n"));
+    if (o.json != "-")
+        printOut(engine::joinLines(lines, "\n"));
     // Before the report, which may be saved to the same place (/dev/stdout).
     bool arrived = outputArrived();
     if (o.report) {
@@ -125,7 +148,7 @@ int finish(const engine::VorkanEngine& engine, const Options& o)
             return kReportFailed;
         }
     }
-    if (!arrived)
+    if (!arrived || (!o.json.empty() && !writeJson(engine, o)))
         return kReportFailed;
     return engine.view().result.ChybSezn.empty() ? kOk : kErrorsFound;
 }
@@ -155,6 +178,8 @@ int runTest(const Options& o)
     platform::SystemClock clock;
     engine::VorkanEngine engine(pelun, host, clock);
     host.attach(engine);
+    engine.setSlowThreshold(o.slow);
+    engine.setMapDamage(o.map);
     host.onMainTick([&] { status.show(engine.view().test); });
     engine.StartBtnClick(settingsFrom(o));
     status.clear();
@@ -175,6 +200,9 @@ int parseAndRun(int argc, char** argv)
     CLI::App cli(texts::kDescription, "vorkan-cli");
     cli.add_flag("--quick", o.quick, "quick test: read the first 2 bytes of each file");
     cli.add_option("--report", o.report, "also save the protocol to FILE (Windows-1250, CR LF)")->type_name("FILE");
+    cli.add_option("--json", o.json, app::texts::kJsonHelp)->type_name("FILE");
+    cli.add_flag("--map", o.map, app::texts::kMapHelp);
+    cli.add_option("--slow", o.slow, app::texts::kSlowHelp)->type_name("SECONDS")->check(CLI::NonNegativeNumber);
     auto* drive = cli.add_option("--drive", o.drive, "test a drive; the first character is its letter")->type_name("TEXT");
     auto* dir = cli.add_option("--dir", o.dir, "test a directory and its subdirectories")->type_name("PATH");
     auto* file = cli.add_option("--file", o.file, "test one file")->type_name("PATH");

@@ -37,8 +37,9 @@ int filesAheadWithin(int wanted)
 
 class BackgroundReader::Walk : public std::enable_shared_from_this<Walk> {
 public:
-    Walk(std::function<void()> wake, bool quick, int filesAhead)
-        : wake_(std::move(wake)), quick_(quick), filesAhead_(static_cast<Job>(filesAheadWithin(filesAhead)))
+    Walk(std::function<void()> wake, bool quick, int filesAhead, double slowSeconds, bool map)
+        : wake_(std::move(wake)), quick_(quick), filesAhead_(static_cast<Job>(filesAheadWithin(filesAhead))),
+          slowSeconds_(slowSeconds), map_(map)
     {
     }
 
@@ -163,7 +164,7 @@ private:
                 auto walk = weak.lock();
                 return walk && walk->postRead(job, e);
             },
-            profile);
+            profile, slowSeconds_);
     }
 
     // Walk thread -----------------------------------------------------------------------
@@ -201,7 +202,7 @@ private:
             postRead(job, {ReadEvent::Kind::OpenFailed, 0, error, 0});
             return;
         }
-        reads_->add({job, std::move(file), size, quick_});
+        reads_->add({job, std::move(file), size, quick_, map_});
     }
 
     Job newJob()
@@ -271,6 +272,8 @@ private:
     const bool quick_;
     const Job filesAhead_;
     std::unique_ptr<FileReads> reads_;
+    const double slowSeconds_;
+    const bool map_;
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;
@@ -293,14 +296,14 @@ BackgroundReader::~BackgroundReader()
 void BackgroundReader::startWalk(const std::string& root, WalkPurpose purpose, bool quick, int filesAhead)
 {
     stop();
-    walk_ = std::make_shared<Walk>(wake_, quick, filesAhead);
+    walk_ = std::make_shared<Walk>(wake_, quick, filesAhead, slowSeconds_, map_);
     walk_->startTree(root, purpose);
 }
 
 BackgroundReader::Job BackgroundReader::startFile(const std::string& path, std::int64_t listedSize, bool quick)
 {
     stop();
-    walk_ = std::make_shared<Walk>(wake_, quick, 1);
+    walk_ = std::make_shared<Walk>(wake_, quick, 1, slowSeconds_, map_);
     return walk_->startFile(path, listedSize);
 }
 

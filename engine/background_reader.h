@@ -67,6 +67,10 @@ public:
     bool busy() const;
     // Bytes read through the page cache where the filesystem refused direct reads.
     std::int64_t bytesNotFromMedium() const;
+    // Reads of walks started from now on that take at least this long come as Slow events.
+    void setSlowThreshold(double seconds) { slowSeconds_ = seconds; }
+    // Files of walks started from now on map their damage past a failed read.
+    void setMapDamage(bool map) { map_ = map; }
 
     class Walk;
 
@@ -75,6 +79,8 @@ private:
     std::shared_ptr<Walk> walk_;
     std::vector<std::shared_ptr<Walk>> leftBehind_; // given up, perhaps still blocked
     std::int64_t notFromMedium_ = 0;                 // of walks given up
+    double slowSeconds_ = 1.0;
+    bool map_ = false;
 };
 
 } // namespace engine

@@ -23,12 +23,15 @@ std::int64_t roundUp(std::int64_t value, std::int64_t block) { return (value + b
 FileJob::FileJob(FileToRead file, const ReadProfile& profile)
     : file_(std::move(file)), profile_(profile),
       end_(file_.quick ? kQuickTestBytes : file_.listedSize > 0 ? file_.listedSize : kChunkSize),
-      largest_(file_.quick ? quickRequest : std::max<std::size_t>(profile.requestSize, kChunkSize))
+      largest_(file_.quick ? quickRequest : std::max<std::size_t>(profile.requestSize, kChunkSize)),
+      normalLargest_(largest_)
 {
 }
 
 std::optional<FileJob::Request> FileJob::next() const
 {
+    if (bad_)
+        return pending_.empty() ? std::optional<Request>(Request{bad_->probe, profile_.blockSize}) : std::nullopt;
     if (!hasMore() || pending_.size() >= static_cast<std::size_t>(profile_.fileDepth))
         return std::nullopt;
     const auto block = static_cast<std::int64_t>(profile_.blockSize);
@@ -37,7 +40,7 @@ std::optional<FileJob::Request> FileJob::next() const
     // An unaligned start only follows a short read (see ReadFile), and is sent as it is.
     std::int64_t length = std::min(static_cast<std::int64_t>(largest_), nextOffset_ % block == 0 ? roundUp(rest, block) : rest);
     std::int64_t ahead = nextOffset_ - consumedChunks_ * kChunkSize;
-    if (ahead > 0 && ahead + length > mostAhead(profile_))
+    if (!mapping_ && ahead > 0 && ahead + length > mostAhead(profile_))
         return std::nullopt;
     return Request{nextOffset_, static_cast<std::size_t>(length)};
 }
@@ -66,6 +69,10 @@ FileJob::Outcome FileJob::done(std::uint64_t tag, std::int64_t result)
 
 void FileJob::takeResult(const Pending& p, Outcome& out)
 {
+    if (bad_) {
+        badRunResult(p, out);
+        return;
+    }
     if (p.result < 0) {
         failed(p, static_cast<int>(-p.result), out);
         return;
@@ -73,12 +80,18 @@ void FileJob::takeResult(const Pending& p, Outcome& out)
     if (p.result > 0)
         anyData_ = true;
     readEnd_ = std::min(p.request.offset + p.result, end_);
-    postUnitsUpTo(readEnd_, out);
+    if (retryEnd_ > 0 && readEnd_ >= retryEnd_) { // past the spot that failed: full speed again
+        largest_ = normalLargest_;
+        retryEnd_ = 0;
+    }
+    if (!mapping_)
+        postUnitsUpTo(readEnd_, out);
     if (readEnd_ >= end_) {
-        finish(out);
+        endOfFile(out);
     } else if (p.result == 0) { // the file ends here, before its listed size
-        out.events.push_back({ReadEvent::Kind::Chunk, readEnd_ - posted_, 0, 0});
-        finish(out);
+        if (!mapping_)
+            out.events.push_back({ReadEvent::Kind::Chunk, readEnd_ - posted_, 0, 0});
+        endOfFile(out);
     } else if (p.result < static_cast<std::int64_t>(p.request.length)) {
         restartAt(readEnd_); // a short read is not the end yet: the next read tells
     }
@@ -94,19 +107,31 @@ void FileJob::failed(const Pending& p, int error, Outcome& out)
         }
         // An unaligned direct read after a short one: the file ended there.
         if (p.request.offset % static_cast<std::int64_t>(profile_.blockSize) != 0) {
-            out.events.push_back({ReadEvent::Kind::Chunk, readEnd_ - posted_, 0, 0});
-            finish(out);
+            if (!mapping_)
+                out.events.push_back({ReadEvent::Kind::Chunk, readEnd_ - posted_, 0, 0});
+            endOfFile(out);
             return;
         }
     }
-    if (p.request.length > static_cast<std::size_t>(kChunkSize)) {
-        // Go over the failed request again unit by unit, so that the units before the bad
-        // spot count as read and the failure is placed at the unit that holds it.
-        largest_ = kChunkSize;
+    // Go over the failed request again in smaller requests: first unit by unit, so that the
+    // units before the bad spot count as read, then block by block inside the failing unit,
+    // so that the failure is placed at most one block below the first bad byte. Each step
+    // re-reads no more than the failed request.
+    const auto block = static_cast<std::int64_t>(profile_.blockSize);
+    const auto length = static_cast<std::int64_t>(p.request.length);
+    if (length > block && p.request.offset % block == 0) {
+        largest_ = static_cast<std::size_t>(length > kChunkSize ? kChunkSize : block);
+        retryEnd_ = std::max(retryEnd_, p.request.offset + length);
         restartAt(p.request.offset);
         return;
     }
-    out.events.push_back({ReadEvent::Kind::ReadFailed, 0, error, p.request.offset});
+    if (!mapping_)
+        out.events.push_back({ReadEvent::Kind::ReadFailed, 0, error, p.request.offset});
+    if (file_.map && !file_.quick) {
+        mapping_ = true;
+        beginBadRun(p.request.offset, out);
+        return;
+    }
     finish(out);
 }
 
@@ -125,6 +150,13 @@ void FileJob::postUnitsUpTo(std::int64_t limit, Outcome& out)
         out.events.push_back({ReadEvent::Kind::Chunk, unit, 0, 0});
         posted_ += unit;
     }
+}
+
+void FileJob::endOfFile(Outcome& out)
+{
+    if (mapping_)
+        out.events.push_back({ReadEvent::Kind::MapDone, 0, 0, 0});
+    finish(out);
 }
 
 void FileJob::finish(Outcome& out)

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -35,8 +36,8 @@ struct Command {
 // owner never waits for that.
 class FileReads::Service {
 public:
-    Service(PostReadEvent post, const ReadProfile& profile)
-        : post_(std::move(post)), profile_(sane(profile)),
+    Service(PostReadEvent post, const ReadProfile& profile, double slowSeconds)
+        : post_(std::move(post)), profile_(sane(profile)), slowSeconds_(slowSeconds),
           queue_(platform::makeReadQueue(static_cast<unsigned>(profile_.depth), profile_.useIoUring)),
           buffers_(static_cast<std::size_t>(profile_.depth), kChunkSize,
                    std::max<std::size_t>(2, kLargeBufferBytes / profile_.requestSize), profile_.requestSize)
@@ -68,10 +69,13 @@ public:
     std::int64_t notFromMedium() const { return notFromMedium_.load(); }
 
 private:
+    using Clock = std::chrono::steady_clock;
     struct InFlight {
         std::shared_ptr<FileJob> job; // keeps the file open while the kernel reads it
         char* buffer;
         std::size_t length;
+        std::int64_t offset;
+        Clock::time_point sent;
     };
 
     static ReadProfile sane(ReadProfile p)
@@ -155,7 +159,7 @@ private:
                 if (buffer == nullptr)
                     return;
                 std::uint64_t tag = nextTag_++;
-                inFlight_[tag] = {job, buffer, request->length};
+                inFlight_[tag] = {job, buffer, request->length, request->offset, Clock::now()};
                 job->sent(tag, *request);
                 queue_->submit(job->fd(), buffer, request->length, request->offset, tag);
             }
@@ -171,10 +175,16 @@ private:
             return;
         std::shared_ptr<FileJob> job = std::move(it->second.job);
         buffers_.give(it->second.buffer, it->second.length);
+        double seconds = std::chrono::duration<double>(Clock::now() - it->second.sent).count();
+        std::int64_t offset = it->second.offset;
         inFlight_.erase(it);
         auto listed = jobs_.find(job->id());
         if (listed == jobs_.end() || listed->second != job)
             return; // dropped meanwhile
+        if (seconds >= slowSeconds_ && !post(*job, {ReadEvent::Kind::Slow, 0, 0, offset, seconds})) {
+            jobs_.erase(job->id());
+            return;
+        }
         FileJob::Outcome out = job->done(d.tag, d.result);
         for (const ReadEvent& e : out.events) {
             if (!post(*job, e)) {
@@ -220,6 +230,7 @@ private:
 
     PostReadEvent post_;
     const ReadProfile profile_;
+    const double slowSeconds_;
     std::unique_ptr<platform::ReadQueue> queue_;
     ReadBuffers buffers_;
     std::map<std::uint64_t, std::shared_ptr<FileJob>> jobs_; // in the engine's order
@@ -236,8 +247,8 @@ private:
     std::atomic<std::int64_t> notFromMedium_{0};
 };
 
-FileReads::FileReads(PostReadEvent post, ReadProfile profile)
-    : service_(std::make_shared<Service>(std::move(post), profile))
+FileReads::FileReads(PostReadEvent post, ReadProfile profile, double slowSeconds)
+    : service_(std::make_shared<Service>(std::move(post), profile, slowSeconds))
 {
     std::thread(Service::run, service_).detach();
 }

@@ -16,6 +16,7 @@ struct FileToRead {
     platform::ReadFile file;     // already opened for the test
     std::int64_t listedSize = 0; // as the walk listed it
     bool quick = false;          // the quick test: the first 2 bytes only
+    bool map = false;            // after a failed read, map the damage to the end (complete test)
 };
 
 // Called from the reading threads for each event of a job, in order within the job. Returns
@@ -30,12 +31,16 @@ using PostReadEvent = std::function<bool(std::uint64_t job, const ReadEvent& eve
 //    in full before it;
 //  - listed as empty: one Chunk with what a read of up to 65536 bytes got;
 //  - quick test: one Chunk with min(2, bytes got).
+// With map, a failed read does not end the job: the rest of the file is read on, skipping
+// over failing blocks, and each unreadable range comes as a BadRange event; MapDone ends it.
+// A request that took at least slowSeconds is told by a Slow event before the events of its
+// result.
 // A job runs a bounded distance ahead of what the engine consumed, and the buffers of the
 // requests in flight are bounded, whatever the files. A read stalled in the kernel never
 // holds up a drop, a stop or the destructor: whatever it needs lives until it returns.
 class FileReads {
 public:
-    FileReads(PostReadEvent post, ReadProfile profile);
+    FileReads(PostReadEvent post, ReadProfile profile, double slowSeconds = 1.0);
     ~FileReads();
     FileReads(const FileReads&) = delete;
     FileReads& operator=(const FileReads&) = delete;

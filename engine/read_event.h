@@ -12,11 +12,15 @@ struct ReadEvent {
         OpenFailed, // cannot be opened, is no regular file, or another process writes it
         Chunk,      // one read finished (the first one also says the open succeeded)
         ReadFailed, // a read failed
+        Slow,       // a request of offset took seconds: no failure, and not in file order
+        BadRange,   // after ReadFailed, when mapping: bytes from offset could not be read
+        MapDone,    // the map of the damage reached the end of the file
     };
     Kind kind = Kind::Chunk;
     std::int64_t bytes = 0;
     int error = 0;           // errno of a failed open or read
-    std::int64_t offset = 0; // where the failed read began
+    std::int64_t offset = 0; // where the failed read began: the first block that failed
+    double seconds = 0;      // Slow: how long the request took
 };
 
 } // namespace engine

@@ -1,10 +1,27 @@
 #include "engine/vorkan_engine.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace engine {
 
 using platform::WalkEntry;
+
+namespace {
+
+std::string errorText(int error) { return error == 0 ? std::string() : std::string(std::strerror(error)); }
+
+Finding directoryFinding(const WalkEntry& e) { return Finding::of(Finding::Kind::Directory, errorText(e.error), std::nullopt); }
+
+// A failed open or read as the reader told it; read: what the engine had counted of the file.
+Finding failureOf(const ReadEvent& e)
+{
+    if (e.kind == ReadEvent::Kind::OpenFailed)
+        return Finding::of(Finding::Kind::Open, errorText(e.error), std::nullopt);
+    return Finding::of(Finding::Kind::Read, errorText(e.error), e.offset);
+}
+
+} // namespace
 
 void VorkanEngine::readPhase(const TestSettings& settings)
 {
@@ -23,7 +40,7 @@ void VorkanEngine::TestujAdresar(const WalkEntry& dir)
 {
     yield(YieldPoint::TestDirectory);
     if (dir.kind == WalkEntry::Kind::DirectoryFailed) {
-        view_.result.ChybSezn.push_back(dir.path); // nothing in it could be tested
+        addFinding(dir.path, directoryFinding(dir)); // nothing in it could be tested
         return;
     }
     while (run_.Bezi) {
@@ -40,7 +57,7 @@ void VorkanEngine::TestujAdresar(const WalkEntry& dir)
             TestujAdresar(e);
             break;
         case WalkEntry::Kind::ListingBroken:
-            view_.result.ChybSezn.push_back(e.path); // some of its entries could not be tested
+            addFinding(e.path, directoryFinding(e)); // some of its entries could not be tested
             break;
         case WalkEntry::Kind::DirectoryEnd:
             return;
@@ -66,26 +83,29 @@ void VorkanEngine::TestujSoubor(const ListedFile& file)
     std::int64_t read = 0;
     for (;;) {
         std::int64_t chunk = std::max<std::int64_t>(0, std::min(kChunkSize, size - read));
-        auto e = awaitRead(file.job);
+        auto e = awaitRead(file);
         if (!e)
             break; // stopped while the open or read was under way
         if (e->kind != ReadEvent::Kind::Chunk) {
-            fileFailed(name, size, read);
+            fileFailed(file, read, failureOf(*e));
+            if (e->kind == ReadEvent::Kind::ReadFailed && map_ && !quick_)
+                mapDamage(file);
             break;
         }
         if (quick_) {
             // A file of 0 or 1 byte passes when it gives back all it holds.
             if (e->bytes < std::min(kQuickTestBytes, std::max<std::int64_t>(size, 0)))
-                fileFailed(name, size, 0); // the quick test moves no counter otherwise
+                fileFailed(file, 0, Finding::of(Finding::Kind::Short, {}, e->bytes)); // the quick test moves no counter otherwise
             break;
         }
         if (e->bytes != chunk) {
             if (chunk == 0)
-                view_.result.ChybSezn.push_back(name); // listed as empty, holds data now
+                addFinding(name, Finding::of(Finding::Kind::Grown, {}, std::nullopt));
             else
-                fileFailed(name, size, read); // came up short
+                fileFailed(file, read, Finding::of(Finding::Kind::Short, {}, read + e->bytes));
             break;
         }
+        findings_.bytesRead += chunk;
         run_.PrectenoTik += chunk;
         read += chunk;
         run_.Zpracovano += chunk;
@@ -110,11 +130,20 @@ std::optional<WalkItem> VorkanEngine::awaitWalk()
     }
 }
 
-std::optional<ReadEvent> VorkanEngine::awaitRead(BackgroundReader::Job job)
+// Slow reads are taken on the way: they are no failure, only worth knowing.
+std::optional<ReadEvent> VorkanEngine::awaitRead(const ListedFile& file)
 {
+    const BackgroundReader::Job job = file.job;
     for (;;) {
-        if (auto e = reader_.poll(job))
-            return e;
+        if (auto e = reader_.poll(job)) {
+            if (e->kind != ReadEvent::Kind::Slow)
+                return e;
+            if (findings_.slow.size() < kSlowReadsKept)
+                findings_.slow.push_back({file.name, e->offset, e->seconds});
+            else
+                ++findings_.slowDropped;
+            continue;
+        }
         if (!run_.Bezi)
             return std::nullopt; // a stop does not wait for a read that may never return
         if (!reader_.prepareToSleep(job))
@@ -129,10 +158,31 @@ void VorkanEngine::waitForReader()
     host_.waitForEvents(YieldPoint::WaitingForRead);
 }
 
-void VorkanEngine::fileFailed(const std::string& name, std::int64_t size, std::int64_t read)
+void VorkanEngine::fileFailed(const ListedFile& file, std::int64_t read, Finding finding)
 {
-    view_.result.ChybSezn.push_back(name);
-    run_.Zpracovano += size - read;
+    addFinding(file.name, std::move(finding));
+    run_.Zpracovano += file.size - read;
+}
+
+// The reader goes on past the failed read only when it maps the damage; otherwise the job
+// has ended and nothing more comes.
+void VorkanEngine::mapDamage(const ListedFile& file)
+{
+    Finding& finding = findings_.items.back();
+    while (auto e = awaitRead(file)) {
+        if (e->kind == ReadEvent::Kind::BadRange) {
+            finding.mapped = true;
+            finding.addRange(e->offset, e->offset + e->bytes);
+        } else if (e->kind == ReadEvent::Kind::MapDone) {
+            return;
+        }
+    }
+}
+
+void VorkanEngine::addFinding(const std::string& path, Finding finding)
+{
+    view_.result.ChybSezn.push_back(path);
+    findings_.items.push_back(std::move(finding));
 }
 
 } // namespace engine

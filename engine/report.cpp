@@ -55,12 +55,17 @@ std::string joinLines(const std::vector<std::string>& lines, const char* eol)
     return text;
 }
 
-SaveResult saveProtocol(const std::string& path, const std::vector<std::string>& lines)
+SaveResult saveFile(const std::string& path, const std::string& data, const char* failedText)
 {
-    int error = platform::saveFile(path, common::utf8ToCp1250(joinLines(lines, "\r\n")));
+    int error = platform::saveFile(path, data);
     if (error == 0)
         return {true, {}};
-    return {false, texts::kProtokolNelzeUlozit + path + " (" + std::strerror(error) + ")"};
+    return {false, failedText + path + " (" + std::strerror(error) + ")"};
+}
+
+SaveResult saveProtocol(const std::string& path, const std::vector<std::string>& lines)
+{
+    return saveFile(path, common::utf8ToCp1250(joinLines(lines, "\r\n")), texts::kProtokolNelzeUlozit);
 }
 
 } // namespace engine

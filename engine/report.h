@@ -27,4 +27,8 @@ struct SaveResult {
 // program's rules for saving over whatever the name already holds.
 SaveResult saveProtocol(const std::string& path, const std::vector<std::string>& lines);
 
+// Writes data to path the same way; a failure's message is failedText, the path and the
+// system's reason.
+SaveResult saveFile(const std::string& path, const std::string& data, const char* failedText);
+
 } // namespace engine

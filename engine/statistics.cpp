@@ -54,6 +54,7 @@ void VorkanEngine::MainTimerTimer()
         if (run_.FazeCteni) {
             run_.DobaCteni = clampToInt32(now - run_.CasStartCteni);
             refreshReadSpeeds();
+            findings_.speed.add(run_.DobaCteni, static_cast<double>(run_.AktRych));
         }
         refreshEstimate();
         run_.PrectenoTik = 0;

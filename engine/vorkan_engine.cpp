@@ -100,6 +100,7 @@ void VorkanEngine::prepareTestPage()
         *label = texts::kBlank;
     view_.result.VyslTestu.clear();
     view_.result.ChybSezn.clear();
+    findings_.clear();
     t.SoubJML = t.TOL;
     t.Label3 = texts::kLabelAdresar;
     showPage(Page::Test);

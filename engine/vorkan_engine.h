@@ -1,5 +1,6 @@
 #pragma once
 #include "engine/background_reader.h"
+#include "engine/findings.h"
 #include "engine/host.h"
 #include "engine/run_state.h"
 #include "engine/settings.h"
@@ -56,6 +57,18 @@ public:
     // How many files the reader may open and read ahead of the one being tested; with 0
     // each file is opened only when its turn has come.
     void setFilesAhead(int files) { filesAhead_ = std::max(0, files); }
+    // Why and where each entry of the error list failed, the slow reads and the speed curve
+    // of the last run.
+    const Findings& findings() const { return findings_; }
+    // A read request that takes at least this long is kept as a slow read.
+    void setSlowThreshold(double seconds) { reader_.setSlowThreshold(seconds); }
+    // After a failed read, read on to the end of the file and keep its unreadable ranges.
+    // The counts, the error list and the protocol stay as they are.
+    void setMapDamage(bool map)
+    {
+        map_ = map;
+        reader_.setMapDamage(map);
+    }
 
 private:
     // Run sequence
@@ -82,9 +95,11 @@ private:
     void TestujAdresar(const platform::WalkEntry& dir);
     void TestujSoubor(const ListedFile& file);
     std::optional<WalkItem> awaitWalk();
-    std::optional<ReadEvent> awaitRead(BackgroundReader::Job job);
+    std::optional<ReadEvent> awaitRead(const ListedFile& file);
     void waitForReader();
-    void fileFailed(const std::string& name, std::int64_t size, std::int64_t read);
+    void fileFailed(const ListedFile& file, std::int64_t read, Finding finding);
+    void addFinding(const std::string& path, Finding finding);
+    void mapDamage(const ListedFile& file);
 
     // Statistics
     double shareDone() const;
@@ -102,7 +117,9 @@ private:
 
     RunState run_;
     MainWindowView view_;
+    Findings findings_;
     bool quick_ = false;
+    bool map_ = false;
     int filesAhead_ = 32;
     bool running_ = false;
     bool timeErrorOpen_ = false;

@@ -29,6 +29,7 @@ program_packages=(
 test_packages=(
   libgtest-dev
   libgmock-dev
+  nlohmann-json3-dev
   fuse3
   libfuse3-dev
   clang

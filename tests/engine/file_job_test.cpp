@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
+
 using engine::FileJob;
 using engine::FileToRead;
 using reads_testing::describe;
@@ -17,13 +20,14 @@ namespace {
 
 class FileJobTest : public ::testing::Test {
 protected:
-    FileJob make(std::int64_t listedSize, bool quick = false)
+    FileJob make(std::int64_t listedSize, bool quick = false, bool map = false)
     {
         testing_support::writeFileOfSize(dir_ / "f", 16);
         FileToRead f;
         f.job = 1;
         f.listedSize = listedSize;
         f.quick = quick;
+        f.map = map;
         f.file.open(dir_ / "f", platform::ReadPattern::WholeFile);
         platform::ReadProfile p;
         p.requestSize = 256 * 1024;
@@ -86,7 +90,7 @@ TEST_F(FileJobTest, a_short_read_mid_file_is_followed_up_where_it_stopped)
     EXPECT_TRUE(finished);
 }
 
-TEST_F(FileJobTest, a_failed_large_request_is_read_again_unit_by_unit)
+TEST_F(FileJobTest, a_failed_request_is_narrowed_down_unit_by_unit_then_block_by_block)
 {
     FileJob job = make(300000);
     std::vector<std::uint64_t> tags = sendAll(job);
@@ -96,9 +100,79 @@ TEST_F(FileJobTest, a_failed_large_request_is_read_again_unit_by_unit)
     for (std::uint64_t tag : units)
         EXPECT_EQ(requests_[tag].length, 65536U);
     EXPECT_EQ(answer(job, units[0], 65536), "65536");
+    EXPECT_EQ(answer(job, units[1], -EIO), "");
+    std::vector<std::uint64_t> blocks = sendAll(job);
+    ASSERT_EQ(blocks.size(), 3U);
+    EXPECT_EQ(requests_[blocks[0]].offset, 65536);
+    for (std::uint64_t tag : blocks)
+        EXPECT_EQ(requests_[tag].length, 4096U);
+    EXPECT_EQ(answer(job, blocks[0], 4096), ""); // a unit counts only when read whole
     bool finished = false;
-    EXPECT_EQ(answer(job, units[1], -EIO, &finished), "fail 5@65536");
+    EXPECT_EQ(answer(job, blocks[1], -EIO, &finished), "fail 5@69632");
     EXPECT_TRUE(finished);
+}
+
+TEST_F(FileJobTest, after_a_failure_that_does_not_repeat_requests_grow_again)
+{
+    FileJob job = make(1 << 20);
+    std::vector<std::uint64_t> tags = sendAll(job);
+    EXPECT_EQ(answer(job, tags[0], -EIO), "");
+    // The failed 256 KiB go again in units that now all read; after them, full size.
+    std::optional<FileJob::Request> large;
+    for (int round = 0; round < 8 && !large; ++round) {
+        for (std::uint64_t tag : sendAll(job)) {
+            if (requests_[tag].length > 65536U && !large)
+                large = requests_[tag];
+            answer(job, tag, full(tag));
+        }
+    }
+    ASSERT_TRUE(large.has_value());
+    EXPECT_GE(large->offset, 262144); // units sent before the last one came back go on
+    EXPECT_EQ(large->length, 262144U);
+}
+
+// A medium whose bad blocks are given: every request that touches one fails whole.
+std::string mapOf(FileJob& job, const std::set<std::int64_t>& badBlocks, std::int64_t size, int* requests)
+{
+    std::string events;
+    *requests = 0;
+    for (std::uint64_t tag = 1; *requests < 10000; ++tag) {
+        auto r = job.next();
+        if (!r)
+            return events + " (stuck)";
+        job.sent(tag, *r);
+        ++*requests;
+        std::int64_t end = r->offset + static_cast<std::int64_t>(r->length);
+        bool bad = std::any_of(badBlocks.begin(), badBlocks.end(), [&](std::int64_t b) { return b * 4096 < end && b * 4096 + 4096 > r->offset; });
+        std::int64_t result = bad ? -EIO : std::max<std::int64_t>(0, std::min(end, size) - r->offset);
+        FileJob::Outcome out = job.done(tag, result);
+        for (const engine::ReadEvent& e : out.events) {
+            if (e.kind == engine::ReadEvent::Kind::Chunk)
+                job.consumed();
+            else
+                events += (events.empty() ? "" : " ") + describe({e});
+        }
+        if (out.finished)
+            return events;
+    }
+    return events + " (endless)";
+}
+
+TEST_F(FileJobTest, mapping_reads_past_bad_runs_to_the_end_and_finds_their_edges)
+{
+    // Blocks 100-102 and 150-399 are bad in a file of 1000 blocks and a bit.
+    std::set<std::int64_t> bad{100, 101, 102};
+    for (std::int64_t b = 150; b < 400; ++b)
+        bad.insert(b);
+    const std::int64_t size = 1000 * 4096 + 10;
+    FileJob job = make(size, false, true);
+    int requests = 0;
+    EXPECT_EQ(mapOf(job, bad, size, &requests), "fail 5@409600 bad 409600+12288 bad 614400+1024000 mapped");
+    // The long run is skipped over with a growing step: far fewer requests than its blocks.
+    EXPECT_LT(requests, 150);
+
+    FileJob tail = make(size, false, true);
+    EXPECT_EQ(mapOf(tail, {999, 1000}, size, &requests), "fail 5@4091904 bad 4091904+4106 mapped");
 }
 
 TEST_F(FileJobTest, a_refused_direct_read_starts_over_through_the_cache)

@@ -18,6 +18,11 @@ std::string describe(const std::vector<ReadEvent>& events)
         case ReadEvent::Kind::ReadFailed:
             text += "fail " + std::to_string(e.error) + "@" + std::to_string(e.offset);
             break;
+        case ReadEvent::Kind::Slow: text += "slow@" + std::to_string(e.offset); break;
+        case ReadEvent::Kind::BadRange:
+            text += "bad " + std::to_string(e.offset) + "+" + std::to_string(e.bytes);
+            break;
+        case ReadEvent::Kind::MapDone: text += "mapped"; break;
         }
     }
     return text;
@@ -50,7 +55,9 @@ bool ReadRecorder::post(std::uint64_t job, const ReadEvent& e)
             return false;
         events_[job].push_back(e);
         Expected& x = expected_[job];
-        if (e.kind != ReadEvent::Kind::Chunk) {
+        if (e.kind == ReadEvent::Kind::Slow) {
+            // no failure: the file goes on
+        } else if (e.kind != ReadEvent::Kind::Chunk) {
             x.done = true;
         } else {
             std::int64_t unit = std::min(engine::kChunkSize, x.end - x.got);

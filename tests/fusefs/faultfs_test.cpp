@@ -51,7 +51,7 @@ TEST(FaultFsTree, describedEntriesKeepTheirOrderAndCreateParents)
 
 TEST(FaultFsTree, badDescriptionsAreRefusedWithTheirLine)
 {
-    for (const char* bad : {"a", "a x", "a 5 melt", "a 5 eio-at", "a 5 stall 1", "a 10 short 10", "a/../b 1",
+    for (const char* bad : {"a", "a x", "a 5 melt", "a 5 eio-at", "a 5 stall 1", "a 10 short 10", "a 10 eio-range 5 5", "a/../b 1",
                             "d/ 5", "a 5\na 6", "f 1\nf/g 1", "a 5 open-eio extra", "a 1T", "a -1"}) {
         EXPECT_THROW(treeOf(bad), std::invalid_argument) << bad;
     }
@@ -61,6 +61,16 @@ TEST(FaultFsTree, badDescriptionsAreRefusedWithTheirLine)
     } catch (const std::invalid_argument& e) {
         EXPECT_NE(std::string(e.what()).find("test:2:"), std::string::npos) << e.what();
     }
+}
+
+TEST(FaultFsTree, aBadRangeFailsEveryReadThatTouchesIt)
+{
+    faultfs::Tree tree = treeOf("hole 100K eio-range 40000 50000\n");
+    const faultfs::Entry& hole = *tree.find("/hole");
+    EXPECT_EQ(faultfs::planRead(hole, 0, 40000).length, 40000);
+    EXPECT_EQ(faultfs::planRead(hole, 0, 40001).error, EIO);
+    EXPECT_EQ(faultfs::planRead(hole, 49999, 10).error, EIO);
+    EXPECT_EQ(faultfs::planRead(hole, 50000, 4096).length, 4096);
 }
 
 TEST(FaultFsTree, readsFollowTheFault)

@@ -153,6 +153,13 @@ void Tree::addLine(const std::string& line)
             file.fault = Fault::EioAt;
             file.offset = parseSize(words[3]);
             expected = 4;
+        } else if (kind == "eio-range" && words.size() >= 5) {
+            file.fault = Fault::EioRange;
+            file.offset = parseSize(words[3]);
+            file.end = parseSize(words[4]);
+            if (file.end <= file.offset)
+                throw std::invalid_argument("eio-range must not be empty: " + file.path);
+            expected = 5;
         } else if (kind == "short" && words.size() >= 4) {
             file.fault = Fault::Short;
             file.offset = parseSize(words[3]);
@@ -210,6 +217,10 @@ ReadOutcome planRead(const Entry& file, std::int64_t offset, std::int64_t size)
     std::int64_t dataEnd = file.fault == Fault::Short ? file.offset : file.size;
     if (file.fault == Fault::Stall && offset <= file.offset && file.offset - offset < size)
         out.stallSeconds = file.seconds;
+    if (file.fault == Fault::EioRange && offset < file.end && offset + size > file.offset) {
+        out.error = EIO; // like a bad sector: the request fails whole
+        return out;
+    }
     if (file.fault == Fault::EioAt) {
         if (offset >= file.offset) {
             out.error = EIO;

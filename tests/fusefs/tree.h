@@ -15,6 +15,8 @@
 //   path SIZE open-eacces              open() fails with EACCES
 //   path SIZE eio-at OFFSET            a read that reaches OFFSET delivers the bytes before it,
 //                                      a read from OFFSET on fails with EIO
+//   path SIZE eio-range START END      a read that touches [START, END) fails whole with EIO;
+//                                      reads before and after it deliver their data
 //   path SIZE short LENGTH             the size says SIZE, but reads end at LENGTH
 //   path SIZE stall OFFSET SECONDS     a read that covers OFFSET sleeps SECONDS first
 //   path SIZE getattr-stall SECONDS    every look at the file's attributes sleeps SECONDS
@@ -25,14 +27,15 @@
 // listed in the order they were described, so a test can rely on the walk order.
 namespace faultfs {
 
-enum class Fault { None, OpenEio, OpenEacces, EioAt, Short, Stall, GetattrStall, ListEio, ListStall };
+enum class Fault { None, OpenEio, OpenEacces, EioAt, EioRange, Short, Stall, GetattrStall, ListEio, ListStall };
 
 struct Entry {
     std::string path; // "/" for the root, otherwise "/a/b"
     bool isDir = false;
     std::int64_t size = 0;
     Fault fault = Fault::None;
-    std::int64_t offset = 0; // eio-at and stall: the offset; short: where the data ends
+    std::int64_t offset = 0; // eio-at, stall: the offset; eio-range: its start; short: where the data ends
+    std::int64_t end = 0;    // eio-range: the end
     int seconds = 0;         // the stalls only
     std::vector<std::size_t> children;
 };

@@ -1,0 +1,193 @@
+#include "engine/findings_json.h"
+
+#include "engine/vorkan_engine.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace engine {
+
+namespace {
+
+// Length of the well-formed UTF-8 sequence at i, or 0 (overlong forms, surrogates and code
+// points beyond U+10FFFF are not well formed).
+std::size_t sequenceAt(const std::string& s, std::size_t i)
+{
+    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    unsigned char c = byte(i);
+    if (c < 0x80)
+        return 1;
+    std::size_t n = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    if (n == 0 || i + n > s.size())
+        return 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80)
+            return 0;
+    }
+    unsigned char c1 = byte(i + 1);
+    if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 >= 0xA0) || (c == 0xF0 && c1 < 0x90) || (c == 0xF4 && c1 >= 0x90))
+        return 0;
+    return n;
+}
+
+std::string number(double value)
+{
+    if (!std::isfinite(value))
+        return "0";
+    char text[64];
+    if (value == std::floor(value) && std::fabs(value) < 9e15)
+        std::snprintf(text, sizeof text, "%.0f", value);
+    else
+        std::snprintf(text, sizeof text, "%.3f", value);
+    return text;
+}
+
+std::string optionalNumber(const std::optional<std::int64_t>& value)
+{
+    return value ? std::to_string(*value) : "null";
+}
+
+// "key": "text" and, where text is not valid UTF-8, "key_bytes": its bytes in base64.
+std::string namedText(const char* key, const std::string& text)
+{
+    std::string out = std::string("\"") + key + "\": " + jsonString(text);
+    if (!isValidUtf8(text))
+        out += std::string(", \"") + key + "_bytes\": \"" + base64(text) + "\"";
+    return out;
+}
+
+const char* objectName(ObjectKind object)
+{
+    switch (object) {
+    case ObjectKind::Drive: return "drive";
+    case ObjectKind::Directory: return "directory";
+    case ObjectKind::File: return "file";
+    }
+    return "file";
+}
+
+std::string rangeList(const std::vector<std::pair<std::int64_t, std::int64_t>>& ranges)
+{
+    std::string out = "[";
+    for (std::size_t i = 0; i < ranges.size(); ++i)
+        out += (i == 0 ? "[" : ", [") + std::to_string(ranges[i].first) + ", " + std::to_string(ranges[i].second) + "]";
+    return out + "]";
+}
+
+std::string findingsList(const std::vector<std::string>& paths, const std::vector<Finding>& items)
+{
+    std::string out = "[";
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        Finding f = i < items.size() ? items[i] : Finding{};
+        out += i == 0 ? "\n    {" : ",\n    {";
+        out += namedText("path", paths[i]);
+        out += std::string(", \"kind\": \"") + kindName(f.kind) + "\"";
+        out += ", \"error\": " + (f.error.empty() ? std::string("null") : jsonString(f.error));
+        out += ", \"offset\": " + optionalNumber(f.offset);
+        out += ", \"unreadable_bytes\": " + (f.mapped ? std::to_string(f.unreadableBytes) : std::string("null"));
+        out += ", \"ranges\": " + (f.mapped ? rangeList(f.ranges) : std::string("null")) + "}";
+    }
+    return out + (paths.empty() ? "]" : "\n  ]");
+}
+
+std::string slowList(const std::vector<SlowRead>& slow)
+{
+    std::string out = "[";
+    for (std::size_t i = 0; i < slow.size(); ++i) {
+        out += i == 0 ? "\n    {" : ",\n    {";
+        out += namedText("path", slow[i].path);
+        out += ", \"offset\": " + std::to_string(slow[i].offset) + ", \"seconds\": " + number(slow[i].seconds) + "}";
+    }
+    return out + (slow.empty() ? "]" : "\n  ]");
+}
+
+std::string speedList(const std::vector<SpeedSample>& samples)
+{
+    std::string out = "[";
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        out += i == 0 ? "" : ", ";
+        out += "[" + number(samples[i].seconds) + ", " + number(std::round(samples[i].bytesPerSecond)) + "]";
+    }
+    return out + "]";
+}
+
+} // namespace
+
+bool isValidUtf8(const std::string& text)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t n = sequenceAt(text, i);
+        if (n == 0)
+            return false;
+        i += n;
+    }
+    return true;
+}
+
+std::string base64(const std::string& bytes)
+{
+    static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        std::uint32_t v = static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])) << 16;
+        if (i + 1 < bytes.size())
+            v |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
+        if (i + 2 < bytes.size())
+            v |= static_cast<unsigned char>(bytes[i + 2]);
+        out += kDigits[(v >> 18) & 63];
+        out += kDigits[(v >> 12) & 63];
+        out += i + 1 < bytes.size() ? kDigits[(v >> 6) & 63] : '=';
+        out += i + 2 < bytes.size() ? kDigits[v & 63] : '=';
+    }
+    return out;
+}
+
+std::string jsonString(const std::string& text)
+{
+    std::string out = "\"";
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t n = sequenceAt(text, i);
+        if (n == 0) {
+            out += "\\ufffd";
+            ++i;
+            continue;
+        }
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || c == 0x7F) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", c);
+            out += escape;
+        } else {
+            out.append(text, i, n);
+        }
+        i += n;
+    }
+    return out + "\"";
+}
+
+std::string findingsJson(const VorkanEngine& engine, ObjectKind object, bool quick)
+{
+    const RunState& run = engine.state();
+    const ResultView& result = engine.view().result;
+    const Findings& f = engine.findings();
+    std::string out = "{\n  \"version\": 1,\n";
+    out += std::string("  \"object\": {\"kind\": \"") + objectName(object) + "\", " +
+           namedText("location", engine.view().test.TOL) + "},\n";
+    out += std::string("  \"test\": \"") + (quick ? "quick" : "complete") + "\",\n";
+    out += "  \"files\": " + std::to_string(run.PocetSoub) + ",\n";
+    out += "  \"directories\": " + std::to_string(run.PocetAdr) + ",\n";
+    out += "  \"bytes\": " + std::to_string(run.VelCelk) + ",\n";
+    out += "  \"errors\": " + std::to_string(result.ChybSezn.size()) + ",\n";
+    out += "  \"seconds\": " + std::to_string(run.DobaTrv) + ",\n";
+    out += "  \"bytes_read\": " + std::to_string(f.bytesRead) + ",\n";
+    out += "  \"bytes_not_from_medium\": " + std::to_string(engine.bytesNotFromMedium()) + ",\n";
+    out += "  \"findings\": " + findingsList(result.ChybSezn, f.items) + ",\n";
+    out += "  \"slow\": " + slowList(f.slow) + ",\n";
+    out += "  \"speed\": " + speedList(f.speed.samples()) + "\n}\n";
+    return out;
+}
+
+} // namespace engine
