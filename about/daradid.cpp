@@ -89,8 +89,8 @@ void TDaRadidF::buildButtons()
         {&CoJeBtn, "CoJeBtn", texts::kCoJeBtn, glyph(Glyph::WhatIs), &TDaRadidF::CoJeBtnClick},
         {&LicenceBtn, "LicenceBtn", texts::kLicenceBtn, glyph(Glyph::Licence), &TDaRadidF::LicenceBtnClick},
         {&AutoriBtn, "AutoriBtn", texts::kAutoriBtn, glyph(Glyph::Authors), &TDaRadidF::AutoriBtnClick},
-        {&ZavritBtn, "ZavritBtn", texts::kZavritBtn, style()->standardIcon(QStyle::SP_DialogCancelButton, nullptr, this),
-         &TDaRadidF::ZavritBtnClick},
+        {&ZavritBtn, "ZavritBtn", texts::kZavritBtn,
+         style()->standardIcon(QStyle::SP_DialogCancelButton, nullptr, this), &TDaRadidF::ZavritBtnClick},
     };
     int top = 128;
     for (const Entry& entry : buttons) {

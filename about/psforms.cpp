@@ -37,8 +37,7 @@ QString qs(const char* utf8)
 
 PsForms::PsForms(archive::Pskomp& psk, common::Pelun& pelun, ScreenArea screen)
     : psk_(psk), pelun_(pelun), screen_(std::move(screen))
-{
-}
+{}
 
 QRect PsForms::screenArea() const
 {

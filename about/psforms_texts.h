@@ -20,13 +20,8 @@ inline constexpr const char* kPictureExtension = ".JPG";
 
 // Labels of INFO.TXT's lines 1 to 7, padded so that the values line up.
 inline constexpr const char* kInfoLabels[] = {
-    "Jméno produktu:     ",
-    "Verze produktu:     ",
-    "Datum dokončení:    ",
-    "Typ programu:       ",
-    "HW Požadavky:       ",
-    "SW Požadavky:       ",
-    "Velikost programu:  ",
+    "Jméno produktu:     ", "Verze produktu:     ", "Datum dokončení:    ", "Typ programu:       ",
+    "HW Požadavky:       ", "SW Požadavky:       ", "Velikost programu:  ",
 };
 inline constexpr const char* kPopisHeading = "Popis programu:";
 inline constexpr const char* kAutoriHeading = "Autoři programu:";

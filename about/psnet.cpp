@@ -10,8 +10,7 @@ namespace about {
 PsNet::PsNet(platform::DesktopLauncher launcher)
     : PSWWW(texts::kBuiltInWWW), PSWWW2(texts::kBuiltInWWW2), PSEMail(texts::kBuiltInEMail),
       launcher_(std::move(launcher))
-{
-}
+{}
 
 bool PsNet::isWebAddress(const std::string& text)
 {

@@ -7,8 +7,8 @@
 #include <sys/signalfd.h>
 
 #include <csignal>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 
 namespace app {
 
@@ -26,8 +26,7 @@ sigset_t stopSignals()
 void drain(int fd)
 {
     std::uint64_t value = 0;
-    while (::read(fd, &value, sizeof value) > 0) {
-    }
+    while (::read(fd, &value, sizeof value) > 0) {}
 }
 
 // How often a busy run looks for a stop signal: often enough to feel immediate, rarely
@@ -41,8 +40,7 @@ constexpr int kStoppedAtOnce = 130;
 
 } // namespace
 
-CliHost::CliHost()
-    : wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
+CliHost::CliHost() : wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
 {
     // The signals arrive through a descriptor, so no handler and no global state is needed.
     // Blocking them here also keeps them off the reader threads started later.
@@ -56,8 +54,7 @@ CliHost::~CliHost()
     // A signal that came together with the one that stopped the run must not kill the
     // program now that it ends as stopped.
     signalfd_siginfo info{};
-    while (::read(signalFd_.get(), &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
-    }
+    while (::read(signalFd_.get(), &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {}
     sigset_t set = stopSignals();
     ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }

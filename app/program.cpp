@@ -9,10 +9,9 @@
 namespace app {
 
 Program::Program(Machine machine)
-    : pelun_(machine.messages != nullptr ? *machine.messages : messagePort_, machine.drives, machine.registry, {machine.startDir, machine.defaultSystemRoot}),
-      dirSelectModule_(machine.startDir),
-      archive_(pelun_, machine.startDir),
-      engine_(pelun_, host_, machine.clock)
+    : pelun_(machine.messages != nullptr ? *machine.messages : messagePort_, machine.drives, machine.registry,
+             {machine.startDir, machine.defaultSystemRoot}),
+      dirSelectModule_(machine.startDir), archive_(pelun_, machine.startDir), engine_(pelun_, host_, machine.clock)
 {
     archive_.psk.afterPelunPskOpened = [this] { links_.net.PSK_ReadURLFile(archive_.psk); };
     title_.set(QString::fromUtf8(engine::texts::kAppTitle));

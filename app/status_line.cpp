@@ -17,7 +17,7 @@ void StatusLine::show(const engine::TestPageView& v)
         return;
     std::string line = v.StavL.empty() ? v.Label3 + " " + v.SoubJML : v.StavL;
     line += " | " + std::to_string(v.Prubeh.value()) + " % | uplynulo " + v.DobaTrvL + " | zbývá " + v.DobaZbyvL +
-            " | " + v.AktRychL;
+        " | " + v.AktRychL;
     // The line names the file at hand, and a name must not steer the terminal.
     line = common::validUtf8(common::shownName(line));
     std::fprintf(stderr, "\r\033[K%s", line.c_str());

@@ -21,8 +21,8 @@
 #include <CLI/CLI.hpp>
 
 #include <csignal>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 
@@ -203,7 +203,8 @@ int parseAndRun(int argc, char** argv)
     cli.add_option("--json", o.json, app::texts::kJsonHelp)->type_name("FILE");
     cli.add_flag("--map", o.map, app::texts::kMapHelp);
     cli.add_option("--slow", o.slow, app::texts::kSlowHelp)->type_name("SECONDS")->check(CLI::NonNegativeNumber);
-    auto* drive = cli.add_option("--drive", o.drive, "test a drive; the first character is its letter")->type_name("TEXT");
+    auto* drive =
+        cli.add_option("--drive", o.drive, "test a drive; the first character is its letter")->type_name("TEXT");
     auto* dir = cli.add_option("--dir", o.dir, "test a directory and its subdirectories")->type_name("PATH");
     auto* file = cli.add_option("--file", o.file, "test one file")->type_name("PATH");
     auto* drivesFlag = cli.add_flag("--drives", o.drives, "list the drives with their type and readiness");

@@ -15,7 +15,10 @@ struct Bitmap {
     std::vector<std::uint32_t> pixels;
 
     bool empty() const { return width == 0 || height == 0; }
-    std::uint32_t pixel(int x, int y) const { return pixels[static_cast<std::size_t>(y) * (stride / 4) + static_cast<std::size_t>(x)]; }
+    std::uint32_t pixel(int x, int y) const
+    {
+        return pixels[static_cast<std::size_t>(y) * (stride / 4) + static_cast<std::size_t>(x)];
+    }
 };
 
 // Pictures larger than this in either direction are refused before anything is allocated.

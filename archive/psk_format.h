@@ -44,8 +44,8 @@ struct TableRecord {
 
 inline std::int32_t readInt32(const std::uint8_t* p)
 {
-    std::uint32_t v = std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-                      std::uint32_t{p[3]} << 24;
+    std::uint32_t v =
+        std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
     return static_cast<std::int32_t>(v);
 }
 
@@ -83,6 +83,5 @@ inline std::int64_t maxInflatedSize(std::int32_t comprSize)
 
 // The stored name at offset, up to its "*" (or to the end of the block).
 std::string storedName(std::span<const std::uint8_t> names, std::int32_t offset);
-
 
 } // namespace archive::format

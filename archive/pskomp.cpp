@@ -194,8 +194,8 @@ std::int32_t Pskomp::lookup(const std::string& name, psk_File* location)
             if (!format::nameMatches(s.names, r.nameOffset, sought))
                 continue;
             if (location != nullptr) {
-                *location = psk_File{r.fileNumber, r.size,      r.comprSize, r.dataOffset, r.nameOffset,
-                                     r.method,     r.crc,       r.reserved1, r.reserved2,  upper};
+                *location = psk_File{r.fileNumber, r.size, r.comprSize, r.dataOffset, r.nameOffset,
+                                     r.method,     r.crc,  r.reserved1, r.reserved2,  upper};
             }
             return s.number;
         }

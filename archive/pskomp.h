@@ -88,8 +88,8 @@ public:
     // Appends the content of count stored bytes of source to dest. limit caps what inflating
     // may produce: beyond it the content is cut off and fails the caller's length check.
     // checksum, when given, accumulates the member checksum of the content appended.
-    bool PSK_Compress(common::MemoryStream& dest, common::MemoryStream& source, std::int32_t method,
-                      std::int32_t count, std::int64_t limit = INT32_MAX, std::uint32_t* checksum = nullptr);
+    bool PSK_Compress(common::MemoryStream& dest, common::MemoryStream& source, std::int32_t method, std::int32_t count,
+                      std::int64_t limit = INT32_MAX, std::uint32_t* checksum = nullptr);
     std::int32_t PSK_GetArchiveDataVersion(std::int32_t archNumber);
     bool PSK_CheckInit(const std::string& label);
     std::int32_t PSK_CheckArchNumber(std::int32_t archNumber, const std::string& label);

@@ -65,7 +65,8 @@ std::int32_t Pskomp::PSK_GetFileStream(const std::string& name, common::MemorySt
     std::int32_t n = PSK_GetFileLocation(location, name);
     if (n < 0)
         return -1;
-    std::int32_t result = n == kLooseFile ? loadLooseFile(name) : extractMember(slots_[static_cast<std::size_t>(n)], location);
+    std::int32_t result =
+        n == kLooseFile ? loadLooseFile(name) : extractMember(slots_[static_cast<std::size_t>(n)], location);
     if (result >= 0)
         stream = &fileData_;
     return result;
@@ -87,7 +88,7 @@ std::int32_t Pskomp::extractByIndex(std::int32_t archNumber, std::int32_t index,
         return -1;
     }
     psk_File location{r.fileNumber, r.size, r.comprSize, r.dataOffset, r.nameOffset,
-                      r.method, r.crc, r.reserved1, r.reserved2, {}};
+                      r.method,     r.crc,  r.reserved1, r.reserved2,  {}};
     std::int32_t result = extractMember(a, location);
     if (result >= 0)
         stream = &fileData_;
@@ -218,15 +219,13 @@ bool Pskomp::PSK_Compress(common::MemoryStream& dest, common::MemoryStream& sour
     if (method != format::kMethodZlib)
         return true;
     switch (inflate(dest, stored, limit, checksum)) {
-    case Inflated::Ok:
-        return true;
+    case Inflated::Ok: return true;
     case Inflated::NoMemory:
         // Give back what the content took, so the program can go on.
         dest.storage() = {};
         dest.clear();
         return fatal(texts::kWriteError);
-    case Inflated::Damaged:
-        break;
+    case Inflated::Damaged: break;
     }
     return fatal(texts::kInflateError);
 }

@@ -3,8 +3,8 @@
 #include "archive/pskomp.h"
 #include "archive/pskomp_texts.h"
 #include "archive/text_lines.h"
-#include "platform/ascii.h"
 #include "common/pelun.h"
+#include "platform/ascii.h"
 
 #include <new>
 
@@ -23,7 +23,7 @@ std::string extensionOf(const std::string& name)
 }
 
 bool loadPicture(Pskomp& module, common::Pelun& pelun, const std::string& label, Decoder decoder,
-                        const std::string& name, Bitmap& bitmap)
+                 const std::string& name, Bitmap& bitmap)
 {
     common::MemoryStream* stream = nullptr;
     if (module.PSK_GetFileStream(name, stream) < 0)

@@ -81,7 +81,7 @@ Result readHeader(Reader& in, PSKArchive& a, const std::string& path)
     a.formatVersion = format::readInt32(header + format::kOffsetFormatVersion);
     if (a.formatVersion != format::kFormatVersion)
         return texts::kFileStart + path + texts::kBadFormatVersion + std::to_string(a.formatVersion) +
-               texts::kBadFormatVersionEnd;
+            texts::kBadFormatVersionEnd;
     a.headerValue = format::readInt32(header + format::kOffsetHeaderValue);
     a.filesCount = format::readInt32(header + format::kOffsetFilesCount);
     a.dataVersion = format::readInt32(header + format::kOffsetDataVersion);
@@ -200,7 +200,8 @@ bool Pskomp::PSK_OpenArchive(std::int32_t& archNumber, const std::string& path, 
     }
     if (failure)
         return fatal(*failure);
-    allocatedBytes_ += static_cast<std::int64_t>(candidate.table.size() + candidate.names.size() + candidate.data.size());
+    allocatedBytes_ +=
+        static_cast<std::int64_t>(candidate.table.size() + candidate.names.size() + candidate.data.size());
     candidate.open = true;
     *slot = std::move(candidate);
     ++openCount_;

@@ -62,7 +62,8 @@ std::int32_t Pskomp::PSK_GetSystemFileVersion(const std::string& path)
 bool Pskomp::PSK_InstallSystemFile(const std::string& path)
 {
     if (!platform::fileExists(path)) {
-        pelun_.PS_InternalError(texts::kInternalInstall, texts::kInstallMissingStart + path + texts::kInstallMissingEnd);
+        pelun_.PS_InternalError(texts::kInternalInstall,
+                                texts::kInstallMissingStart + path + texts::kInstallMissingEnd);
         return false;
     }
     const std::string destination = pelun_.PS_GetSystemDir() + "/" + fileNamePart(path);
@@ -107,8 +108,8 @@ std::int32_t Pskomp::PSK_OpenPelunPsk(std::int32_t update)
 {
     // The start-up directory may hold the file under any letter case ("pelun.psk").
     const std::string& startDir = pelun_.PS_StartDir();
-    std::string path = platform::resolveIgnoringCase(startDir, texts::kPelunPskFile)
-                           .value_or(startDir + "/" + texts::kPelunPskFile);
+    std::string path =
+        platform::resolveIgnoringCase(startDir, texts::kPelunPskFile).value_or(startDir + "/" + texts::kPelunPskFile);
     std::int32_t rc = PSK_OpenSystemPSK(systemArchNumber_, path, update);
     if (rc >= 0 && afterPelunPskOpened)
         afterPelunPskOpened();

@@ -104,6 +104,7 @@ inline constexpr const char* kRegistrationFailed = "PSK_InstallSystemFile: Nepod
 inline constexpr int kInternalInstall = 26;
 inline constexpr const char* kBadUpdate = "PSK_OpenSystemPSK: Chybná hodnota parametru UPDATE";
 inline constexpr const char* kCannotOpenSystem = "PSK_OpenSystemPSK: Nepodařilo se otevřít archív ";
-inline constexpr const char* kModuleInitFailed = "Pelun: Initialization: Nepodařilo se provést inicializaci modulu PSKOMP";
+inline constexpr const char* kModuleInitFailed =
+    "Pelun: Initialization: Nepodařilo se provést inicializaci modulu PSKOMP";
 
 } // namespace archive::texts

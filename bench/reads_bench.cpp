@@ -122,13 +122,17 @@ void prefetchStatus(io_uring& ring, int dirfd, const std::vector<std::string>& n
             io_uring_sqe* sqe = io_uring_get_sqe(&ring);
             if (sqe == nullptr)
                 break;
-            io_uring_prep_statx(sqe, dirfd, names[sent].c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS, &results[sent]);
+            io_uring_prep_statx(sqe, dirfd, names[sent].c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS,
+                                &results[sent]);
             ++sent;
         }
         io_uring_cqe* cqe = nullptr;
         io_uring_submit_and_wait(&ring, 1);
         unsigned head = 0, seen = 0;
-        io_uring_for_each_cqe(&ring, head, cqe) { ++seen; }
+        io_uring_for_each_cqe(&ring, head, cqe)
+        {
+            ++seen;
+        }
         io_uring_cq_advance(&ring, seen);
         done += seen;
     }
@@ -190,7 +194,10 @@ struct Walk {
         auto t1 = std::chrono::steady_clock::now();
         consumer.waitUntilOpenBelow(o.ahead);
         waitSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t1).count();
-        consumer.expect(f.job, o.quick ? engine::kQuickTestBytes : f.listedSize > 0 ? f.listedSize : engine::kChunkSize);
+        consumer.expect(f.job,
+                        o.quick                ? engine::kQuickTestBytes
+                            : f.listedSize > 0 ? f.listedSize
+                                               : engine::kChunkSize);
         reads.add(std::move(f));
     }
 };
@@ -201,8 +208,9 @@ int main(int argc, char** argv)
 {
     Options o = parse(argc, argv);
     if (o.dir.empty()) {
-        std::fprintf(stderr, "usage: reads_bench [--quick] [--threads] [--depth N] [--file-depth N] [--request KiB] "
-                             "[--block N] [--ahead N] [--prefetch] DIR\n");
+        std::fprintf(stderr,
+                     "usage: reads_bench [--quick] [--threads] [--depth N] [--file-depth N] [--request KiB] "
+                     "[--block N] [--ahead N] [--prefetch] DIR\n");
         return 2;
     }
     platform::ReadProfile profile = platform::readProfileFor(o.dir);
@@ -220,10 +228,10 @@ int main(int argc, char** argv)
     auto start = std::chrono::steady_clock::now();
     Consumer consumer;
     engine::FileReads* readsPtr = nullptr;
-    engine::FileReads reads([&](std::uint64_t job, const engine::ReadEvent& e) { return consumer.post(readsPtr, job, e); },
-                            profile);
+    engine::FileReads reads(
+        [&](std::uint64_t job, const engine::ReadEvent& e) { return consumer.post(readsPtr, job, e); }, profile);
     readsPtr = &reads;
-    io_uring ring {};
+    io_uring ring{};
     bool prefetch = o.prefetch && io_uring_queue_init(64, &ring, 0) == 0;
     Walk walk{o, reads, consumer, prefetch ? &ring : nullptr};
     int top = open(o.dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -233,9 +241,10 @@ int main(int argc, char** argv)
     }
     consumer.waitUntilOpenBelow(1);
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("%.3f s  %ld files  %lld bytes  %ld failed  %lld not from the medium  (opening %.3f s, waiting %.3f s)\n",
-                seconds, walk.files, static_cast<long long>(consumer.bytes()), consumer.failures() + walk.unopened,
-                static_cast<long long>(reads.bytesNotFromMedium()), walk.openSeconds, walk.waitSeconds);
+    std::printf(
+        "%.3f s  %ld files  %lld bytes  %ld failed  %lld not from the medium  (opening %.3f s, waiting %.3f s)\n",
+        seconds, walk.files, static_cast<long long>(consumer.bytes()), consumer.failures() + walk.unopened,
+        static_cast<long long>(reads.bytesNotFromMedium()), walk.openSeconds, walk.waitSeconds);
     if (prefetch)
         io_uring_queue_exit(&ring);
     return consumer.failures() + walk.unopened == 0 ? 0 : 1;

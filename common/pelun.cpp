@@ -26,7 +26,10 @@ std::int32_t floorDiv(std::int32_t a, std::int32_t b)
     return q;
 }
 
-bool isDriveLetter(char upper) { return upper >= 'A' && upper <= 'Z'; }
+bool isDriveLetter(char upper)
+{
+    return upper >= 'A' && upper <= 'Z';
+}
 
 } // namespace
 
@@ -44,8 +47,7 @@ std::string PS_FormatTime(std::int32_t seconds)
 Pelun::Pelun(MessagePort& port, const platform::DriveTable& drives, platform::KeyValueStore& registry, Places places)
     : port_(&port), drives_(drives), registry_(registry), startDir_(std::move(places.startDir)),
       defaultSystemRoot_(std::move(places.defaultSystemRoot))
-{
-}
+{}
 
 bool Pelun::PS_ShowError(const std::string& text)
 {

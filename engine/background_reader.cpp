@@ -40,8 +40,7 @@ public:
     Walk(std::function<void()> wake, bool quick, int filesAhead, double slowSeconds, bool map)
         : wake_(std::move(wake)), quick_(quick), filesAhead_(static_cast<Job>(filesAheadWithin(filesAhead))),
           slowSeconds_(slowSeconds), map_(map)
-    {
-    }
+    {}
 
     // Starts the thread of the walk; it keeps the walk alive as long as it runs.
     void startTree(std::string root, WalkPurpose purpose)
@@ -348,7 +347,7 @@ void BackgroundReader::stop()
 bool BackgroundReader::busy() const
 {
     return (walk_ && walk_->busy()) ||
-           std::any_of(leftBehind_.begin(), leftBehind_.end(), [](const auto& walk) { return walk->busy(); });
+        std::any_of(leftBehind_.begin(), leftBehind_.end(), [](const auto& walk) { return walk->busy(); });
 }
 
 std::int64_t BackgroundReader::bytesNotFromMedium() const

@@ -78,7 +78,7 @@ private:
     std::function<void()> wake_;
     std::shared_ptr<Walk> walk_;
     std::vector<std::shared_ptr<Walk>> leftBehind_; // given up, perhaps still blocked
-    std::int64_t notFromMedium_ = 0;                 // of walks given up
+    std::int64_t notFromMedium_ = 0;                // of walks given up
     double slowSeconds_ = 1.0;
     bool map_ = false;
 };

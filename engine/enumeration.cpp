@@ -55,13 +55,9 @@ void VorkanEngine::ZjistiAdresar(const std::string& path, bool listed)
             ++run_.PocetSoub;
             break;
         case WalkEntry::Kind::DirectoryBegin:
-        case WalkEntry::Kind::DirectoryFailed:
-            ZjistiAdresar(e.path, e.kind == WalkEntry::Kind::DirectoryBegin);
-            break;
-        case WalkEntry::Kind::ListingBroken:
-            break; // the read phase reports it
-        case WalkEntry::Kind::DirectoryEnd:
-            return;
+        case WalkEntry::Kind::DirectoryFailed: ZjistiAdresar(e.path, e.kind == WalkEntry::Kind::DirectoryBegin); break;
+        case WalkEntry::Kind::ListingBroken: break; // the read phase reports it
+        case WalkEntry::Kind::DirectoryEnd: return;
         }
     }
 }

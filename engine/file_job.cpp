@@ -9,24 +9,30 @@ namespace {
 
 // How far a file may be read ahead of what the engine has consumed of it: room for a full
 // set of requests in flight and a little that came back and waits for the engine.
-std::int64_t mostAhead(const ReadProfile& p) { return p.fileDepth * static_cast<std::int64_t>(p.requestSize) + (2 << 20); }
+std::int64_t mostAhead(const ReadProfile& p)
+{
+    return p.fileDepth * static_cast<std::int64_t>(p.requestSize) + (2 << 20);
+}
 
 // The quick test reads a page rather than one logical block: it costs the device the same,
 // and the first pages of small files that lie side by side merge into one request, which
 // sectors that leave gaps between them cannot.
 constexpr std::size_t quickRequest = platform::kSafeBlockSize;
 
-std::int64_t roundUp(std::int64_t value, std::int64_t block) { return (value + block - 1) / block * block; }
+std::int64_t roundUp(std::int64_t value, std::int64_t block)
+{
+    return (value + block - 1) / block * block;
+}
 
 } // namespace
 
 FileJob::FileJob(FileToRead file, const ReadProfile& profile)
-    : file_(std::move(file)), profile_(profile),
-      end_(file_.quick ? kQuickTestBytes : file_.listedSize > 0 ? file_.listedSize : kChunkSize),
+    : file_(std::move(file)), profile_(profile), end_(file_.quick                ? kQuickTestBytes
+                                                          : file_.listedSize > 0 ? file_.listedSize
+                                                                                 : kChunkSize),
       largest_(file_.quick ? quickRequest : std::max<std::size_t>(profile.requestSize, kChunkSize)),
       normalLargest_(largest_)
-{
-}
+{}
 
 std::optional<FileJob::Request> FileJob::next() const
 {
@@ -38,7 +44,8 @@ std::optional<FileJob::Request> FileJob::next() const
     std::int64_t rest = end_ - nextOffset_;
     // Direct reads cover whole blocks; the last one is cut to the size when it comes back.
     // An unaligned start only follows a short read (see ReadFile), and is sent as it is.
-    std::int64_t length = std::min(static_cast<std::int64_t>(largest_), nextOffset_ % block == 0 ? roundUp(rest, block) : rest);
+    std::int64_t length =
+        std::min(static_cast<std::int64_t>(largest_), nextOffset_ % block == 0 ? roundUp(rest, block) : rest);
     std::int64_t ahead = nextOffset_ - consumedChunks_ * kChunkSize;
     if (!mapping_ && ahead > 0 && ahead + length > mostAhead(profile_))
         return std::nullopt;

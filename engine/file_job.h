@@ -55,10 +55,10 @@ private:
 
     // Mapping the damage past a failed block (file_job_map.cpp)
     struct BadRun {
-        std::int64_t start;     // the first failed block
-        std::int64_t knownEnd;  // the end of the last block known to fail
-        std::int64_t step;      // grows over a run of failures
-        std::int64_t probe;     // the block asked for now
+        std::int64_t start;       // the first failed block
+        std::int64_t knownEnd;    // the end of the last block known to fail
+        std::int64_t step;        // grows over a run of failures
+        std::int64_t probe;       // the block asked for now
         std::int64_t goodAt = -1; // going back from a readable block to the run's edge
     };
     std::int64_t block() const { return static_cast<std::int64_t>(profile_.blockSize); }
@@ -69,19 +69,19 @@ private:
 
     FileToRead file_;
     const ReadProfile profile_;
-    std::int64_t end_;                 // what the events cover at most
-    std::size_t largest_;              // the largest request now
-    const std::size_t normalLargest_;  // ... when no failed request is being gone over
-    std::int64_t retryEnd_ = 0;        // end of the failed request being gone over, or 0
-    std::int64_t nextOffset_ = 0;      // where the next request starts
-    std::int64_t readEnd_ = 0;         // read without a gap from the start
-    std::int64_t posted_ = 0;          // covered by Chunk events
+    std::int64_t end_;                // what the events cover at most
+    std::size_t largest_;             // the largest request now
+    const std::size_t normalLargest_; // ... when no failed request is being gone over
+    std::int64_t retryEnd_ = 0;       // end of the failed request being gone over, or 0
+    std::int64_t nextOffset_ = 0;     // where the next request starts
+    std::int64_t readEnd_ = 0;        // read without a gap from the start
+    std::int64_t posted_ = 0;         // covered by Chunk events
     std::int64_t consumedChunks_ = 0;
     bool anyData_ = false;
     bool finished_ = false;
-    bool mapping_ = false;             // past the first failure: no more Chunk events
+    bool mapping_ = false; // past the first failure: no more Chunk events
     std::optional<BadRun> bad_;
-    std::deque<Pending> pending_;      // in file order
+    std::deque<Pending> pending_; // in file order
 };
 
 } // namespace engine

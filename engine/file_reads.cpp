@@ -22,7 +22,9 @@ constexpr std::size_t kLargeBufferBytes = 8 << 20;
 
 struct Command {
     enum class Kind { Add, Consumed, Drop, DropAll, Close };
-    Command(Kind k, std::uint64_t id = 0, std::unique_ptr<FileToRead> f = nullptr) : kind(k), job(id), file(std::move(f)) {}
+    Command(Kind k, std::uint64_t id = 0, std::unique_ptr<FileToRead> f = nullptr)
+        : kind(k), job(id), file(std::move(f))
+    {}
     Kind kind;
     std::uint64_t job;
     std::unique_ptr<FileToRead> file; // Add only
@@ -41,8 +43,7 @@ public:
           queue_(platform::makeReadQueue(static_cast<unsigned>(profile_.depth), profile_.useIoUring)),
           buffers_(static_cast<std::size_t>(profile_.depth), kChunkSize,
                    std::max<std::size_t>(2, kLargeBufferBytes / profile_.requestSize), profile_.requestSize)
-    {
-    }
+    {}
 
     static void run(const std::shared_ptr<Service>& self) { self->loop(); }
 
@@ -253,7 +254,10 @@ FileReads::FileReads(PostReadEvent post, ReadProfile profile, double slowSeconds
     std::thread(Service::run, service_).detach();
 }
 
-FileReads::~FileReads() { service_->close(); }
+FileReads::~FileReads()
+{
+    service_->close();
+}
 
 void FileReads::add(FileToRead file)
 {
@@ -261,10 +265,25 @@ void FileReads::add(FileToRead file)
     service_->command(Command(Command::Kind::Add, id, std::make_unique<FileToRead>(std::move(file))));
 }
 
-void FileReads::consumed(std::uint64_t job) { service_->command(Command(Command::Kind::Consumed, job)); }
-void FileReads::drop(std::uint64_t job) { service_->command(Command(Command::Kind::Drop, job)); }
-void FileReads::dropAll() { service_->command(Command(Command::Kind::DropAll)); }
-bool FileReads::busy() const { return service_->busy(); }
-std::int64_t FileReads::bytesNotFromMedium() const { return service_->notFromMedium(); }
+void FileReads::consumed(std::uint64_t job)
+{
+    service_->command(Command(Command::Kind::Consumed, job));
+}
+void FileReads::drop(std::uint64_t job)
+{
+    service_->command(Command(Command::Kind::Drop, job));
+}
+void FileReads::dropAll()
+{
+    service_->command(Command(Command::Kind::DropAll));
+}
+bool FileReads::busy() const
+{
+    return service_->busy();
+}
+std::int64_t FileReads::bytesNotFromMedium() const
+{
+    return service_->notFromMedium();
+}
 
 } // namespace engine

@@ -49,7 +49,7 @@ public:
     void consumed(std::uint64_t job); // the engine took one Chunk event of job
     void drop(std::uint64_t job);     // given up: finished by the engine, or a stop
     void dropAll();
-    bool busy() const;                // a read is under way (maybe stalled for good)
+    bool busy() const;                       // a read is under way (maybe stalled for good)
     std::int64_t bytesNotFromMedium() const; // read through the page cache, whole run
 
     class Service;

@@ -1,8 +1,8 @@
 #pragma once
 #include <cstdint>
 #include <optional>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace engine {
@@ -17,7 +17,7 @@ struct Finding {
         Directory, // a directory could not be opened or listed to its end
     };
     Kind kind = Kind::Read;
-    std::string error;                 // the system's text of the failure; empty where none
+    std::string error;                  // the system's text of the failure; empty where none
     std::optional<std::int64_t> offset; // Read, Short: the first byte that could not be read
     // Mapped damage (Read, when mapping): the unreadable [start, end) ranges in file order
     // and their total.
@@ -47,7 +47,7 @@ struct SlowRead {
 };
 
 struct SpeedSample {
-    double seconds = 0;        // since the read phase began
+    double seconds = 0; // since the read phase began
     double bytesPerSecond = 0;
 };
 

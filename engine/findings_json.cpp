@@ -175,7 +175,7 @@ std::string findingsJson(const VorkanEngine& engine, ObjectKind object, bool qui
     const Findings& f = engine.findings();
     std::string out = "{\n  \"version\": 1,\n";
     out += std::string("  \"object\": {\"kind\": \"") + objectName(object) + "\", " +
-           namedText("location", engine.view().test.TOL) + "},\n";
+        namedText("location", engine.view().test.TOL) + "},\n";
     out += std::string("  \"test\": \"") + (quick ? "quick" : "complete") + "\",\n";
     out += "  \"files\": " + std::to_string(run.PocetSoub) + ",\n";
     out += "  \"directories\": " + std::to_string(run.PocetAdr) + ",\n";

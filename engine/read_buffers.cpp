@@ -25,8 +25,7 @@ ReadBuffers::ReadBuffers(std::size_t smallCount, std::size_t smallSize, std::siz
     : smallSize_(smallSize), largeSize_(largeSize), smallArea_(allocate(smallCount * smallSize)),
       largeArea_(allocate(largeCount * largeSize)), smallFree_(carve(smallArea_.get(), smallCount, smallSize)),
       largeFree_(carve(largeArea_.get(), largeCount, largeSize))
-{
-}
+{}
 
 char* ReadBuffers::take(std::size_t length)
 {

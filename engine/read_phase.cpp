@@ -9,9 +9,15 @@ using platform::WalkEntry;
 
 namespace {
 
-std::string errorText(int error) { return error == 0 ? std::string() : std::string(std::strerror(error)); }
+std::string errorText(int error)
+{
+    return error == 0 ? std::string() : std::string(std::strerror(error));
+}
 
-Finding directoryFinding(const WalkEntry& e) { return Finding::of(Finding::Kind::Directory, errorText(e.error), std::nullopt); }
+Finding directoryFinding(const WalkEntry& e)
+{
+    return Finding::of(Finding::Kind::Directory, errorText(e.error), std::nullopt);
+}
 
 // A failed open or read as the reader told it; read: what the engine had counted of the file.
 Finding failureOf(const ReadEvent& e)
@@ -49,18 +55,13 @@ void VorkanEngine::TestujAdresar(const WalkEntry& dir)
             return;
         const WalkEntry& e = item->entry;
         switch (e.kind) {
-        case WalkEntry::Kind::File:
-            TestujSoubor({e.path, e.size, item->job});
-            break;
+        case WalkEntry::Kind::File: TestujSoubor({e.path, e.size, item->job}); break;
         case WalkEntry::Kind::DirectoryBegin:
-        case WalkEntry::Kind::DirectoryFailed:
-            TestujAdresar(e);
-            break;
+        case WalkEntry::Kind::DirectoryFailed: TestujAdresar(e); break;
         case WalkEntry::Kind::ListingBroken:
             addFinding(e.path, directoryFinding(e)); // some of its entries could not be tested
             break;
-        case WalkEntry::Kind::DirectoryEnd:
-            return;
+        case WalkEntry::Kind::DirectoryEnd: return;
         }
     }
 }
@@ -95,7 +96,9 @@ void VorkanEngine::TestujSoubor(const ListedFile& file)
         if (quick_) {
             // A file of 0 or 1 byte passes when it gives back all it holds.
             if (e->bytes < std::min(kQuickTestBytes, std::max<std::int64_t>(size, 0)))
-                fileFailed(file, 0, Finding::of(Finding::Kind::Short, {}, e->bytes)); // the quick test moves no counter otherwise
+                fileFailed(
+                    file, 0,
+                    Finding::of(Finding::Kind::Short, {}, e->bytes)); // the quick test moves no counter otherwise
             break;
         }
         if (e->bytes != chunk) {

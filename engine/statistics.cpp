@@ -22,7 +22,10 @@ std::int32_t clampToInt32(std::int64_t v)
     return static_cast<std::int32_t>(v < lo ? lo : (v > hi ? hi : v));
 }
 
-std::string kbPerSecond(std::int64_t kb) { return std::to_string(kb) + texts::kKBs; }
+std::string kbPerSecond(std::int64_t kb)
+{
+    return std::to_string(kb) + texts::kKBs;
+}
 
 } // namespace
 
@@ -131,7 +134,8 @@ int VorkanEngine::overallGauge() const
 void VorkanEngine::SoubTimerTimer()
 {
     if (run_.VelAktSoub != 0) {
-        view_.test.PrubehSoub.set(roundAsFormatted(static_cast<double>(run_.PrectenoAktSoub) / (static_cast<double>(run_.VelAktSoub) / 100)));
+        view_.test.PrubehSoub.set(
+            roundAsFormatted(static_cast<double>(run_.PrectenoAktSoub) / (static_cast<double>(run_.VelAktSoub) / 100)));
         host_.viewChanged();
     }
 }

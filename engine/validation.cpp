@@ -11,8 +11,7 @@ bool VorkanEngine::validate(const TestSettings& settings)
 {
     TestPageView& t = view_.test;
     switch (settings.object) {
-    case TestObject::Jednotka:
-        return validateDrive(settings.JednE);
+    case TestObject::Jednotka: return validateDrive(settings.JednE);
     case TestObject::Adresar:
         t.druhTOL = texts::kDruhAdresar;
         t.TOL = settings.AdrE;

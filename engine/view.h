@@ -23,11 +23,11 @@ struct TestPageView {
     std::string TypTestuL; // test type
     std::string DobaTrvL, DobaCelkL, DobaZbyvL;
     std::string PrumRychL, MaxRychL, AktRychL;
-    std::string StavL;             // state text
+    std::string StavL;              // state text
     std::string Label3 = "Soubor:"; // caption before SoubJML
-    std::string SoubJML;           // file or directory at hand
-    Gauge PrubehSoub;              // current file (during the counting: counting progress)
-    Gauge Prubeh;                  // overall progress
+    std::string SoubJML;            // file or directory at hand
+    Gauge PrubehSoub;               // current file (during the counting: counting progress)
+    Gauge Prubeh;                   // overall progress
     std::string PauseBtn = "Pozastavit";
     bool UkoncitBtnEnabled = true;
 };

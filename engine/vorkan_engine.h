@@ -32,13 +32,13 @@ public:
     // Handlers of the main window
     void StartBtnClick(const TestSettings& settings);
     void PauseBtnClick();
-    void UkoncitBtnClick();   // the Stop question
-    bool FormCloseQuery();    // the close question; true when the window may close
+    void UkoncitBtnClick(); // the Stop question
+    bool FormCloseQuery();  // the close question; true when the window may close
     void MainTimerTimer();
     void SoubTimerTimer();
     void VyslTestuOKBtnClick();
-    void BitBtn2Click();      // "Zobrazit chyby"
-    void BitBtn1Click();      // "OK" of the error list
+    void BitBtn2Click(); // "Zobrazit chyby"
+    void BitBtn1Click(); // "OK" of the error list
     // Shows a page; a change of page stops both timers.
     void showPage(Page page);
 

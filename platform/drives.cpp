@@ -109,7 +109,8 @@ std::optional<Drive> classify(libmnt_fs* fs)
         d.label = d.source;
     } else if (type == "iso9660" || type == "udf" || isOpticalDevice(d.source)) {
         d.type = DriveType::CdRom;
-    } else if (type == "tmpfs" || type == "ramfs" || startsWith(d.source, "/dev/ram") || startsWith(d.source, "/dev/zram")) {
+    } else if (type == "tmpfs" || type == "ramfs" || startsWith(d.source, "/dev/ram") ||
+               startsWith(d.source, "/dev/zram")) {
         if (!underMediaDirectory(d.mountPoint) && !blockDevice)
             return std::nullopt;
         d.type = DriveType::RamDisk;
@@ -174,7 +175,8 @@ DriveTable DriveTable::fromMountTable(const std::string& mountinfo)
             if (!drive)
                 continue;
             // A later mount over the same point hides the earlier one.
-            auto same = std::find_if(found.begin(), found.end(), [&](const Drive& x) { return x.mountPoint == drive->mountPoint; });
+            auto same = std::find_if(found.begin(), found.end(),
+                                     [&](const Drive& x) { return x.mountPoint == drive->mountPoint; });
             if (same != found.end())
                 found.erase(same);
             found.push_back(*drive);
@@ -238,7 +240,8 @@ const Drive* DriveTable::driveOf(const std::string& path) const
         const std::string& mp = d.mountPoint;
         if (mp.empty())
             continue;
-        bool holds = mp == "/" || path == mp || (startsWith(path, mp) && path.size() > mp.size() && path[mp.size()] == '/');
+        bool holds =
+            mp == "/" || path == mp || (startsWith(path, mp) && path.size() > mp.size() && path[mp.size()] == '/');
         if (holds && (best == nullptr || mp.size() > bestLength)) {
             best = &d;
             bestLength = mp.size();

@@ -9,11 +9,11 @@ namespace platform {
 enum class DriveType { Unknown = 0, NoRootDir = 1, Removable = 2, Fixed = 3, Remote = 4, CdRom = 5, RamDisk = 6 };
 
 struct Drive {
-    char letter = 'c';          // lower case
+    char letter = 'c'; // lower case
     DriveType type = DriveType::Fixed;
-    std::string mountPoint;     // empty for an optical drive without a medium
-    std::string label;          // volume label, or the network source of a remote drive
-    std::string source;         // the mounted device or share
+    std::string mountPoint; // empty for an optical drive without a medium
+    std::string label;      // volume label, or the network source of a remote drive
+    std::string source;     // the mounted device or share
 
     // The text of the drive chooser: "d: [LABEL] /mount/point".
     std::string entryText() const;

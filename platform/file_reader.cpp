@@ -53,7 +53,10 @@ int openPreferDirect(int dirfd, const std::string& name, int flags, bool& direct
     return fd;
 }
 
-std::int64_t alignDown(std::int64_t value, std::int64_t block) { return value / block * block; }
+std::int64_t alignDown(std::int64_t value, std::int64_t block)
+{
+    return value / block * block;
+}
 
 } // namespace
 
@@ -68,13 +71,15 @@ struct ReadFile::Bounce {
 
 ReadFile::ReadFile() = default;
 
-ReadFile::~ReadFile() { close(); }
+ReadFile::~ReadFile()
+{
+    close();
+}
 
 ReadFile::ReadFile(ReadFile&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), direct_(other.direct_), pattern_(other.pattern_),
       sizeAtOpen_(other.sizeAtOpen_), position_(other.position_), bounce_(std::move(other.bounce_))
-{
-}
+{}
 
 ReadFile& ReadFile::operator=(ReadFile&& other) noexcept
 {

@@ -3,8 +3,8 @@
 #include "platform/ascii.h"
 
 #include <dirent.h>
-#include <sys/resource.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -25,9 +25,15 @@ std::vector<std::string> readLines(const std::string& file)
     return lines;
 }
 
-bool isSection(const std::string& line) { return line.size() >= 2 && line.front() == '[' && line.back() == ']'; }
+bool isSection(const std::string& line)
+{
+    return line.size() >= 2 && line.front() == '[' && line.back() == ']';
+}
 
-std::string sectionName(const std::string& line) { return line.substr(1, line.size() - 2); }
+std::string sectionName(const std::string& line)
+{
+    return line.substr(1, line.size() - 2);
+}
 
 // Finds "name=" in the section; returns the index of the line or npos.
 std::size_t findValue(const std::vector<std::string>& lines, const std::string& key, const std::string& name,
@@ -46,7 +52,8 @@ std::size_t findValue(const std::vector<std::string>& lines, const std::string& 
         if (!inKey)
             continue;
         auto eq = lines[i].find('=');
-        if (eq != std::string::npos && found == std::string::npos && equalIgnoringAsciiCase(lines[i].substr(0, eq), name))
+        if (eq != std::string::npos && found == std::string::npos &&
+            equalIgnoringAsciiCase(lines[i].substr(0, eq), name))
             found = i;
     }
     if (inKey && sectionEnd == std::string::npos)
@@ -76,7 +83,8 @@ std::string KeyValueStore::read(const std::string& key, const std::string& name,
 
 bool KeyValueStore::write(const std::string& key, const std::string& name, const std::string& value)
 {
-    if (name.find('=') != std::string::npos || name.find('\n') != std::string::npos || value.find('\n') != std::string::npos)
+    if (name.find('=') != std::string::npos || name.find('\n') != std::string::npos ||
+        value.find('\n') != std::string::npos)
         return false;
     auto lines = readLines(file_);
     std::size_t end = 0;

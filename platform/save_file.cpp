@@ -65,8 +65,7 @@ bool isRegular(int fd)
 SavedFile::SavedFile(SavedFile&& other) noexcept
     : fd_(std::move(other.fd_)), path_(std::move(other.path_)), temp_(std::exchange(other.temp_, {})),
       regular_(other.regular_), fresh_(other.fresh_), error_(other.error_)
-{
-}
+{}
 
 SavedFile::~SavedFile()
 {
@@ -131,8 +130,8 @@ bool SavedFile::replaceBeside(const struct stat& old)
         return false;
     struct stat made {};
     bool kept = ::fstat(fd.get(), &made) == 0 &&
-                ((made.st_uid == old.st_uid && made.st_gid == old.st_gid) || ::fchown(fd.get(), old.st_uid, old.st_gid) == 0) &&
-                ::fchmod(fd.get(), old.st_mode & 07777) == 0;
+        ((made.st_uid == old.st_uid && made.st_gid == old.st_gid) || ::fchown(fd.get(), old.st_uid, old.st_gid) == 0) &&
+        ::fchmod(fd.get(), old.st_mode & 07777) == 0;
     if (!kept) {
         fd.reset();
         ::unlink(temp.c_str());

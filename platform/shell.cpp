@@ -20,8 +20,7 @@ void openWithDesktop(const std::string& text)
         return;
     // A waiter of its own reaps the child whenever it ends, without holding up the caller.
     std::thread([pid] {
-        while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-        }
+        while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {}
     }).detach();
 }
 

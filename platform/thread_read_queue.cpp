@@ -2,11 +2,11 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
-#include <algorithm>
 #include <set>
 #include <thread>
 

@@ -56,8 +56,8 @@ struct TreeWalker::Level {
     std::string name; // in the parent; unused for the root
     dev_t dev = 0;
     ino_t ino = 0;
-    UniqueFd fd;                      // closed while out of the window of open descriptors
-    std::deque<std::string> subdirs;  // found by the listing, not yet walked
+    UniqueFd fd;                     // closed while out of the window of open descriptors
+    std::deque<std::string> subdirs; // found by the listing, not yet walked
 };
 
 // The stream over the entries of the deepest directory; it owns a descriptor of its own.
@@ -79,8 +79,7 @@ struct TreeWalker::Listing {
 
 TreeWalker::TreeWalker(std::string root, int openDirectoryLimit)
     : root_(std::move(root)), limit_(openDirectoryLimit < 2 ? 2 : openDirectoryLimit)
-{
-}
+{}
 
 TreeWalker::~TreeWalker() = default;
 

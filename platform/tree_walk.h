@@ -15,11 +15,11 @@ namespace platform {
 
 struct WalkEntry {
     enum class Kind {
-        File,             // a regular file of the directory being listed
-        DirectoryBegin,   // a directory is entered: its files and subdirectories follow
-        DirectoryEnd,     // the last entry of the directory begun last
-        DirectoryFailed,  // a directory that could not be opened: nothing of it follows
-        ListingBroken,    // the directory being listed could not be listed to its end
+        File,            // a regular file of the directory being listed
+        DirectoryBegin,  // a directory is entered: its files and subdirectories follow
+        DirectoryEnd,    // the last entry of the directory begun last
+        DirectoryFailed, // a directory that could not be opened: nothing of it follows
+        ListingBroken,   // the directory being listed could not be listed to its end
     };
     Kind kind = Kind::File;
     std::string path;      // as the walk joins it: the parent's path + "/" + name

@@ -78,8 +78,7 @@ public:
     void wake() override
     {
         std::uint64_t one = 1;
-        while (::write(wakeFd_.get(), &one, sizeof one) < 0 && errno == EINTR) {
-        }
+        while (::write(wakeFd_.get(), &one, sizeof one) < 0 && errno == EINTR) {}
     }
 
     // A read not begun yet is cancelled; one under way may be interrupted, or else runs on in
@@ -106,7 +105,7 @@ private:
         return sqe;
     }
 
-    io_uring ring_ {};
+    io_uring ring_{};
     bool ready_ = false;
     UniqueFd wakeFd_;
     std::uint64_t wakeCount_ = 0;

@@ -9,7 +9,7 @@ std::string userConfigDirectory();
 std::string userDataDirectory();
 
 // Where the maker's settings and shared files live for this user.
-std::string defaultRegistryFile();   // <config>/PELUN Software/registry.ini
-std::string defaultSystemRoot();     // <data>/PELUN Software/Windows
+std::string defaultRegistryFile(); // <config>/PELUN Software/registry.ini
+std::string defaultSystemRoot();   // <data>/PELUN Software/Windows
 
 } // namespace platform

@@ -7,7 +7,6 @@ namespace tools {
 PskSession::PskSession(const std::string& workingDirectory)
     : registry(platform::defaultRegistryFile()),
       pelun(port, drives, registry, {workingDirectory, platform::defaultSystemRoot()})
-{
-}
+{}
 
 } // namespace tools

@@ -8,15 +8,15 @@
 namespace tools {
 
 struct PskMember {
-    std::string name;                  // UTF-8, parts separated by "\"; stored as Windows-1250
+    std::string name; // UTF-8, parts separated by "\"; stored as Windows-1250
     std::vector<std::uint8_t> content;
-    std::int32_t method = 1;           // 0 stored, 1 zlib; any other value stores the content as it is
+    std::int32_t method = 1; // 0 stored, 1 zlib; any other value stores the content as it is
 };
 
 struct PskLayout {
-    std::size_t tableStart = 0;  // first byte of the file table
-    std::size_t namesStart = 0;  // first byte of the names block
-    std::size_t dataStart = 0;   // first byte of the data area
+    std::size_t tableStart = 0;           // first byte of the file table
+    std::size_t namesStart = 0;           // first byte of the names block
+    std::size_t dataStart = 0;            // first byte of the data area
     std::vector<std::size_t> blockStarts; // file offset of each member's block
 };
 

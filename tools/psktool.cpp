@@ -78,9 +78,9 @@ int crcOfFile(const std::string& path)
     platform::ReadOnlyFile file;
     const Open opened = file.open(path);
     if (opened != Open::Opened) {
-        const char* why = opened == Open::NotRegular     ? "not a regular file"
-                          : opened == Open::HeldByWriter ? "another process is writing it"
-                                                         : "cannot open it";
+        const char* why = opened == Open::NotRegular ? "not a regular file"
+            : opened == Open::HeldByWriter           ? "another process is writing it"
+                                                     : "cannot open it";
         std::fprintf(stderr, "psktool: %s: %s\n", path.c_str(), why);
         return kExitFailure;
     }
@@ -130,7 +130,8 @@ int run(int argc, char** argv)
     cat->add_option("MEMBER", member)->required();
     CLI::App* check = app.add_subcommand("check", "extract and verify every member");
     addArchive(check);
-    CLI::App* picture = app.add_subcommand("picture", "decode a picture member as the program would; print WIDTHxHEIGHT");
+    CLI::App* picture =
+        app.add_subcommand("picture", "decode a picture member as the program would; print WIDTHxHEIGHT");
     addArchive(picture);
     picture->add_option("MEMBER", member)->required();
     CLI::App* crc = app.add_subcommand("crc", "the member checksum of a file");

@@ -50,7 +50,8 @@ void vorkanSettings(QWidget* page)
     put<QRadioButton>(what, QRect(10, 84, 80, 20), QStringLiteral("Soubor"));
     put<QLineEdit>(what, QRect(96, 84, 170, 20))->setEnabled(false);
     QGroupBox* type = group(page, "Typ testu", QRect(4, 132, 280, 136));
-    put<QRadioButton>(type, QRect(10, 22, 262, 20), QString::fromUtf8("Kompletní test všech dat souborů"))->setChecked(true);
+    put<QRadioButton>(type, QRect(10, 22, 262, 20), QString::fromUtf8("Kompletní test všech dat souborů"))
+        ->setChecked(true);
     put<QRadioButton>(type, QRect(10, 50, 262, 20), QString::fromUtf8("Test vybraných dat souborů"));
     put<QPushButton>(page, QRect(294, 142, 100, 24), QStringLiteral("Start"))->setDefault(true);
     put<QPushButton>(page, QRect(294, 176, 100, 24), QStringLiteral("O programu"));
@@ -92,9 +93,14 @@ void vorkanResult(QWidget* page)
     red.setColor(QPalette::WindowText, Qt::red);
     count->setPalette(red);
     QGroupBox* report = group(page, "Protokol o testu", QRect(4, 26, 390, 206));
-    const char* lines[] = {"Testovaný objekt:  Jednotka d:", "Typ testu:  Kompletní test", "Počet souborů:  1843",
-                           "Počet adresářů:  112", "Přečteno:  612 MB", "Doba trvání testu:  0 :  2 : 01",
-                           "Průměrná rychlost:  5180 KB/s", "Počet chyb:  2"};
+    const char* lines[] = {"Testovaný objekt:  Jednotka d:",
+                           "Typ testu:  Kompletní test",
+                           "Počet souborů:  1843",
+                           "Počet adresářů:  112",
+                           "Přečteno:  612 MB",
+                           "Doba trvání testu:  0 :  2 : 01",
+                           "Průměrná rychlost:  5180 KB/s",
+                           "Počet chyb:  2"};
     int y = 20;
     for (const char* line : lines) {
         text(report, line, QPoint(10, y), 370);
@@ -150,7 +156,8 @@ void drawLandscape(QPainter& p, QRect area)
     p.setBrush(QColor(0xff, 0xd7, 0x00));
     p.drawEllipse(QPoint(area.right() - 60, area.top() + 50), 26, 26);
     QPainterPath hills(QPointF(area.left(), area.bottom()));
-    hills.cubicTo(area.left() + 90, area.top() + 120, area.left() + 200, area.top() + 220, area.right(), area.top() + 150);
+    hills.cubicTo(area.left() + 90, area.top() + 120, area.left() + 200, area.top() + 220, area.right(),
+                  area.top() + 150);
     hills.lineTo(area.bottomRight());
     hills.closeSubpath();
     p.setBrush(QColor(0x3c, 0x8d, 0x2f));
@@ -167,7 +174,8 @@ void drawListing(QPainter& p, QRect area, int seed)
         if (i == 3)
             p.fillRect(row, QColor(0x0a, 0x24, 0x6a, 60));
         p.drawText(row, Qt::AlignVCenter,
-                   QStringLiteral("%1 %2").arg(i < 4 ? QStringLiteral("[+]") : QStringLiteral("   "))
+                   QStringLiteral("%1 %2")
+                       .arg(i < 4 ? QStringLiteral("[+]") : QStringLiteral("   "))
                        .arg(QString::fromLatin1(names[(i + seed) % 8])));
         p.drawText(row, Qt::AlignVCenter | Qt::AlignRight, QStringLiteral("%1 kB").arg(120 + 37 * i * (seed + 1)));
     }

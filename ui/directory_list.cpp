@@ -16,14 +16,14 @@ QTreeWidgetItem* addRow(QTreeWidget& tree, QTreeWidgetItem* parent, const QStrin
     auto* item = parent != nullptr ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(&tree);
     item->setText(0, name);
     item->setData(0, kPathRole, path);
-    item->setIcon(0, tree.style()->standardIcon(open ? QStyle::SP_DirOpenIcon : QStyle::SP_DirClosedIcon, nullptr, &tree));
+    item->setIcon(0,
+                  tree.style()->standardIcon(open ? QStyle::SP_DirOpenIcon : QStyle::SP_DirClosedIcon, nullptr, &tree));
     return item;
 }
 
 } // namespace
 
-DirectoryList::DirectoryList(QWidget* parent)
-    : QTreeWidget(parent)
+DirectoryList::DirectoryList(QWidget* parent) : QTreeWidget(parent)
 {
     setHeaderHidden(true);
     setRootIsDecorated(false);
@@ -32,7 +32,8 @@ DirectoryList::DirectoryList(QWidget* parent)
     setIndentation(10);
     setIconSize(QSize(16, 16));
     // The rows show the path as indented folders; there is nothing to fold.
-    setStyleSheet(QStringLiteral("QTreeView::item { height: 16px; } QTreeView::branch { image: none; border-image: none; }"));
+    setStyleSheet(
+        QStringLiteral("QTreeView::item { height: 16px; } QTreeView::branch { image: none; border-image: none; }"));
     connect(this, &QTreeWidget::itemActivated, this, &DirectoryList::openRow);
 }
 

@@ -7,8 +7,7 @@ namespace ui {
 struct DirSelectModule {
     explicit DirSelectModule(const std::string& workingDirectory)
         : PocatecniAdr(workingDirectory), PosledniAdr(workingDirectory)
-    {
-    }
+    {}
 
     std::string ZvolenyAdr;   // the selection, read by the caller after OK
     std::string PocatecniAdr; // the working directory at start-up

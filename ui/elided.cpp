@@ -20,8 +20,7 @@ void ElidedLabel::paintEvent(QPaintEvent* /*event*/)
                           isEnabled(), shownText(), foregroundRole());
 }
 
-ElidedComboBox::ElidedComboBox(QWidget* parent)
-    : QComboBox(parent)
+ElidedComboBox::ElidedComboBox(QWidget* parent) : QComboBox(parent)
 {
     view()->setTextElideMode(Qt::ElideMiddle);
 }

@@ -108,8 +108,9 @@ MessageDialog::MessageDialog(DialogKind kind, const QString& text, const QString
 QPushButton* MessageDialog::addButton(const char* caption, DialogResult result)
 {
     auto* button = new QPushButton(QString::fromUtf8(caption), this);
-    button->setObjectName(result == DialogResult::Ok ? QStringLiteral("OK")
-                                                     : (result == DialogResult::Yes ? QStringLiteral("Yes") : QStringLiteral("No")));
+    button->setObjectName(result == DialogResult::Ok
+                              ? QStringLiteral("OK")
+                              : (result == DialogResult::Yes ? QStringLiteral("Yes") : QStringLiteral("No")));
     connect(button, &QPushButton::clicked, this, [this, result] { done(static_cast<int>(result) + 1); });
     return button;
 }

@@ -40,13 +40,23 @@ void TMainForm::connectHandlers()
 {
     connect(&title_, &AppTitle::changed, this, &QWidget::setWindowIconText);
     connect(Notebook1, &QStackedWidget::currentChanged, this, &TMainForm::Notebook1PageChanged);
-    connect(TestJednRB, &QRadioButton::toggled, this, [this](bool on) { if (on) TestJednRBClick(); });
-    connect(TestAdrRB, &QRadioButton::toggled, this, [this](bool on) { if (on) TestAdrRBClick(); });
-    connect(TestSoubRB, &QRadioButton::toggled, this, [this](bool on) { if (on) TestSoubRBClick(); });
+    connect(TestJednRB, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            TestJednRBClick();
+    });
+    connect(TestAdrRB, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            TestAdrRBClick();
+    });
+    connect(TestSoubRB, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            TestSoubRBClick();
+    });
     // Of each group only the checked option is a tab stop; the arrow keys move within it.
     for (QRadioButton* rb : {TestJednRB, TestAdrRB, TestSoubRB, KompletniTestRB, RychlyTestRB}) {
         rb->setFocusPolicy(rb->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
-        connect(rb, &QRadioButton::toggled, rb, [rb](bool on) { rb->setFocusPolicy(on ? Qt::StrongFocus : Qt::ClickFocus); });
+        connect(rb, &QRadioButton::toggled, rb,
+                [rb](bool on) { rb->setFocusPolicy(on ? Qt::StrongFocus : Qt::ClickFocus); });
     }
     connect(AdrProchBtn, &QPushButton::clicked, this, &TMainForm::AdrProchBtnClick);
     connect(SoubProchBtn, &QPushButton::clicked, this, &TMainForm::SoubProchBtnClick);
@@ -168,9 +178,9 @@ void TMainForm::SoubProchBtnClick()
 void TMainForm::StartBtnClick()
 {
     engine::TestSettings settings;
-    settings.object = TestJednRB->isChecked()  ? engine::TestObject::Jednotka
-                      : TestAdrRB->isChecked() ? engine::TestObject::Adresar
-                                               : engine::TestObject::Soubor;
+    settings.object = TestJednRB->isChecked() ? engine::TestObject::Jednotka
+        : TestAdrRB->isChecked()              ? engine::TestObject::Adresar
+                                              : engine::TestObject::Soubor;
     settings.JednE = JednE->currentText().toStdString();
     settings.AdrE = AdrE->text().toStdString();
     settings.SoubE = SoubE->text().toStdString();

@@ -253,9 +253,9 @@ QWidget* TMainForm::buildErrorListPage()
 
 void TMainForm::buildTabOrder()
 {
-    const std::vector<QWidget*> settings{TestJednRB, AdrE,       SoubE,           TestSoubRB,   TestAdrRB,
-                                         AdrProchBtn, SoubProchBtn, JednE,         KompletniTestRB, RychlyTestRB,
-                                         StartBtn,   OprogBtn,   KonecBtn};
+    const std::vector<QWidget*> settings{TestJednRB,  AdrE,         SoubE,   TestSoubRB,      TestAdrRB,
+                                         AdrProchBtn, SoubProchBtn, JednE,   KompletniTestRB, RychlyTestRB,
+                                         StartBtn,    OprogBtn,     KonecBtn};
     for (std::size_t i = 1; i < settings.size(); ++i)
         setTabOrder(settings[i - 1], settings[i]);
     setTabOrder(PauseBtn, UkoncitBtn);

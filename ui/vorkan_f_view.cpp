@@ -37,9 +37,12 @@ void TMainForm::renderTestPage()
 {
     const engine::TestPageView& v = engine_.view().test;
     const std::pair<QLabel*, const std::string*> labels[] = {
-        {druhTOL, &v.druhTOL},     {TOL, &v.TOL},             {TypTestuL, &v.TypTestuL}, {DobaTrvL, &v.DobaTrvL},
-        {DobaCelkL, &v.DobaCelkL}, {DobaZbyvL, &v.DobaZbyvL}, {PrumRychL, &v.PrumRychL}, {MaxRychL, &v.MaxRychL},
-        {AktRychL, &v.AktRychL},   {StavL, &v.StavL},         {Label3, &v.Label3},       {SoubJML, &v.SoubJML},
+        {druhTOL, &v.druhTOL},     {TOL, &v.TOL},
+        {TypTestuL, &v.TypTestuL}, {DobaTrvL, &v.DobaTrvL},
+        {DobaCelkL, &v.DobaCelkL}, {DobaZbyvL, &v.DobaZbyvL},
+        {PrumRychL, &v.PrumRychL}, {MaxRychL, &v.MaxRychL},
+        {AktRychL, &v.AktRychL},   {StavL, &v.StavL},
+        {Label3, &v.Label3},       {SoubJML, &v.SoubJML},
     };
     // Label3 starts with its caption; the others start empty.
     if (shown_.labels.empty()) {

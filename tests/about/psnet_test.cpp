@@ -28,8 +28,9 @@ TEST_F(Links, the_built_in_addresses_open_until_an_archive_refreshes_them)
     net.PS_OpenWWW();
     net.PS_OpenWWW2();
     net.PS_OpenEMail();
-    EXPECT_EQ(opened, (std::vector<std::string>{"http://www.pelun.example/", "http://software.pelun.example/",
-                                                "MAILTO: info@pelun.example"}));
+    EXPECT_EQ(opened,
+              (std::vector<std::string>{"http://www.pelun.example/", "http://software.pelun.example/",
+                                        "MAILTO: info@pelun.example"}));
 }
 
 TEST_F(Links, a_three_line_url_file_replaces_all_three_addresses_from_slot_0)

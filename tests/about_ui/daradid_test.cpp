@@ -163,7 +163,8 @@ TEST_F(AboutBox, the_links_show_the_addresses_of_the_maker_archive_at_the_next_s
     EXPECT_EQ(label("PSWWWL1"), QString::fromUtf8(texts::kBuiltInWWW));
     EXPECT_EQ(label("PSWWW2L1"), QString::fromUtf8(texts::kBuiltInWWW2));
 
-    makerArchive({member("PELUN\\LIBDATA\\PSNET\\PSURL.TXT", "new@mail.example\r\nhttps://two.example/\r\nhttps://one.example/")});
+    makerArchive({member("PELUN\\LIBDATA\\PSNET\\PSURL.TXT",
+                         "new@mail.example\r\nhttps://two.example/\r\nhttps://one.example/")});
     ASSERT_EQ(psk.PSK_OpenPelunPsk(2), 0);
     EXPECT_EQ(label("PSWWWL2"), QString::fromUtf8(texts::kBuiltInWWW)); // not before the next show
     box->hide();
@@ -178,5 +179,6 @@ TEST_F(AboutBox, the_links_show_the_addresses_of_the_maker_archive_at_the_next_s
         EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);
         QTest::mouseClick(link, Qt::LeftButton);
     }
-    EXPECT_EQ(opened, (std::vector<std::string>{"https://one.example/", "https://two.example/", "MAILTO: new@mail.example"}));
+    EXPECT_EQ(opened,
+              (std::vector<std::string>{"https://one.example/", "https://two.example/", "MAILTO: new@mail.example"}));
 }

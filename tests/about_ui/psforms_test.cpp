@@ -117,7 +117,13 @@ TEST_F(Catalogue, a_product_shows_its_facts_description_and_authors)
     openCatalogue();
     select(0);
     QStringList expected = infoLines("Žádný obrázek", "0");
-    expected << " " << "Popis programu:" << "První řádek" << "Druhý řádek" << " " << "Autoři programu:" << "Jan Novák";
+    expected << " "
+             << "Popis programu:"
+             << "První řádek"
+             << "Druhý řádek"
+             << " "
+             << "Autoři programu:"
+             << "Jan Novák";
     EXPECT_EQ(shownLines(), expected);
     EXPECT_EQ(lines()->currentRow(), 0);
     EXPECT_EQ(child<QGroupBox>(*form, "AplGB")->title(), QStringLiteral("Žádný obrázek"));

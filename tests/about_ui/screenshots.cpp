@@ -10,9 +10,9 @@
 #include "common/pelun.h"
 #include "platform/drives.h"
 #include "platform/key_value_store.h"
-#include "ui/program_look.h"
 #include "tests/support/recording_port.h"
 #include "tests/support/temp_dir.h"
+#include "ui/program_look.h"
 
 #include <QApplication>
 #include <QListWidget>

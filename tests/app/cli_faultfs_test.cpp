@@ -4,18 +4,18 @@
 #include "faultfs_mount.h"
 #include "tests/support/temp_dir.h"
 
-#include <gtest/gtest.h>
 #include <gmock/gmock.h>
+#include <gtest/gtest.h>
 
 #include <csignal>
 #include <memory>
 
 using namespace std::chrono_literals;
 using namespace cli_testing;
+using ::testing::ElementsAre;
 using testing_support::ChildProcess;
 using testing_support::FaultFsMount;
 using testing_support::TempDir;
-using ::testing::ElementsAre;
 
 namespace {
 
@@ -60,8 +60,9 @@ TEST_F(CliOnFaultyMedia, everyUnreadableFileIsListedWithItsFullPathInTheOrderOfF
     ASSERT_EQ(r.exitCode, 1) << r.describe();
     Protocol p = parseProtocol(r.out);
     ASSERT_TRUE(p.wellFormed) << p.problem << "\n" << r.out;
-    EXPECT_THAT(p.failed, ElementsAre(at("a-gone"), at("c-locked"), at("d-bad"), at("e-short"), at("f-first"),
-                                      at("sub/inner-bad"), at("sub2/deep/g-bad")));
+    EXPECT_THAT(p.failed,
+                ElementsAre(at("a-gone"), at("c-locked"), at("d-bad"), at("e-short"), at("f-first"),
+                            at("sub/inner-bad"), at("sub2/deep/g-bad")));
     EXPECT_EQ(p.line(15), "Počet testovaných souborů: 9");
     EXPECT_EQ(p.line(16), "Počet testovaných adresářů: 4");
     EXPECT_EQ(p.line(17), "Velikost testovaných objektů: " + std::to_string(kFaultyTreeSize) + " B");
@@ -196,7 +197,8 @@ TEST_F(CliOnFaultyMedia, aFilesystemMountedBelowTheTreeIsNeitherEnteredNorCounte
     EXPECT_EQ(p.line(15), "Počet testovaných souborů: 2");
     EXPECT_EQ(p.line(16), "Počet testovaných adresářů: 2");
     EXPECT_EQ(p.line(17), "Velikost testovaných objektů: 30 B");
-    EXPECT_EQ(fs_->log().find("vorkan-faultfs: "), std::string::npos) << "the mounted files were opened: " << fs_->log();
+    EXPECT_EQ(fs_->log().find("vorkan-faultfs: "), std::string::npos)
+        << "the mounted files were opened: " << fs_->log();
 
     // Tested itself, the mounted filesystem is the object and is walked.
     ProcessResult own = runCli({"--dir", fs_->path()});

@@ -100,7 +100,8 @@ TEST_F(CliJson, eachFailureHasItsKindErrorAndFirstBadOffsetInTheErrorListsOrder)
     const json& f = doc["findings"];
     ASSERT_EQ(f.size(), p.failed.size());
     for (std::size_t i = 0; i < f.size(); ++i) {
-        std::string path = f[i].contains("path_bytes") ? fromBase64(f[i]["path_bytes"]) : f[i]["path"].get<std::string>();
+        std::string path =
+            f[i].contains("path_bytes") ? fromBase64(f[i]["path_bytes"]) : f[i]["path"].get<std::string>();
         // Standard output shows control characters and bytes that are not UTF-8 as "?".
         EXPECT_EQ(common::validUtf8(common::shownName(path)), p.failed[i]) << i;
         EXPECT_TRUE(f[i]["unreadable_bytes"].is_null());

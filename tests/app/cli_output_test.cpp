@@ -4,8 +4,8 @@
 #include "platform/unique_fd.h"
 #include "tests/support/temp_dir.h"
 
-#include <gtest/gtest.h>
 #include <gmock/gmock.h>
+#include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,12 +16,12 @@
 
 using namespace std::chrono_literals;
 using namespace cli_testing;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using testing_support::readFile;
 using testing_support::runProcess;
 using testing_support::TempDir;
 using testing_support::writeFile;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 
 namespace {
 
@@ -51,7 +51,8 @@ protected:
     }
     ProcessResult runAsNobody(const std::vector<std::string>& args)
     {
-        std::vector<std::string> argv{"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", programForNobody()};
+        std::vector<std::string> argv{"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                                      programForNobody()};
         argv.insert(argv.end(), args.begin(), args.end());
         return runProcess(argv, 60s);
     }
@@ -120,7 +121,7 @@ TEST_F(CliOutput, theReportIsWrittenIntoDevicesFifosLinksAndOthersFilesWithoutRe
         mode_t type; // afterwards
     };
     const Case cases[] = {
-        {at("null"), 0, S_IFCHR}, {at("full"), 4, S_IFCHR}, {at("fifo"), 0, S_IFIFO},
+        {at("null"), 0, S_IFCHR},       {at("full"), 4, S_IFCHR},       {at("fifo"), 0, S_IFIFO},
         {at("theirs.txt"), 0, S_IFREG}, {at("linked.txt"), 0, S_IFREG},
     };
     std::string saved;
@@ -162,7 +163,9 @@ TEST_F(CliOutput, controlCharactersAndBrokenUtf8OfListedNamesAreShownAsQuestionM
     ASSERT_TRUE(p.wellFormed) << p.problem << "\n" << r.out;
     EXPECT_THAT(p.failed, ElementsAre(at("tree/a?Celkový počet chyb:0?[2J"), at("tree/caf?.txt")));
     const std::string report = readFile(at("out/report.txt"));
-    EXPECT_THAT(report, HasSubstr("/tree/a?Celkov\xfd po\xe8" "et chyb:0?[2J\r\n"));
+    EXPECT_THAT(report,
+                HasSubstr("/tree/a?Celkov\xfd po\xe8"
+                          "et chyb:0?[2J\r\n"));
     EXPECT_THAT(report, HasSubstr("/tree/caf?.txt\r\n"));
 }
 

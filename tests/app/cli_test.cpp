@@ -4,8 +4,8 @@
 #include "tests/support/held_for_writing.h"
 #include "tests/support/temp_dir.h"
 
-#include <gtest/gtest.h>
 #include <gmock/gmock.h>
+#include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,13 +20,13 @@
 
 using namespace std::chrono_literals;
 using namespace cli_testing;
+using ::testing::ElementsAre;
+using ::testing::UnorderedElementsAre;
 using testing_support::HeldForWriting;
 using testing_support::makeDir;
 using testing_support::TempDir;
 using testing_support::writeFile;
 using testing_support::writeFileOfSize;
-using ::testing::ElementsAre;
-using ::testing::UnorderedElementsAre;
 
 namespace {
 
@@ -265,8 +265,8 @@ TEST_F(Cli, filesAnOrdinaryUserCannotReadFailAndDirectoriesItCannotListAreFindin
     fs::permissions(at("tree/secret.txt"), fs::perms(0600));
     fs::permissions(at("tree/closed"), fs::perms(0700));
 
-    ProcessResult r = testing_support::runProcess({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
-                                                   at("bin/vorkan-cli"), "--dir", at("tree")},
+    ProcessResult r = testing_support::runProcess({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534",
+                                                   "--clear-groups", at("bin/vorkan-cli"), "--dir", at("tree")},
                                                   60s);
     Protocol p;
     ASSERT_TRUE(finished(r, 1, p));
@@ -395,7 +395,11 @@ TEST_F(Cli, theSavedProtocolListsFailedFilesWithTheirCzechNames)
     expectFixedLines(p, "Adresář a podadresáře", at("tree"), true);
     expectCounts(p, 2, 1, 3);
     EXPECT_EQ(testing_support::readFile(at("report")), savedForm(protocolLines(p)));
-    EXPECT_NE(testing_support::readFile(at("report")).find("\x9e" "lu\x9do" "u\xe8" "k\xfd k\xf9\xf2.txt\r\n"),
+    EXPECT_NE(testing_support::readFile(at("report"))
+                  .find("\x9e"
+                        "lu\x9do"
+                        "u\xe8"
+                        "k\xfd k\xf9\xf2.txt\r\n"),
               std::string::npos);
 }
 

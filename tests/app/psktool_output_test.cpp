@@ -2,8 +2,8 @@
 #include "child_process.h"
 #include "tests/support/temp_dir.h"
 
-#include <gtest/gtest.h>
 #include <gmock/gmock.h>
+#include <gtest/gtest.h>
 
 using namespace std::chrono_literals;
 using testing_support::ProcessResult;

@@ -34,7 +34,8 @@ inline void writeBytes(const std::string& path, const std::vector<std::uint8_t>&
 inline void putInt32(std::vector<std::uint8_t>& bytes, std::size_t at, std::int32_t value)
 {
     for (int i = 0; i < 4; ++i)
-        bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> (8 * i));
+        bytes[at + static_cast<std::size_t>(i)] =
+            static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> (8 * i));
 }
 
 // A fresh module with its own base directory, registry and system directory.

@@ -39,7 +39,8 @@ const std::map<std::string, std::vector<std::string>>& expectations()
         {"name-offset-outside.psk", twice({kBadName, kNotFound + "\"\""})},
         // An empty names block hid the wrong FileNumber behind the length message.
         {"names-empty-bad-number.psk",
-         twice({"PSK_OpenArchive: Soubor \"{input}\" má chybnou strukturu dat nebo je poškozen (FileTable: FileNumber)"})},
+         twice({"PSK_OpenArchive: Soubor \"{input}\" má chybnou strukturu dat nebo je poškozen (FileTable: "
+                "FileNumber)"})},
         // Pictures that loaded although cut, or that took memory for nothing.
         {"cut.jpg.psk", twice({bad("PSK_LoadJpgBitmap", "P\\cut.jpg")})},
         {"cut.bmp.psk", twice({bad("PSK_LoadBitmap", "P\\cut.bmp")})},

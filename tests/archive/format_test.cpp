@@ -26,7 +26,10 @@ struct Damage {
     std::string messageEnd;
 };
 
-std::size_t namesLengthAt() { return tools::kHeaderSize + 3 * tools::kRecordSize + 1; }
+std::size_t namesLengthAt()
+{
+    return tools::kHeaderSize + 3 * tools::kRecordSize + 1;
+}
 
 const std::vector<Damage>& damages()
 {
@@ -36,13 +39,14 @@ const std::vector<Damage>& damages()
         {"shorter_than_header", [](Bytes& b) { b.resize(100); }, "PSK_OpenArchive: Soubor \"", "\" není PSK archív"},
         {"format_version", [](Bytes& b) { putInt32(b, 101, 19999); }, "PSK_OpenArchive: Soubor \"",
          "\" má nepodporovanou verzi vnitřního formátu ( 19999)"},
-        {"mark_200", [](Bytes& b) { b[129] = 199; }, "PSK_OpenArchive: Soubor \"", kDamaged + "(Nesouhlasi kontr. zn #200)"},
+        {"mark_200", [](Bytes& b) { b[129] = 199; }, "PSK_OpenArchive: Soubor \"",
+         kDamaged + "(Nesouhlasi kontr. zn #200)"},
         {"negative_count", [](Bytes& b) { putInt32(b, 109, -3); }, "PSK_OpenArchive: Soubor \"",
          kDamaged + "(pocetsoub=-3)"},
         {"zero_count", [](Bytes& b) { putInt32(b, 109, 0); }, "PSK_OpenArchive: Archív \"",
          "\" neobsahuje žádné soubory (Filescount=0)"},
-        {"count_beyond_file", [](Bytes& b) { putInt32(b, 109, INT32_MAX); }, "PSK_OpenArchive: Není možné číst data ze souboru \"",
-         kReadError},
+        {"count_beyond_file", [](Bytes& b) { putInt32(b, 109, INT32_MAX); },
+         "PSK_OpenArchive: Není možné číst data ze souboru \"", kReadError},
         {"mark_202", [](Bytes& b) { b[namesLengthAt() - 1] = 0; }, "PSK_OpenArchive: Soubor \"",
          kDamaged + "(Nesouhlasi kontr. zn #202)"},
         {"negative_names_length", [](Bytes& b) { putInt32(b, namesLengthAt(), -6); }, "PSK_OpenArchive: Soubor \"",
@@ -130,10 +134,11 @@ TEST_P(DamagedArchive, is_refused_with_its_message_and_leaves_no_trace_but_the_p
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryRule, DamagedArchive,
-                         ::testing::Combine(::testing::Range<std::size_t>(0, damages().size()), ::testing::Values(0, 1)),
+                         ::testing::Combine(::testing::Range<std::size_t>(0, damages().size()),
+                                            ::testing::Values(0, 1)),
                          [](const auto& param) {
                              return std::string(damages()[std::get<0>(param.param)].name) + "_mode" +
-                                    std::to_string(std::get<1>(param.param));
+                                 std::to_string(std::get<1>(param.param));
                          });
 
 namespace {
@@ -159,17 +164,20 @@ const std::vector<MemberDamage>& memberDamages()
     static const std::string tail0 = internal(76, "PSK_GetFileStream: Chybná data archívu (OpenMode=0,(2))");
     static const std::string tail1 = internal(77, "PSK_GetFileStream: Chybná data archívu (OpenMode=1,(2))");
     static const std::string readFailure = "PSK_GetFileStream: Nepodařilo se přečíst data z archívu: \"";
-    static const std::string length = "PSK_GetFileStream: Při dekompresi dat došlo k chybě (archív je pravděpodobně poškozen)";
+    static const std::string length =
+        "PSK_GetFileStream: Při dekompresi dat došlo k chybě (archív je pravděpodobně poškozen)";
     static const std::vector<MemberDamage> list = {
         {"leading_mark", [](Bytes& b, const tools::PskLayout& l) { b[l.blockStarts[2]] ^= 1; }, head0, head1},
         {"block_file_number", [](Bytes& b, const tools::PskLayout& l) { b[l.blockStarts[2] + 1] = 9; }, head0, head1},
         {"trailing_mark", [](Bytes& b, const tools::PskLayout& l) { b[l.blockStarts[2] + 15] = 0; }, tail0, tail1},
         {"negative_data_offset",
-         [](Bytes& b, const tools::PskLayout&) { putInt32(b, tools::recordField(2, tools::kFieldDataOffset), -5); }, head0,
-         head1},
+         [](Bytes& b, const tools::PskLayout&) { putInt32(b, tools::recordField(2, tools::kFieldDataOffset), -5); },
+         head0, head1},
         // A block past the end of the data area cannot be read, in memory as in the file.
         {"data_offset_beyond_area",
-         [](Bytes& b, const tools::PskLayout&) { putInt32(b, tools::recordField(2, tools::kFieldDataOffset), 0x7FFFFFF0); },
+         [](Bytes& b, const tools::PskLayout&) {
+             putInt32(b, tools::recordField(2, tools::kFieldDataOffset), 0x7FFFFFF0);
+         },
          readFailure, readFailure},
         {"head_across_the_end_of_the_area",
          [](Bytes& b, const tools::PskLayout& l) {
@@ -193,8 +201,7 @@ const std::vector<MemberDamage>& memberDamages()
         {"negative_size",
          [](Bytes& b, const tools::PskLayout&) { putInt32(b, tools::recordField(2, tools::kFieldSize), -1); }, length,
          length},
-        {"checksum",
-         [](Bytes& b, const tools::PskLayout&) { putInt32(b, tools::recordField(2, tools::kFieldCrc), 1); },
+        {"checksum", [](Bytes& b, const tools::PskLayout&) { putInt32(b, tools::recordField(2, tools::kFieldCrc), 1); },
          length + " (CRC Error)", length + " (CRC Error)"},
         {"unknown_method_with_content",
          [](Bytes& b, const tools::PskLayout&) { putInt32(b, tools::recordField(2, tools::kFieldMethod), 7); }, length,
@@ -232,7 +239,7 @@ INSTANTIATE_TEST_SUITE_P(EveryRule, DamagedMember,
                                             ::testing::Values(0, 1)),
                          [](const auto& param) {
                              return std::string(memberDamages()[std::get<0>(param.param)].name) + "_mode" +
-                                    std::to_string(std::get<1>(param.param));
+                                 std::to_string(std::get<1>(param.param));
                          });
 
 TEST_F(ArchiveFixture, unknown_method_and_empty_stored_members_are_accepted_when_size_and_checksum_are_zero)
@@ -257,9 +264,11 @@ TEST_F(ArchiveFixture, every_single_bit_flip_in_deflate_data_fails_with_one_of_t
         content += "line " + std::to_string(i * 7919 % 1000) + "\n";
     tools::PskLayout layout;
     Bytes clean = tools::buildPsk({member("T", content)}, 0, &layout);
-    const std::size_t comprSize = static_cast<std::size_t>(archive::format::readInt32(clean.data() + tools::recordField(0, tools::kFieldComprSize)));
+    const std::size_t comprSize = static_cast<std::size_t>(
+        archive::format::readInt32(clean.data() + tools::recordField(0, tools::kFieldComprSize)));
     const std::vector<std::string> allowed = {
-        "PSK_Copress: Při Dekomprimaci dat došlo k chybě (chyba Dekompr. algoritmu nebo nedostatek paměti) (Decompresion error)",
+        "PSK_Copress: Při Dekomprimaci dat došlo k chybě (chyba Dekompr. algoritmu nebo nedostatek paměti) "
+        "(Decompresion error)",
         "PSK_GetFileStream: Při dekompresi dat došlo k chybě (archív je pravděpodobně poškozen)",
         "PSK_GetFileStream: Při dekompresi dat došlo k chybě (archív je pravděpodobně poškozen) (CRC Error)"};
     for (std::size_t i = 0; i < comprSize; i += 7) {
@@ -288,10 +297,10 @@ TEST_F(ArchiveFixture, inflating_stops_at_the_claimed_size_instead_of_filling_me
 
 TEST_F(ArchiveFixture, names_match_by_upper_casing_only_a_to_z_and_need_the_closing_star)
 {
-    std::string path = archiveFile("n.psk", {member("DARadid\\Produkty\\SEZNAM.TX", "short"),
-                                             member("DARadid\\Produkty\\SEZNAM.TXX", "longer"),
-                                             member("DARadid\\Produkty\\SEZNAM.TXT", "right"),
-                                             member("žluťoučký.txt", "kůň"), member("", "empty name")});
+    std::string path = archiveFile(
+        "n.psk",
+        {member("DARadid\\Produkty\\SEZNAM.TX", "short"), member("DARadid\\Produkty\\SEZNAM.TXX", "longer"),
+         member("DARadid\\Produkty\\SEZNAM.TXT", "right"), member("žluťoučký.txt", "kůň"), member("", "empty name")});
     ASSERT_EQ(open(path), 0);
     EXPECT_EQ(psk.PSK_GetFileStream("daradid\\produkty\\seznam.txt"), 1);
     EXPECT_EQ(textOf(psk.FileData()), "right");

@@ -132,8 +132,9 @@ TEST_F(ArchiveFixture, an_archive_that_another_writer_holds_open_is_refused_unti
     ASSERT_TRUE(writer);
     for (std::int32_t mode : {0, 1})
         EXPECT_EQ(open(path, mode), -1);
-    EXPECT_EQ(messages(), std::vector<std::string>(
-                              2, "PSK_OpenArchive: Není možné číst data ze souboru \"" + path + "\" (soubor není možné otevřít) "));
+    EXPECT_EQ(messages(),
+              std::vector<std::string>(
+                  2, "PSK_OpenArchive: Není možné číst data ze souboru \"" + path + "\" (soubor není možné otevřít) "));
     writer.reset();
     EXPECT_EQ(open(path, 1), 0);
 }
@@ -151,7 +152,8 @@ TEST_F(ArchiveFixture, a_member_whose_name_leaves_the_names_block_fails_a_walk_o
         common::MemoryStream* stream = nullptr;
         EXPECT_EQ(psk.extractByIndex(0, i, stream), -1) << i;
     }
-    EXPECT_EQ(messages(), std::vector<std::string>(3, "PSK_GetFileStream: Chybná data archívu (FileTable: NameOffset)"));
+    EXPECT_EQ(messages(),
+              std::vector<std::string>(3, "PSK_GetFileStream: Chybná data archívu (FileTable: NameOffset)"));
 }
 
 TEST_F(ArchiveFixture, a_kept_archive_cut_short_after_opening_fails_its_extraction_as_a_read_failure)
@@ -162,6 +164,7 @@ TEST_F(ArchiveFixture, a_kept_archive_cut_short_after_opening_fails_its_extracti
     ASSERT_EQ(open(path, 1), 0);
     ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(layout.blockStarts[1] + 8)), 0);
     EXPECT_EQ(psk.PSK_GetFileStream("B"), -1);
-    EXPECT_EQ(messages(), std::vector<std::string>{"PSK_GetFileStream: Nepodařilo se přečíst data z archívu: \"" + path + "\""});
+    EXPECT_EQ(messages(),
+              std::vector<std::string>{"PSK_GetFileStream: Nepodařilo se přečíst data z archívu: \"" + path + "\""});
     EXPECT_EQ(psk.PSK_GetFileStream("A"), 1);
 }

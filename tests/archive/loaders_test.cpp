@@ -117,12 +117,14 @@ struct Loaders : ArchiveFixture {
         std::string big = jpeg(8, 8);
         big[big.find("\xFF\xC0") + 5] = '\x7F'; // height 0x7F08 > 8192
         std::string huge = bmp(65535, 1);
-        ASSERT_EQ(open(archiveFile("pics.psk", {member("P\\pic.bmp", bmp(3, 2)), member("P\\photo.jpg", jpeg(16, 8)),
-                                                member("P\\photo.jpeg", jpeg(16, 8)), member("P\\broken.jpg", "\xFF\xD8 not really"),
-                                                member("P\\cut.jpg", jpeg(16, 8).substr(0, 40)),
-                                                member("P\\big.jpg", big), member("P\\wide.bmp", huge.substr(0, 200)),
-                                                member("T\\lines.txt", "A\r\nB\nC\rD\r\n\r\n\xE8\x9E" + std::string(1, '\0') + "gone")})),
-                  0);
+        ASSERT_EQ(
+            open(archiveFile("pics.psk",
+                             {member("P\\pic.bmp", bmp(3, 2)), member("P\\photo.jpg", jpeg(16, 8)),
+                              member("P\\photo.jpeg", jpeg(16, 8)), member("P\\broken.jpg", "\xFF\xD8 not really"),
+                              member("P\\cut.jpg", jpeg(16, 8).substr(0, 40)), member("P\\big.jpg", big),
+                              member("P\\wide.bmp", huge.substr(0, 200)),
+                              member("T\\lines.txt", "A\r\nB\nC\rD\r\n\r\n\xE8\x9E" + std::string(1, '\0') + "gone")})),
+            0);
         port.shown.clear();
     }
     archive::Bitmap bitmap;
@@ -164,10 +166,11 @@ TEST_F(Loaders, damaged_or_oversized_pictures_are_invalid_and_leave_the_bitmap_a
     for (const char* name : {"P\\broken.jpg", "P\\cut.jpg", "P\\big.jpg"})
         EXPECT_FALSE(psk.PSK_LoadJpgBitmap(name, bitmap)) << name;
     EXPECT_FALSE(psk.PSK_LoadBitmap("P\\wide.bmp", bitmap));
-    EXPECT_EQ(messages(), (std::vector<std::string>{"PSK_LoadJpgBitmap: Chybná struktura souboru \"P\\broken.jpg\"",
-                                                   "PSK_LoadJpgBitmap: Chybná struktura souboru \"P\\cut.jpg\"",
-                                                   "PSK_LoadJpgBitmap: Chybná struktura souboru \"P\\big.jpg\"",
-                                                   "PSK_LoadBitmap: Chybná struktura souboru \"P\\wide.bmp\""}));
+    EXPECT_EQ(messages(),
+              (std::vector<std::string>{"PSK_LoadJpgBitmap: Chybná struktura souboru \"P\\broken.jpg\"",
+                                        "PSK_LoadJpgBitmap: Chybná struktura souboru \"P\\cut.jpg\"",
+                                        "PSK_LoadJpgBitmap: Chybná struktura souboru \"P\\big.jpg\"",
+                                        "PSK_LoadBitmap: Chybná struktura souboru \"P\\wide.bmp\""}));
     EXPECT_EQ(bitmap.width, 3);
 }
 

@@ -34,10 +34,11 @@ TEST_F(ArchiveFixture, closing_checks_the_number_and_the_slot)
     EXPECT_FALSE(psk.PSK_CloseArchive(17));
     EXPECT_FALSE(psk.PSK_CloseArchive(-1));
     EXPECT_FALSE(psk.PSK_CloseArchive(3));
-    EXPECT_EQ(messages(), (std::vector<std::string>{
-                              "PSK_CloseArchive: parametr ARCHNUMBER není platné označení archívu ( archnumber = 17 )",
-                              "PSK_CloseArchive: parametr ARCHNUMBER není platné označení archívu ( archnumber = -1 )",
-                              "PSK_CloseArchive: Zadaný archív není otevřen"}));
+    EXPECT_EQ(messages(),
+              (std::vector<std::string>{
+                  "PSK_CloseArchive: parametr ARCHNUMBER není platné označení archívu ( archnumber = 17 )",
+                  "PSK_CloseArchive: parametr ARCHNUMBER není platné označení archívu ( archnumber = -1 )",
+                  "PSK_CloseArchive: Zadaný archív není otevřen"}));
     EXPECT_EQ(port.beeps, 3);
     EXPECT_EQ(psk.PSK_GetArchiveDataVersion(4), 0);
     EXPECT_EQ(lastMessage(), "PSK_GetArchiveDataVersion: Zadaný archív není otevřen");
@@ -131,8 +132,9 @@ TEST_F(ArchiveFixture, open_checks_come_before_the_file_is_touched)
     EXPECT_FALSE(psk.PSK_OpenArchive(n, dir / "missing.psk", 0));
     EXPECT_EQ(n, -1);
     EXPECT_FALSE(psk.PSK_OpenArchive(n, dir / "missing.psk", 2));
-    EXPECT_EQ(messages(), (std::vector<std::string>{"PSK_OpenArchive: Soubor \"" + dir / "missing.psk" + "\" neexistuje",
-                                                   "PSK_OpenArchive: chybná hodnota parametru MODE"}));
+    EXPECT_EQ(messages(),
+              (std::vector<std::string>{"PSK_OpenArchive: Soubor \"" + dir / "missing.psk" + "\" neexistuje",
+                                        "PSK_OpenArchive: chybná hodnota parametru MODE"}));
     EXPECT_EQ(psk.slot(0).path, "*");
 }
 
@@ -156,17 +158,17 @@ TEST(PskompModule, an_uninitialised_module_reports_every_operation)
     EXPECT_FALSE(psk.PSK_ClosePelunPskr());
     n = 0;
     EXPECT_EQ(psk.PSK_OpenSystemPSK(n, dir / "x.psk", 0), -1);
-    EXPECT_EQ(port.texts(), (std::vector<std::string>{
-                                "PSK_Init: Adresář \"" + dir / "absent" + "\" není přístupný",
-                                "Pelun: Initialization: Nepodařilo se provést inicializaci modulu PSKOMP",
-                                "PSK_OpenArchive: Ještě nebyla provedena inicializace modulu PSKOMP",
-                                "PSK_CloseArchive: Ještě nebyla provedena inicializace modulu PSKOMP",
-                                "PSK_GetFileLocation: Ještě nebyla provedena inicializace modulu PSKOMP",
-                                "PSK_GetFileLocation: Ještě nebyla provedena inicializace modulu PSKOMP",
-                                "PSK_GetArchiveDataVersion: Ještě nebyla provedena inicializace modulu PSKOMP",
-                                "PSK_GetPelunPskArchNumber: Ještě nebyla provedena inicializace modulu PSKOMP",
-                                "PSK_ClosePelunPskr: Ještě nebyla provedena inicializace modulu PSKOMP",
-                                "PSK_OpenSystemPsk: Ještě nebyla provedena inicializace modulu PSKOMP"}));
+    EXPECT_EQ(port.texts(),
+              (std::vector<std::string>{"PSK_Init: Adresář \"" + dir / "absent" + "\" není přístupný",
+                                        "Pelun: Initialization: Nepodařilo se provést inicializaci modulu PSKOMP",
+                                        "PSK_OpenArchive: Ještě nebyla provedena inicializace modulu PSKOMP",
+                                        "PSK_CloseArchive: Ještě nebyla provedena inicializace modulu PSKOMP",
+                                        "PSK_GetFileLocation: Ještě nebyla provedena inicializace modulu PSKOMP",
+                                        "PSK_GetFileLocation: Ještě nebyla provedena inicializace modulu PSKOMP",
+                                        "PSK_GetArchiveDataVersion: Ještě nebyla provedena inicializace modulu PSKOMP",
+                                        "PSK_GetPelunPskArchNumber: Ještě nebyla provedena inicializace modulu PSKOMP",
+                                        "PSK_ClosePelunPskr: Ještě nebyla provedena inicializace modulu PSKOMP",
+                                        "PSK_OpenSystemPsk: Ještě nebyla provedena inicializace modulu PSKOMP"}));
     EXPECT_EQ(n, 0);
     // Shut-down still asks the module to finish, which says that it never started.
     port.shown.clear();
@@ -212,5 +214,6 @@ TEST_F(ArchiveFixture, a_member_of_many_inflate_pieces_comes_back_whole_and_chec
     std::int32_t n = open(dir / "bad.psk");
     ASSERT_GE(n, 0);
     EXPECT_EQ(psk.PSK_GetFileStream("BIG"), -1);
-    EXPECT_EQ(lastMessage(), "PSK_GetFileStream: Při dekompresi dat došlo k chybě (archív je pravděpodobně poškozen) (CRC Error)");
+    EXPECT_EQ(lastMessage(),
+              "PSK_GetFileStream: Při dekompresi dat došlo k chybě (archív je pravděpodobně poškozen) (CRC Error)");
 }

@@ -27,7 +27,10 @@ std::uint32_t literalChecksum(const std::vector<std::uint8_t>& data)
     return crc;
 }
 
-std::vector<std::uint8_t> bytes(const std::string& s) { return {s.begin(), s.end()}; }
+std::vector<std::uint8_t> bytes(const std::string& s)
+{
+    return {s.begin(), s.end()};
+}
 
 } // namespace
 

@@ -161,10 +161,11 @@ TEST_F(SharedArchive, a_registration_that_cannot_be_written_after_the_copy_is_re
 TEST_F(SharedArchive, installing_a_missing_file_is_internal_error_26)
 {
     EXPECT_FALSE(psk.PSK_InstallSystemFile(local()));
-    EXPECT_EQ(lastMessage(), "Došlo k vnitřní chybě programu číslo 26.  Chyba: \"Soubor \"" + local() +
-                                 "\" není přístupný !\" Prosím restartujte aplikaci a pokud problém nezmizí proveďte "
-                                 "restart počítače. Pokud přesto problém nezmizí přeinstalujte aplikaci. V případě, že "
-                                 "se problém stále vyskytuje, kontaktujte autora programu.");
+    EXPECT_EQ(lastMessage(),
+              "Došlo k vnitřní chybě programu číslo 26.  Chyba: \"Soubor \"" + local() +
+                  "\" není přístupný !\" Prosím restartujte aplikaci a pokud problém nezmizí proveďte "
+                  "restart počítače. Pokud přesto problém nezmizí přeinstalujte aplikaci. V případě, že "
+                  "se problém stále vyskytuje, kontaktujte autora programu.");
 }
 
 TEST_F(SharedArchive, the_maker_archive_is_found_in_any_letter_case_and_runs_the_hook)

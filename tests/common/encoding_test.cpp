@@ -13,7 +13,9 @@ TEST(Encoding, czech_text_round_trips_through_windows_1250)
 
 TEST(Encoding, characters_outside_the_code_page_and_broken_utf8_become_question_marks)
 {
-    EXPECT_EQ(common::utf8ToCp1250("a€b"), std::string("a\x80" "b"));
+    EXPECT_EQ(common::utf8ToCp1250("a€b"),
+              std::string("a\x80"
+                          "b"));
     EXPECT_EQ(common::utf8ToCp1250("a\xe6\x97\xa5z"), "a?z"); // a CJK character
     EXPECT_EQ(common::utf8ToCp1250("a\xff\xfez"), "a??z");
     EXPECT_EQ(common::utf8ToCp1250("end\xc3"), "end?");
@@ -59,5 +61,7 @@ TEST(Encoding, the_first_character_is_a_whole_utf8_sequence)
     EXPECT_EQ(common::firstCharacter(""), "");
     EXPECT_EQ(common::firstCharacter("d:"), "d");
     EXPECT_EQ(common::firstCharacter("čd"), "č");
-    EXPECT_EQ(common::firstCharacter("\xff" "d"), "\xff");
+    EXPECT_EQ(common::firstCharacter("\xff"
+                                     "d"),
+              "\xff");
 }

@@ -55,10 +55,11 @@ TEST_F(PelunFixture, internal_error_wraps_the_text_in_the_numbered_wording)
     pelun.PS_InternalError(100, "Chybné odečtení časů");
     ASSERT_EQ(port.shown.size(), 1u);
     EXPECT_EQ(port.shown[0].kind, common::DialogKind::Error);
-    EXPECT_EQ(port.shown[0].text,
-              "Došlo k vnitřní chybě programu číslo 100.  Chyba: \"Chybné odečtení časů\" Prosím restartujte aplikaci a "
-              "pokud problém nezmizí proveďte restart počítače. Pokud přesto problém nezmizí přeinstalujte aplikaci. V "
-              "případě, že se problém stále vyskytuje, kontaktujte autora programu.");
+    EXPECT_EQ(
+        port.shown[0].text,
+        "Došlo k vnitřní chybě programu číslo 100.  Chyba: \"Chybné odečtení časů\" Prosím restartujte aplikaci a "
+        "pokud problém nezmizí proveďte restart počítače. Pokud přesto problém nezmizí přeinstalujte aplikaci. V "
+        "případě, že se problém stále vyskytuje, kontaktujte autora programu.");
     EXPECT_EQ(port.beeps, 0);
     EXPECT_EQ(pelun.PS_LastMessage(), port.shown[0].text);
 }

@@ -39,7 +39,9 @@ struct EngineFixture : ::testing::Test {
     {
         engine::TestSettings s;
         s.object = object;
-        (object == engine::TestObject::Jednotka ? s.JednE : object == engine::TestObject::Adresar ? s.AdrE : s.SoubE) = text;
+        (object == engine::TestObject::Jednotka      ? s.JednE
+             : object == engine::TestObject::Adresar ? s.AdrE
+                                                     : s.SoubE) = text;
         s.RychlyTest = quick;
         engine.StartBtnClick(s);
     }

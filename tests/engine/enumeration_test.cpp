@@ -1,7 +1,7 @@
 #include "tests/engine/engine_fixture.h"
 
-#include <sys/stat.h>
 #include <cstdlib>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using engine::Page;
@@ -60,7 +60,8 @@ TEST_F(EngineFixture, a_tree_without_files_ends_with_the_message_and_no_read_pha
     runDir(tree());
     EXPECT_EQ(engine.lastOutcome(), RunOutcome::NoFiles);
     EXPECT_EQ(port.texts(),
-              std::vector<std::string>{"V adresáři \n\r" + tree() + "\n\rnejsou žádné objekty, které by bylo možné testovat !"});
+              std::vector<std::string>{"V adresáři \n\r" + tree() +
+                                       "\n\rnejsou žádné objekty, které by bylo možné testovat !"});
     EXPECT_EQ(run().PocetAdr, 3);
     EXPECT_EQ(view().page, Page::NastaveniTestu);
     EXPECT_EQ(host.count(YieldPoint::TestDirectory), 0);

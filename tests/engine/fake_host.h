@@ -29,7 +29,11 @@ public:
     void waitForEvents(engine::YieldPoint where) override;
     void wake() override;
 
-    void startMainTimer() override { mainActive = true; ++mainStarts; }
+    void startMainTimer() override
+    {
+        mainActive = true;
+        ++mainStarts;
+    }
     void stopMainTimer() override { mainActive = false; }
     bool mainTimerActive() const override { return mainActive; }
     void startSoubTimer() override { soubActive = true; }

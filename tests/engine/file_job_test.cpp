@@ -70,8 +70,9 @@ TEST_F(FileJobTest, results_that_come_out_of_order_are_posted_in_file_order)
     bool finished = false;
     EXPECT_EQ(answer(job, tags[2], 75712), "");
     EXPECT_EQ(answer(job, tags[1], full(tags[1])), "");
-    EXPECT_EQ(answer(job, tags[0], full(tags[0]), &finished), "65536 65536 65536 65536 65536 65536 65536 65536 "
-                                                              "65536 10176");
+    EXPECT_EQ(answer(job, tags[0], full(tags[0]), &finished),
+              "65536 65536 65536 65536 65536 65536 65536 65536 "
+              "65536 10176");
     EXPECT_TRUE(finished);
 }
 
@@ -143,7 +144,8 @@ std::string mapOf(FileJob& job, const std::set<std::int64_t>& badBlocks, std::in
         job.sent(tag, *r);
         ++*requests;
         std::int64_t end = r->offset + static_cast<std::int64_t>(r->length);
-        bool bad = std::any_of(badBlocks.begin(), badBlocks.end(), [&](std::int64_t b) { return b * 4096 < end && b * 4096 + 4096 > r->offset; });
+        bool bad = std::any_of(badBlocks.begin(), badBlocks.end(),
+                               [&](std::int64_t b) { return b * 4096 < end && b * 4096 + 4096 > r->offset; });
         std::int64_t result = bad ? -EIO : std::max<std::int64_t>(0, std::min(end, size) - r->offset);
         FileJob::Outcome out = job.done(tag, result);
         for (const engine::ReadEvent& e : out.events) {

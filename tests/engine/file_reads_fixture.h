@@ -33,7 +33,8 @@ protected:
         f.job = nextJob_++;
         f.listedSize = listedSize;
         f.quick = quick;
-        if (f.file.open(path, quick ? platform::ReadPattern::FirstBytes : platform::ReadPattern::WholeFile) != platform::OpenResult::Opened)
+        if (f.file.open(path, quick ? platform::ReadPattern::FirstBytes : platform::ReadPattern::WholeFile) !=
+            platform::OpenResult::Opened)
             return false;
         recorder_.expect(f.job, listedSize, quick);
         reads.add(std::move(f));
@@ -44,6 +45,9 @@ protected:
     std::uint64_t nextJob_ = 1;
 };
 
-inline std::string pathName(const ::testing::TestParamInfo<bool>& param) { return param.param ? "io_uring" : "threads"; }
+inline std::string pathName(const ::testing::TestParamInfo<bool>& param)
+{
+    return param.param ? "io_uring" : "threads";
+}
 
 } // namespace reads_testing

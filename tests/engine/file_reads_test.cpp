@@ -55,8 +55,8 @@ TEST_P(FileReadsTest, posts_each_file_in_64k_units_up_to_its_listed_size)
         {65536, 65536, false, "65536"},
         {65537, 65537, false, "65536 1"},
         {3 * 1048576 + 5, 3 * 1048576 + 5, false, units(48, "5")},
-        {70000, 0, false, "65536"},          // listed as empty, holds data now
-        {5000, 1000, false, "1000"},         // grew: read up to the listed size only
+        {70000, 0, false, "65536"},             // listed as empty, holds data now
+        {5000, 1000, false, "1000"},            // grew: read up to the listed size only
         {100000, 200000, false, "65536 34464"}, // shrank: the unit where it ended
         {0, 65536, false, "0"},
         {0, 0, true, "0"},
@@ -212,9 +212,10 @@ TEST(FileReadsWithoutIoUring, falls_back_to_reader_threads_without_a_word)
 {
     char self[PATH_MAX] = {};
     ASSERT_GT(::readlink("/proc/self/exe", self, sizeof self - 1), 0);
-    auto r = testing_support::runProcess({self, "--gtest_also_run_disabled_tests",
-                                          "--gtest_filter=Paths/FileReadsTest.DISABLED_reads_with_io_uring_refused/io_uring"},
-                                         std::chrono::seconds(30));
+    auto r = testing_support::runProcess(
+        {self, "--gtest_also_run_disabled_tests",
+         "--gtest_filter=Paths/FileReadsTest.DISABLED_reads_with_io_uring_refused/io_uring"},
+        std::chrono::seconds(30));
     EXPECT_EQ(r.exitCode, 0) << r.describe() << r.out;
     EXPECT_NE(r.out.find("[  PASSED  ] 1 test"), std::string::npos) << r.out;
 }

@@ -49,7 +49,9 @@ namespace {
 TEST(FindingsJson, strings_are_escaped_and_bytes_that_break_utf8_become_replacement_characters)
 {
     EXPECT_EQ(engine::jsonString("a\"b\\c\n\x01ž"), "\"a\\\"b\\\\c\\u000a\\u0001ž\"");
-    EXPECT_EQ(engine::jsonString("x\xff" "y\xc3"), "\"x\\ufffdy\\ufffd\"");
+    EXPECT_EQ(engine::jsonString("x\xff"
+                                 "y\xc3"),
+              "\"x\\ufffdy\\ufffd\"");
     EXPECT_TRUE(engine::isValidUtf8("žluťoučký kůň €𝄞"));
     // Overlong forms, surrogates, code points beyond U+10FFFF and cut sequences are not UTF-8.
     for (const char* bad : {"\xc0\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80", "\xe2\x82", "\x80"})

@@ -30,7 +30,10 @@ testing_support::ProcessResult run(std::vector<std::string> argv)
     return testing_support::runProcess(argv, std::chrono::seconds(60));
 }
 
-std::string baseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+std::string baseName(const std::string& path)
+{
+    return path.substr(path.rfind('/') + 1);
+}
 
 } // namespace
 

@@ -12,7 +12,10 @@ using testing_support::writeFile;
 
 namespace {
 
-std::string cp1250(const char* bytes) { return bytes; }
+std::string cp1250(const char* bytes)
+{
+    return bytes;
+}
 
 } // namespace
 
@@ -67,8 +70,10 @@ TEST(SaveProtocol, writes_windows_1250_with_cr_lf_on_every_line)
     auto saved = engine::saveProtocol(dir / "protokol", engine::protocolLines(result));
     ASSERT_TRUE(saved.ok) << saved.error;
     EXPECT_EQ(result.ChybSezn[1], "/x/a\r\nb\x1b") << "the list itself keeps the exact name";
-    EXPECT_EQ(readFile(dir / "protokol"), cp1250("Po\xe8" "et chyb\r\n\r\n \r\nCHYBN\xc9 SOUBORY: \r\n/x/\xf8\r\n/x/a??b?\r\n \r\n"
-                                                 "---- Konec protokolu --------- \r\n"));
+    EXPECT_EQ(readFile(dir / "protokol"),
+              cp1250("Po\xe8"
+                     "et chyb\r\n\r\n \r\nCHYBN\xc9 SOUBORY: \r\n/x/\xf8\r\n/x/a??b?\r\n \r\n"
+                     "---- Konec protokolu --------- \r\n"));
 }
 
 TEST(SaveProtocol, an_empty_error_list_puts_the_blank_line_right_after_the_heading)

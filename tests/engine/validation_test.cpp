@@ -58,8 +58,9 @@ TEST_F(Validation, refuses_a_missing_file_and_a_directory_named_as_file)
     testing_support::makeDir(dir / "sub");
     runFile(dir / "missing.txt");
     runFile(dir / "sub");
-    EXPECT_EQ(port.texts(), (std::vector<std::string>{"Soubor " + dir / "missing.txt" + " neexistuje !",
-                                                      "Soubor " + dir / "sub" + " neexistuje !"}));
+    EXPECT_EQ(port.texts(),
+              (std::vector<std::string>{"Soubor " + dir / "missing.txt" + " neexistuje !",
+                                        "Soubor " + dir / "sub" + " neexistuje !"}));
 }
 
 TEST_F(Validation, a_refused_start_keeps_the_previous_result)

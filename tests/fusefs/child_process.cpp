@@ -44,9 +44,9 @@ std::string readAll(int fd)
 
 std::string ProcessResult::describe() const
 {
-    std::string how = timedOut ? "timed out and was killed" :
-                      termSignal != 0 ? "ended by signal " + std::to_string(termSignal) :
-                                        "exited with " + std::to_string(exitCode);
+    std::string how = timedOut ? "timed out and was killed"
+        : termSignal != 0      ? "ended by signal " + std::to_string(termSignal)
+                               : "exited with " + std::to_string(exitCode);
     return how + " after " + std::to_string(elapsed.count()) + " ms; stderr: [" + err + "]";
 }
 

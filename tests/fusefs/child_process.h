@@ -9,8 +9,8 @@ namespace testing_support {
 
 struct ProcessResult {
     bool timedOut = false;
-    int exitCode = -1;   // the exit status, or -1 when the process did not exit by itself
-    int termSignal = 0;  // the signal that ended it, or 0
+    int exitCode = -1;  // the exit status, or -1 when the process did not exit by itself
+    int termSignal = 0; // the signal that ended it, or 0
     std::string out;
     std::string err;
     std::chrono::milliseconds elapsed{0};

@@ -50,8 +50,7 @@ std::string FaultFsMount::unavailableReason()
     return "";
 }
 
-FaultFsMount::FaultFsMount(const std::string& description, const std::string& mountPoint)
-    : path_(mountPoint)
+FaultFsMount::FaultFsMount(const std::string& description, const std::string& mountPoint) : path_(mountPoint)
 {
     std::vector<std::string> argv{VORKAN_FAULTFS_PATH, "-f"};
     std::istringstream lines(description);

@@ -51,8 +51,8 @@ TEST(FaultFsTree, describedEntriesKeepTheirOrderAndCreateParents)
 
 TEST(FaultFsTree, badDescriptionsAreRefusedWithTheirLine)
 {
-    for (const char* bad : {"a", "a x", "a 5 melt", "a 5 eio-at", "a 5 stall 1", "a 10 short 10", "a 10 eio-range 5 5", "a/../b 1",
-                            "d/ 5", "a 5\na 6", "f 1\nf/g 1", "a 5 open-eio extra", "a 1T", "a -1"}) {
+    for (const char* bad : {"a", "a x", "a 5 melt", "a 5 eio-at", "a 5 stall 1", "a 10 short 10", "a 10 eio-range 5 5",
+                            "a/../b 1", "d/ 5", "a 5\na 6", "f 1\nf/g 1", "a 5 open-eio extra", "a 1T", "a -1"}) {
         EXPECT_THROW(treeOf(bad), std::invalid_argument) << bad;
     }
     try {

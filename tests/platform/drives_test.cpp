@@ -47,9 +47,13 @@ TEST(DriveTable, a_bind_mount_of_a_directory_gets_no_letter_of_its_own)
     TempDir dir;
     testing_support::makeDir(dir / "whole");
     testing_support::makeDir(dir / "bound");
-    testing_support::writeFile(dir / "mountinfo", "27 1 254:0 / / rw - ext4 /dev/vda rw\n"
-                                                  "50 27 8:17 / " + dir / "whole" + " rw - ext4 /dev/sdb1 rw\n"
-                                                  "51 27 8:17 /srv/data " + dir / "bound" + " rw - ext4 /dev/sdb1 rw\n");
+    testing_support::writeFile(dir / "mountinfo",
+                               "27 1 254:0 / / rw - ext4 /dev/vda rw\n"
+                               "50 27 8:17 / " +
+                                   dir / "whole" +
+                                   " rw - ext4 /dev/sdb1 rw\n"
+                                   "51 27 8:17 /srv/data " +
+                                   dir / "bound" + " rw - ext4 /dev/sdb1 rw\n");
     auto table = platform::DriveTable::fromMountTable(dir / "mountinfo");
     std::vector<std::string> mounted;
     for (const auto& d : table.drives())

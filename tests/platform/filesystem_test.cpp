@@ -27,7 +27,8 @@ TEST(Filesystem, components_resolve_without_regard_to_ascii_case)
 {
     TempDir dir;
     testing_support::writeFile(dir / "DARadid/Produkty/Seznam.txt", "x");
-    EXPECT_EQ(platform::resolveIgnoringCase(dir.path(), "daradid/PRODUKTY/seznam.TXT"), dir / "DARadid/Produkty/Seznam.txt");
+    EXPECT_EQ(platform::resolveIgnoringCase(dir.path(), "daradid/PRODUKTY/seznam.TXT"),
+              dir / "DARadid/Produkty/Seznam.txt");
     EXPECT_EQ(platform::resolveIgnoringCase(dir.path(), "Pelun.PSK"), std::nullopt);
     testing_support::writeFile(dir / "pelun.psk", "x");
     EXPECT_EQ(platform::resolveIgnoringCase(dir.path(), "Pelun.PSK"), dir / "pelun.psk");

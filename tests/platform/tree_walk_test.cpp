@@ -39,9 +39,7 @@ std::vector<std::string> walkAll(const std::string& root, int limit = 8,
             *maxOpen = std::max(*maxOpen, walker.openDirectories());
         std::string path = e->path.substr(std::min(root.size(), e->path.size()));
         switch (e->kind) {
-        case WalkEntry::Kind::File:
-            lines.push_back("f " + path + " " + std::to_string(e->size));
-            break;
+        case WalkEntry::Kind::File: lines.push_back("f " + path + " " + std::to_string(e->size)); break;
         case WalkEntry::Kind::DirectoryBegin: lines.push_back("+" + path); break;
         case WalkEntry::Kind::DirectoryEnd: lines.push_back("-" + path); break;
         case WalkEntry::Kind::DirectoryFailed: lines.push_back("!" + path); break;
@@ -53,7 +51,8 @@ std::vector<std::string> walkAll(const std::string& root, int limit = 8,
 
 std::size_t countFiles(const std::vector<std::string>& lines)
 {
-    return static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l[0] == 'f'; }));
+    return static_cast<std::size_t>(
+        std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l[0] == 'f'; }));
 }
 
 // Runs body in a child process, as user 65534 when asked (root ignores permissions); its
@@ -130,7 +129,8 @@ TEST(TreeWalker, walks_trees_deeper_than_descriptors_and_paths_allow)
     EXPECT_EQ(countFiles(lines), 701u);
     EXPECT_LE(maxOpen, 5); // the limit and the listing stream
     EXPECT_NE(std::find(lines.begin(), lines.end(), "-" + deepest.substr(dir.path().size())), lines.end());
-    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l[0] == '!' || l[0] == '?'; }), 0);
+    EXPECT_EQ(
+        std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l[0] == '!' || l[0] == '?'; }), 0);
 
     // The same walk in a process that may hold only 64 descriptors.
     int code = inChild([&] {
@@ -162,13 +162,15 @@ TEST(TreeWalker, reports_directories_it_cannot_open_or_list)
     ASSERT_EQ(::chmod((dir / "closed").c_str(), 0), 0);
     ASSERT_EQ(::chmod((dir / "noexec").c_str(), 0444), 0);
     ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
-    int code = inChild([&] {
-        auto lines = walkAll(dir.path());
-        bool closed = std::find(lines.begin(), lines.end(), "!/closed") != lines.end();
-        bool noexec = std::find(lines.begin(), lines.end(), "?/noexec") != lines.end();
-        bool hidden = std::find(lines.begin(), lines.end(), "f /closed/hidden 1") == lines.end();
-        return closed && noexec && hidden && countFiles(lines) == 1 ? 0 : 1;
-    }, true);
+    int code = inChild(
+        [&] {
+            auto lines = walkAll(dir.path());
+            bool closed = std::find(lines.begin(), lines.end(), "!/closed") != lines.end();
+            bool noexec = std::find(lines.begin(), lines.end(), "?/noexec") != lines.end();
+            bool hidden = std::find(lines.begin(), lines.end(), "f /closed/hidden 1") == lines.end();
+            return closed && noexec && hidden && countFiles(lines) == 1 ? 0 : 1;
+        },
+        true);
     EXPECT_EQ(code, 0);
 
     TreeWalker missing(dir / "missing");
@@ -197,7 +199,9 @@ TEST(TreeWalker, does_not_follow_a_directory_swapped_for_a_link_mid_walk)
         }
     });
     EXPECT_EQ(countFiles(lines), 1u);
-    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.find("secret") != std::string::npos; }), 0);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.find("secret") != std::string::npos; }),
+              0);
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l[0] == '!'; }), 1);
 }
 

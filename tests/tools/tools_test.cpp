@@ -77,8 +77,8 @@ TEST(psktool, crc_streams_a_file_and_reports_what_is_no_file)
     auto bytes = tools::buildPsk({whole}, 0);
     char expected[9];
     std::snprintf(expected, sizeof expected, "%02X%02X%02X%02X", bytes[tools::recordField(0, tools::kFieldCrc) + 3],
-                  bytes[tools::recordField(0, tools::kFieldCrc) + 2], bytes[tools::recordField(0, tools::kFieldCrc) + 1],
-                  bytes[tools::recordField(0, tools::kFieldCrc)]);
+                  bytes[tools::recordField(0, tools::kFieldCrc) + 2],
+                  bytes[tools::recordField(0, tools::kFieldCrc) + 1], bytes[tools::recordField(0, tools::kFieldCrc)]);
     EXPECT_EQ(big.out, std::string(expected) + "\n");
     for (const std::string& bad : {dir.path(), dir / "absent"}) {
         ProcessResult r = run({PSKTOOL_PATH, "crc", bad});

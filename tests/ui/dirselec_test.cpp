@@ -26,7 +26,10 @@ protected:
     }
     ui::TPSDirSelectForm& dialog() { return program().dirSelectForm(); }
     template <typename T>
-    T* control(const char* name) { return dialog().findChild<T*>(QString::fromLatin1(name)); }
+    T* control(const char* name)
+    {
+        return dialog().findChild<T*>(QString::fromLatin1(name));
+    }
     QString adrE() { return child<QLineEdit>("AdrE")->text(); }
     // Shows the dialog from the directory row and acts in it.
     void browse(std::function<void()> act)

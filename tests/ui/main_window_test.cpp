@@ -48,8 +48,9 @@ TEST_F(MainWindow, opens_on_the_settings_page_ready_to_test_the_drive_of_the_wor
     EXPECT_FALSE(child<QPushButton>("AdrProchBtn")->isEnabled());
     EXPECT_FALSE(child<QPushButton>("SoubProchBtn")->isEnabled());
     EXPECT_EQ(QApplication::focusWidget(), child<QRadioButton>("TestJednRB"));
-    EXPECT_EQ(child<QRadioButton>("TestAdrRB")->property("hint").toString(),
-              QStringLiteral("Provede testování zadaného adresáře, jeho podadresářů a všech souborů v nich obsažených"));
+    EXPECT_EQ(
+        child<QRadioButton>("TestAdrRB")->property("hint").toString(),
+        QStringLiteral("Provede testování zadaného adresáře, jeho podadresářů a všech souborů v nich obsažených"));
     EXPECT_TRUE(child<QRadioButton>("TestAdrRB")->toolTip().isEmpty());
 }
 
@@ -127,9 +128,10 @@ TEST_F(MainWindow, start_is_refused_with_the_message_of_each_invalid_object)
     QTest::mouseClick(child<QRadioButton>("TestSoubRB"), Qt::LeftButton);
     child<QLineEdit>("SoubE")->setText(QString::fromStdString(tmp_.path()));
     click("StartBtn");
-    EXPECT_EQ(port_.texts(), (std::vector<std::string>{"Neplatné označení jednotky !",
-                                                         "Adresář " + path("chybí") + " není přístupný !",
-                                                         "Soubor " + tmp_.path() + " neexistuje !"}));
+    EXPECT_EQ(
+        port_.texts(),
+        (std::vector<std::string>{"Neplatné označení jednotky !", "Adresář " + path("chybí") + " není přístupný !",
+                                  "Soubor " + tmp_.path() + " neexistuje !"}));
     EXPECT_EQ(page(), 2);
 }
 

@@ -52,8 +52,9 @@ TEST(MessageDialog, esc_answers_no_or_ok_and_only_the_close_box_cancels)
     EXPECT_EQ(answer(DialogKind::Question, closeBox), DialogResult::Cancel);
     EXPECT_EQ(answer(DialogKind::Error, esc), DialogResult::Ok);
     EXPECT_EQ(answer(DialogKind::Information, closeBox), DialogResult::Cancel);
-    EXPECT_EQ(answer(DialogKind::Question, [](ui::MessageDialog* d) { QTest::keyClick(d, Qt::Key_N, Qt::AltModifier); }),
-              DialogResult::No);
+    EXPECT_EQ(
+        answer(DialogKind::Question, [](ui::MessageDialog* d) { QTest::keyClick(d, Qt::Key_N, Qt::AltModifier); }),
+        DialogResult::No);
 }
 
 TEST(MessageDialog, takes_the_application_title_as_caption_and_shows_the_text_as_plain_text)

@@ -65,8 +65,8 @@ TEST_F(Run, a_finished_quick_test_shows_its_errors_and_the_report_and_walks_the_
     whenTrue([&] { return reading(); },
              [&] {
                  sawTestPage = page() == 0 && !child<QPushButton>("StartBtn")->isVisible() &&
-                               QApplication::focusWidget() == child<QPushButton>("PauseBtn") &&
-                               child<QLabel>("druhTOL")->text() == QStringLiteral("Adresář a podadresáře");
+                     QApplication::focusWidget() == child<QPushButton>("PauseBtn") &&
+                     child<QLabel>("druhTOL")->text() == QStringLiteral("Adresář a podadresáře");
              });
     click("StartBtn");
     EXPECT_TRUE(sawTestPage);

@@ -19,8 +19,9 @@ using engine::SaveLogOutcome;
 // The flow after the save dialog, without a window.
 class SaveLog : public ::testing::Test {
 protected:
-    SaveLog() : drives_(platform::DriveTable::fromDrives({})), registry_(tmp_ / "registry.ini"),
-                pelun_(port_, drives_, registry_, {tmp_.path(), tmp_ / "Windows"})
+    SaveLog()
+        : drives_(platform::DriveTable::fromDrives({})), registry_(tmp_ / "registry.ini"),
+          pelun_(port_, drives_, registry_, {tmp_.path(), tmp_ / "Windows"})
     {
         result_.VyslTestu = {"Výsledek testu programu PS Vorkan v1.10", "Celkový počet chyb:1"};
         result_.ChybSezn = {"/data/špatný.bin"};
@@ -36,8 +37,9 @@ protected:
     engine::ResultView result_;
 };
 
-const std::string kSaved = "Výsledek testu programu PS Vorkan v1.10\r\nCelkový počet chyb:1\r\n \r\nCHYBNÉ SOUBORY: \r\n"
-                           "/data/špatný.bin\r\n \r\n---- Konec protokolu --------- \r\n";
+const std::string kSaved =
+    "Výsledek testu programu PS Vorkan v1.10\r\nCelkový počet chyb:1\r\n \r\nCHYBNÉ SOUBORY: \r\n"
+    "/data/špatný.bin\r\n \r\n---- Konec protokolu --------- \r\n";
 
 TEST_F(SaveLog, a_new_file_is_written_without_a_question_under_the_name_as_typed)
 {
@@ -86,7 +88,8 @@ TEST_F(SaveLog, a_device_node_is_written_in_place_and_its_error_is_shown)
     port_.answers.push_back(DialogResult::Yes);
     EXPECT_EQ(save(tmp_ / "full"), SaveLogOutcome::Failed);
     ASSERT_EQ(port_.shown.size(), 2u);
-    EXPECT_EQ(port_.shown[1].text, "Protokol o testu nelze uložit do souboru " + (tmp_ / "full") + " (No space left on device)");
+    EXPECT_EQ(port_.shown[1].text,
+              "Protokol o testu nelze uložit do souboru " + (tmp_ / "full") + " (No space left on device)");
     struct stat st {};
     ASSERT_EQ(::lstat((tmp_ / "full").c_str(), &st), 0);
     EXPECT_TRUE(S_ISCHR(st.st_mode)) << "never replaced by a regular file";
@@ -117,7 +120,8 @@ TEST_F(SaveDialog, offers_text_files_first_and_leaves_the_overwrite_question_to_
 {
     auto* dialog = child<QFileDialog>("SaveDialog1");
     EXPECT_EQ(dialog->nameFilters(),
-              (QStringList{QStringLiteral("Textové soubory [*.txt] (*.TXT *.txt)"), QStringLiteral("Všechny soubory [*.*] (*)")}));
+              (QStringList{QStringLiteral("Textové soubory [*.txt] (*.TXT *.txt)"),
+                           QStringLiteral("Všechny soubory [*.*] (*)")}));
     EXPECT_TRUE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
     EXPECT_TRUE(dialog->defaultSuffix().isEmpty());
     EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);

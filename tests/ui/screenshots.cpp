@@ -127,7 +127,8 @@ int main(int argc, char** argv)
     question.show();
     save(question, "message_dialog");
     ui::MessageDialog error(common::DialogKind::Error,
-                            QString::fromStdString("V adresáři \n\r" + tmp.path() + "/Prázdný\n\rnejsou žádné objekty, které by bylo možné testovat !"),
+                            QString::fromStdString("V adresáři \n\r" + tmp.path() +
+                                                   "/Prázdný\n\rnejsou žádné objekty, které by bylo možné testovat !"),
                             program.title().text());
     error.show();
     save(error, "error_dialog");

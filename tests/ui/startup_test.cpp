@@ -61,10 +61,11 @@ TEST_F(StartUp, without_the_makers_archive_nothing_opens_and_nothing_is_said)
 
 TEST_F(StartUp, the_makers_archive_in_the_working_directory_opens_under_any_letter_case)
 {
-    ASSERT_TRUE(tools::writePsk(tmp_ / "PELUN.psk",
-                                {{"PELUN\\LIBDATA\\PSNET\\PSURL.TXT",
-                                  bytes("post@pelun.example\r\nhttp://druha.pelun.example/\r\nhttp://prvni.pelun.example/\r\n"), 1}},
-                                1));
+    ASSERT_TRUE(tools::writePsk(
+        tmp_ / "PELUN.psk",
+        {{"PELUN\\LIBDATA\\PSNET\\PSURL.TXT",
+          bytes("post@pelun.example\r\nhttp://druha.pelun.example/\r\nhttp://prvni.pelun.example/\r\n"), 1}},
+        1));
     start();
     auto& psk = program_->archive();
     EXPECT_GE(psk.PSK_GetPelunPskArchNumber(), 0);
