@@ -22,7 +22,11 @@ public:
     engine::PostReadEvent poster();
     void attach(engine::FileReads& reads) { reads_ = &reads; }
     void expect(std::uint64_t job, std::int64_t listedSize, bool quick);
-    void holdChunks(bool hold) { hold_ = hold; }
+    void holdChunks(bool hold)
+    {
+        std::lock_guard lock(mutex_);
+        hold_ = hold;
+    }
     void giveUp(std::uint64_t job);
 
     // False if the jobs did not all end in time.
