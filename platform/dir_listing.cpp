@@ -16,7 +16,6 @@ std::optional<DirEntry> lookUpFile(const std::string& path)
     auto slash = path.find_last_of('/');
     DirEntry entry;
     entry.name = slash == std::string::npos ? path : path.substr(slash + 1);
-    entry.attributes = kAttrArchive;
     entry.size = static_cast<std::int64_t>(st.st_size);
     return entry;
 }
