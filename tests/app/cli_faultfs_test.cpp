@@ -19,7 +19,7 @@ using testing_support::TempDir;
 
 namespace {
 
-class CliOnFaultyMedia : public ::testing::Test {
+class CliOnFaultyMedia : public ::testing::Test, protected testing_support::WithFaultFs {
 protected:
     void SetUp() override
     {
@@ -27,16 +27,6 @@ protected:
         if (!reason.empty())
             GTEST_SKIP() << reason;
     }
-    // Mounts the described tree on dir/relative.
-    void mount(const std::string& description, const std::string& relative = "mnt")
-    {
-        testing_support::makeDir(dir_ / relative);
-        fs_ = std::make_unique<FaultFsMount>(description, dir_ / relative);
-    }
-    std::string at(const std::string& relative) const { return fs_->path() + "/" + relative; }
-
-    TempDir dir_;
-    std::unique_ptr<FaultFsMount> fs_;
 };
 
 // The directory is listed before the files beside it: files are still read first.

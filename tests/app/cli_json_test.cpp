@@ -48,7 +48,7 @@ std::string readFile(const std::filesystem::path& path)
     return s.str();
 }
 
-class CliJson : public ::testing::Test {
+class CliJson : public ::testing::Test, protected testing_support::WithFaultFs {
 protected:
     void SetUp() override
     {
@@ -56,15 +56,6 @@ protected:
         if (!reason.empty())
             GTEST_SKIP() << reason;
     }
-    void mount(const std::string& description)
-    {
-        testing_support::makeDir(dir_ / "mnt");
-        fs_ = std::make_unique<FaultFsMount>(description, dir_ / "mnt");
-    }
-    std::string at(const std::string& relative) const { return fs_->path() + "/" + relative; }
-
-    TempDir dir_;
-    std::unique_ptr<FaultFsMount> fs_;
 };
 
 // The names sort the walk: the files of the root first, then the directories.

@@ -118,7 +118,7 @@ TEST_P(FileReadsTest, a_job_given_up_gets_no_more_events)
     EXPECT_LE(recorder_.events(1).size(), 192U);
 }
 
-class FileReadsOnFaultyMedia : public FileReadsTest {
+class FileReadsOnFaultyMedia : public FileReadsTest, protected testing_support::WithFaultFs {
 protected:
     void SetUp() override
     {
@@ -126,15 +126,6 @@ protected:
         if (!reason.empty())
             GTEST_SKIP() << reason;
     }
-    void mount(const std::string& description)
-    {
-        testing_support::makeDir(dir_ / "mnt");
-        fs_ = std::make_unique<FaultFsMount>(description, dir_ / "mnt");
-    }
-    std::string at(const std::string& name) const { return fs_->path() + "/" + name; }
-
-    TempDir dir_;
-    std::unique_ptr<FaultFsMount> fs_;
 };
 
 TEST_P(FileReadsOnFaultyMedia, a_failed_read_comes_after_the_units_read_in_full_before_it)

@@ -100,4 +100,10 @@ bool FaultFsMount::waitForLog(const std::string& text, std::chrono::milliseconds
     return true;
 }
 
+void WithFaultFs::mount(const std::string& description, const std::string& relative)
+{
+    makeDir(dir_ / relative);
+    fs_ = std::make_unique<FaultFsMount>(description, dir_ / relative);
+}
+
 } // namespace testing_support

@@ -1,5 +1,6 @@
 #pragma once
 #include "child_process.h"
+#include "tests/support/temp_dir.h"
 
 #include <chrono>
 #include <memory>
@@ -33,5 +34,17 @@ private:
 };
 
 bool isMountPoint(const std::string& path);
+
+// For test fixtures: a temporary directory in which a test mounts the tree it describes.
+// A fixture skips its tests in SetUp when FaultFsMount::unavailableReason() is not empty.
+class WithFaultFs {
+protected:
+    // Mounts the described tree on dir_/relative.
+    void mount(const std::string& description, const std::string& relative = "mnt");
+    std::string at(const std::string& relative) const { return fs_->path() + "/" + relative; }
+
+    TempDir dir_;
+    std::unique_ptr<FaultFsMount> fs_;
+};
 
 } // namespace testing_support
