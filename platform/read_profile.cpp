@@ -42,11 +42,16 @@ bool isOptical(const std::string& disk)
 
 } // namespace
 
+bool ioUringAllowed()
+{
+    const char* off = std::getenv("VORKAN_NO_IO_URING");
+    return off == nullptr || std::string(off) != "1";
+}
+
 ReadProfile readProfileForDevice(dev_t device)
 {
     ReadProfile profile;
-    if (const char* off = std::getenv("VORKAN_NO_IO_URING"); off != nullptr && std::string(off) == "1")
-        profile.useIoUring = false;
+    profile.useIoUring = ioUringAllowed();
     std::string disk = diskDirectory(device);
     if (disk.empty())
         return profile;

@@ -18,6 +18,9 @@ struct ReadProfile {
     bool useIoUring = true;            // false: reader threads only (VORKAN_NO_IO_URING=1)
 };
 
+// False when VORKAN_NO_IO_URING=1 asks for the paths that do without io_uring.
+bool ioUringAllowed();
+
 ReadProfile readProfileForDevice(dev_t device);
 // The profile of the medium that holds path (a default one when it cannot be told).
 ReadProfile readProfileFor(const std::string& path);

@@ -1,11 +1,11 @@
 #include "platform/status_batch.h"
 
+#include "platform/read_profile.h"
+
 #include <fcntl.h>
 #include <liburing.h>
 
 #include <cerrno>
-#include <cstdlib>
-#include <string_view>
 
 namespace platform {
 
@@ -18,12 +18,6 @@ void queryOne(int dirFd, const std::string& name, unsigned mask, StatusBatch::St
     status.error = ::statx(dirFd, name.c_str(), kFlags, mask, &status.sx) == 0 ? 0 : errno;
 }
 
-bool ringRefused()
-{
-    const char* off = std::getenv("VORKAN_NO_IO_URING");
-    return off != nullptr && std::string_view(off) == "1";
-}
-
 } // namespace
 
 struct StatusBatch::Ring {
@@ -33,7 +27,7 @@ struct StatusBatch::Ring {
 
 StatusBatch::StatusBatch()
 {
-    if (ringRefused())
+    if (!ioUringAllowed())
         return;
     auto ring = std::make_unique<Ring>();
     if (::io_uring_queue_init(static_cast<unsigned>(kMaxNames), &ring->ring, 0) < 0)
