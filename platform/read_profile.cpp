@@ -58,9 +58,19 @@ ReadProfile readProfileForDevice(dev_t device)
     long block = std::strtol(firstLine(disk + "/queue/logical_block_size").c_str(), nullptr, 10);
     if (block >= 512 && block <= 4096 && (block & (block - 1)) == 0)
         profile.blockSize = static_cast<std::size_t>(block);
-    if (firstLine(disk + "/queue/rotational") == "1" || isOptical(disk)) {
+    if (isOptical(disk)) {
+        // One head, no queue of its own, seconds per seek: strictly one thing after another.
         profile.inOrder = true;
         profile.depth = 2;
+        profile.fileDepth = 2;
+    } else if (firstLine(disk + "/queue/rotational") == "1") {
+        // A large file is read straight through and alone, since two streams would make the
+        // head jump between them. Small files still go several at a time: the scheduler and
+        // the disk's own queue take them in the order of the platter, which costs far less
+        // than a full turn for each. (Virtual disks also say rotational, and are served best
+        // that way too.)
+        profile.inOrder = true;
+        profile.depth = 16;
         profile.fileDepth = 2;
     }
     return profile;

@@ -8,13 +8,14 @@ namespace platform {
 
 // How to read from one medium: how many requests to keep in flight and how big. Solid-state
 // media serve many requests at once and in any order; a rotating disc or an optical drive
-// pays a seek for every jump, so it is read in order with little in flight.
+// pays a seek for every jump, so its files are read one after another, each with little in
+// flight (a rotating disc still takes many small files at once).
 struct ReadProfile {
     int depth = 32;                    // requests in flight, all files together
     int fileDepth = 8;                 // requests in flight within one file
     std::size_t requestSize = 1 << 20; // the largest request
     std::size_t blockSize = 4096;      // the device's logical block: alignment of direct reads
-    bool inOrder = false;              // requests strictly in the order of the files
+    bool inOrder = false;              // a file is asked for whole before the next begins
     bool useIoUring = true;            // false: reader threads only (VORKAN_NO_IO_URING=1)
 };
 

@@ -174,6 +174,25 @@ TEST_P(FileReadsOnFaultyMedia, a_stalled_read_holds_up_neither_other_files_nor_t
     EXPECT_EQ(recorder_.result(1), "");
 }
 
+TEST_P(FileReadsOnFaultyMedia, on_rotating_media_a_file_is_asked_for_whole_before_the_next)
+{
+    mount("big 256K stall 0 3\n"
+          "small 4096\n");
+    platform::ReadProfile rotating = profile();
+    rotating.inOrder = true;
+    rotating.depth = 16;
+    rotating.fileDepth = 2;
+    rotating.requestSize = 64 << 10;
+    auto reads = start(rotating);
+    ASSERT_TRUE(add(*reads, at("big"), 256 << 10));
+    ASSERT_TRUE(add(*reads, at("small"), 4096));
+    std::this_thread::sleep_for(1s); // the first request of big still stalls
+    EXPECT_EQ(recorder_.result(2), "");
+    ASSERT_TRUE(recorder_.waitForAll());
+    EXPECT_EQ(recorder_.result(1), "slow@0 " + units(4));
+    EXPECT_EQ(recorder_.result(2), "4096");
+}
+
 // As a container's seccomp filter does: io_uring_setup fails with ENOSYS.
 bool refuseIoUring()
 {
