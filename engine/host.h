@@ -9,6 +9,7 @@ enum class Page { Test = 0, VysledekTestu = 1, NastaveniTestu = 2, SeznamChyb = 
 // The places at which a run lets the host's pending events run. Hosts may ignore them;
 // tests script what happens at each.
 enum class YieldPoint {
+    Validating,        // the object is looked at on a thread of its own, which may hang
     BeforeEnumeration, // after the Test page was prepared
     Directory,         // start of each directory counted
     AfterEnumeration,  // events that queued up during the counting

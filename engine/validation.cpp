@@ -1,5 +1,6 @@
 #include "common/encoding.h"
 #include "common/pelun.h"
+#include "engine/blocking_probe.h"
 #include "engine/engine_texts.h"
 #include "engine/vorkan_engine.h"
 #include "platform/drives.h"
@@ -7,46 +8,57 @@
 
 namespace engine {
 
-bool VorkanEngine::validate(const TestSettings& settings)
+VorkanEngine::Admission VorkanEngine::validate(const TestSettings& settings)
 {
     TestPageView& t = view_.test;
     switch (settings.object) {
     case TestObject::Jednotka: return validateDrive(settings.JednE);
-    case TestObject::Adresar:
+    case TestObject::Adresar: {
         t.druhTOL = texts::kDruhAdresar;
         t.TOL = settings.AdrE;
         run_.CestaTestu = settings.AdrE;
-        if (!platform::directoryExists(settings.AdrE) || !platform::directoryListable(settings.AdrE)) {
+        const std::string dir = settings.AdrE;
+        auto accessible =
+            askOffThread([dir] { return platform::directoryExists(dir) && platform::directoryListable(dir); });
+        if (!accessible)
+            return Admission::GivenUp;
+        if (!*accessible) {
             pelun_.PS_ShowError(texts::kAdresarPrefix + settings.AdrE + texts::kNeniPristupny);
-            return false;
+            return Admission::Refused;
         }
-        return true;
-    case TestObject::Soubor:
+        return Admission::Accepted;
+    }
+    case TestObject::Soubor: {
         t.druhTOL = texts::kDruhSoubor;
         t.TOL = settings.SoubE;
         run_.CestaTestu = settings.SoubE;
         run_.PocetSoub = 1;
         run_.PocetAdr = 0;
-        if (!platform::fileExists(settings.SoubE)) {
+        const std::string file = settings.SoubE;
+        auto exists = askOffThread([file] { return platform::fileExists(file); });
+        if (!exists)
+            return Admission::GivenUp;
+        if (!*exists) {
             pelun_.PS_ShowError(texts::kSouborPrefix + settings.SoubE + texts::kNeexistuje);
-            return false;
+            return Admission::Refused;
         }
-        return true;
+        return Admission::Accepted;
     }
-    return false;
+    }
+    return Admission::Refused;
 }
 
-bool VorkanEngine::validateDrive(const std::string& text)
+VorkanEngine::Admission VorkanEngine::validateDrive(const std::string& text)
 {
     if (text.empty()) {
         pelun_.PS_ShowError(texts::kNeplatneOznaceniJednotky);
-        return false;
+        return Admission::Refused;
     }
     // The letter is the first character, not its first byte: "č" is refused as "č".
     const std::string L = common::firstCharacter(text);
     if (pelun_.PS_GetdriveType(L) == "*") {
         pelun_.PS_ShowError(L + texts::kNeniPlatneOznaceniJednotky);
-        return false;
+        return Admission::Refused;
     }
     const char letter = L.front();
     TestPageView& t = view_.test;
@@ -56,11 +68,35 @@ bool VorkanEngine::validateDrive(const std::string& text)
     // entries read "/bin", "/etc", ...
     const platform::Drive* drive = pelun_.drives().find(letter);
     run_.CestaTestu = drive != nullptr ? drive->walkPath() : L + ":";
-    if (!pelun_.PS_DriveReady(letter) || !platform::directoryListable(run_.CestaTestu)) {
+    // PS_DriveReady's question, asked of a copy of the drive: a probe left behind on a hung
+    // medium must not reach into the helper module, which may be gone by then.
+    const std::optional<platform::Drive> known = drive != nullptr ? std::optional(*drive) : std::nullopt;
+    const std::string root = run_.CestaTestu;
+    auto ready = askOffThread(
+        [known, root] { return known && platform::DriveTable::ready(*known) && platform::directoryListable(root); });
+    if (!ready)
+        return Admission::GivenUp;
+    if (!*ready) {
         pelun_.PS_ShowError(texts::kJednotkaPrefix + L + texts::kNeniPripravena);
-        return false;
+        return Admission::Refused;
     }
-    return true;
+    return Admission::Accepted;
+}
+
+// Whether the object exists and can be listed is asked on a thread of its own: on a failing
+// medium the answer may take minutes, and the window stays alive (and may be closed)
+// meanwhile. Nothing when the run was stopped before the answer came.
+std::optional<bool> VorkanEngine::askOffThread(std::function<bool()> question)
+{
+    BlockingProbe probe(std::move(question), [&host = host_] { host.wake(); });
+    for (;;) {
+        if (auto answer = probe.answer())
+            return answer;
+        if (!run_.Bezi)
+            return std::nullopt;
+        if (!probe.prepareToSleep())
+            host_.waitForEvents(YieldPoint::Validating);
+    }
 }
 
 } // namespace engine

@@ -39,9 +39,10 @@ void VorkanEngine::runSequence(const TestSettings& settings)
     run_.Pozastaveno = false;
     view_.test.UkoncitBtnEnabled = true;
     quick_ = settings.RychlyTest;
-    if (!validate(settings)) {
-        outcome_ = RunOutcome::Refused;
-        return;
+    switch (validate(settings)) {
+    case Admission::Accepted: break;
+    case Admission::Refused: outcome_ = RunOutcome::Refused; return;
+    case Admission::GivenUp: outcome_ = RunOutcome::Stopped; return;
     }
     prepareTestPage();
     yield(YieldPoint::BeforeEnumeration);

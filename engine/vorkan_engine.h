@@ -7,6 +7,7 @@
 #include "engine/view.h"
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -74,8 +75,10 @@ private:
     // Run sequence
     void runSequence(const TestSettings& settings);
     void resetRunState();
-    bool validate(const TestSettings& settings);
-    bool validateDrive(const std::string& text);
+    enum class Admission { Accepted, Refused, GivenUp };
+    Admission validate(const TestSettings& settings);
+    Admission validateDrive(const std::string& text);
+    std::optional<bool> askOffThread(std::function<bool()> question);
     void prepareTestPage();
     void enumerate(const TestSettings& settings);
     void readPhase(const TestSettings& settings);

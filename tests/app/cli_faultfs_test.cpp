@@ -9,6 +9,8 @@
 
 #include <csignal>
 #include <memory>
+#include <string>
+#include <vector>
 
 using namespace std::chrono_literals;
 using namespace cli_testing;
@@ -108,11 +110,15 @@ TEST_P(CliStoppedInAStall, evenWhileAListingOrAStatHangs)
     struct Case {
         const char* tree;
         const char* logged;
+        std::vector<std::string> object; // relative to the mount; the object itself hangs too
     };
-    for (Case c : {Case{"a 10\nslow/ list-stall 60\nslow/x 10\n", "list stall begins /slow"},
-                   Case{"a 10\nb 10 getattr-stall 60\nc 10\n", "getattr stall begins /b"}}) {
-        mount(c.tree, std::string("mnt-") + c.logged[0]);
-        ChildProcess cli(cliCommand({"--dir", fs_->path()}));
+    for (Case c : {Case{"a 10\nslow/ list-stall 60\nslow/x 10\n", "list stall begins /slow", {"--dir", ""}},
+                   Case{"a 10\nb 10 getattr-stall 60\nc 10\n", "getattr stall begins /b", {"--dir", ""}},
+                   Case{"slow/ list-stall 60\nslow/x 10\n", "list stall begins /slow", {"--dir", "slow"}},
+                   Case{"b 10 getattr-stall 60\n", "getattr stall begins /b", {"--file", "b"}}}) {
+        mount(c.tree, "mnt-" + c.object[0].substr(2) + "-" + c.logged[0]);
+        std::string object = c.object[1].empty() ? fs_->path() : at(c.object[1]);
+        ChildProcess cli(cliCommand({c.object[0], object}));
         ASSERT_TRUE(fs_->waitForLog(c.logged, 20s)) << fs_->log() << cli.errSoFar();
         auto signalled = std::chrono::steady_clock::now();
         cli.signal(GetParam());
