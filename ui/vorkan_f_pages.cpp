@@ -193,6 +193,12 @@ QWidget* TMainForm::buildResultPage()
     SaveLogBtn = button(page, "SaveLogBtn", texts::kUlozitProtokol, {293, 249, 148, 24}, glyph(Glyph::Save));
     VyslTestuOKBtn = button(page, "VyslTestuOKBtn", texts::kOK, {448, 248, 75, 25}, stockGlyph(StockGlyph::Ok, page));
     VyslTestuOKBtn->setDefault(true);
+    // The row of buttons below has no room left: the details open from the free end of the
+    // box's title line.
+    PodrobnostiBtn = button(page, "PodrobnostiBtn", texts::kPodrobnosti, {0, 0, 0, 0});
+    const int width = PodrobnostiBtn->sizeHint().width() + 8;
+    PodrobnostiBtn->setGeometry(521 - width, 1, width, 20);
+    PodrobnostiBtn->setEnabled(false);
     return page;
 }
 
@@ -262,6 +268,7 @@ void TMainForm::buildTabOrder()
     setTabOrder(VyslTestu, BitBtn2);
     setTabOrder(BitBtn2, SaveLogBtn);
     setTabOrder(SaveLogBtn, VyslTestuOKBtn);
+    setTabOrder(VyslTestuOKBtn, PodrobnostiBtn);
     setTabOrder(ChybSezn, BitBtn1);
 }
 

@@ -27,6 +27,7 @@ inline constexpr const char* kVysledekTestu = "Výsledek testu";
 inline constexpr const char* kZobrazitChyby = "Zobrazit chyby";
 inline constexpr const char* kUlozitProtokol = "Uložit protokol o testu";
 inline constexpr const char* kOK = "OK";
+inline constexpr const char* kPodrobnosti = "Podrobnosti…";
 
 // Settings page
 inline constexpr const char* kTestovat = "Testovat";
