@@ -9,6 +9,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileDialog>
@@ -193,6 +194,7 @@ void TMainForm::StartBtnClick()
     if (details_ != nullptr)
         details_->close();
     PodrobnostiBtn->setEnabled(false);
+    engine_.setMapDamage(MapovatCB->isChecked());
     engine_.StartBtnClick(settings);
     if (engine_.lastOutcome() == engine::RunOutcome::Finished) {
         lastObject_ = settings.object == engine::TestObject::Jednotka ? engine::ObjectKind::Drive

@@ -8,6 +8,7 @@
 #include <vector>
 
 class QAbstractEventDispatcher;
+class QCheckBox;
 class QComboBox;
 class QFileDialog;
 class QGroupBox;
@@ -140,6 +141,7 @@ private:
     QPushButton *AdrProchBtn = nullptr, *SoubProchBtn = nullptr;
     QGroupBox* RadioGroup1 = nullptr;
     QRadioButton *KompletniTestRB = nullptr, *RychlyTestRB = nullptr;
+    QCheckBox* MapovatCB = nullptr;
     QPushButton *StartBtn = nullptr, *OprogBtn = nullptr, *KonecBtn = nullptr;
     // Page 3
     QListWidget* ChybSezn = nullptr;

@@ -12,6 +12,7 @@
 #include "ui/vorkan_f_texts.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -233,6 +234,9 @@ QWidget* TMainForm::buildSettingsPage()
     KompletniTestRB = radio(page, "KompletniTestRB", texts::kKompletniTest, {48, 208, 345, 17}, texts::kHintKompletni);
     RychlyTestRB = radio(page, "RychlyTestRB", texts::kRychlyTest, {48, 232, 329, 17}, texts::kHintRychly);
     KompletniTestRB->setChecked(true);
+    MapovatCB = named(new QCheckBox(tr8(texts::kMapovat), page), "MapovatCB");
+    MapovatCB->setGeometry(48, 251, 345, 17);
+    MapovatCB->setProperty("hint", tr8(texts::kHintMapovat));
     auto* types = new QButtonGroup(page);
     types->addButton(KompletniTestRB);
     types->addButton(RychlyTestRB);
@@ -259,9 +263,9 @@ QWidget* TMainForm::buildErrorListPage()
 
 void TMainForm::buildTabOrder()
 {
-    const std::vector<QWidget*> settings{TestJednRB,  AdrE,         SoubE,   TestSoubRB,      TestAdrRB,
-                                         AdrProchBtn, SoubProchBtn, JednE,   KompletniTestRB, RychlyTestRB,
-                                         StartBtn,    OprogBtn,     KonecBtn};
+    const std::vector<QWidget*> settings{TestJednRB,  AdrE,         SoubE,    TestSoubRB,      TestAdrRB,
+                                         AdrProchBtn, SoubProchBtn, JednE,    KompletniTestRB, RychlyTestRB,
+                                         MapovatCB,   StartBtn,     OprogBtn, KonecBtn};
     for (std::size_t i = 1; i < settings.size(); ++i)
         setTabOrder(settings[i - 1], settings[i]);
     setTabOrder(PauseBtn, UkoncitBtn);

@@ -1,5 +1,5 @@
-// The details window of a finished run: the findings of the error list and the JSON document
-// saved from the window.
+// The details window of a finished run: the findings of the error list, the damage map that
+// the settings page turns on, and the JSON document saved from the window.
 #include "tests/ui/gui_fixture.h"
 
 #include "engine/details_view.h"
@@ -7,6 +7,7 @@
 #include "faultfs_mount.h"
 #include "tests/support/held_for_writing.h"
 
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,11 +26,12 @@ using nlohmann::json;
 
 class Details : public GuiTest, protected testing_support::WithFaultFs {
 protected:
-    void runOn(const std::string& directory)
+    void runOn(const std::string& directory, bool map)
     {
         child<QRadioButton>("TestAdrRB")->click();
         child<QLineEdit>("AdrE")->setText(QString::fromStdString(directory));
         child<QRadioButton>("KompletniTestRB")->click();
+        child<QCheckBox>("MapovatCB")->setChecked(map);
         if (page() == 1)
             click("VyslTestuOKBtn");
         click("StartBtn");
@@ -74,7 +76,7 @@ TEST_F(Details, the_button_waits_for_a_finished_run_and_opens_one_window_beside_
     ASSERT_TRUE(busy->holding());
     EXPECT_FALSE(child<QPushButton>("PodrobnostiBtn")->isEnabled());
 
-    runOn(path("tree"));
+    runOn(path("tree"), false);
     EXPECT_EQ(page(), 1);
     QWidget* window = openDetails();
     ASSERT_NE(window, nullptr);
@@ -99,16 +101,57 @@ TEST_F(Details, the_button_waits_for_a_finished_run_and_opens_one_window_beside_
     EXPECT_EQ(openDetails(), window);
     EXPECT_EQ(form().findChildren<QWidget*>(QStringLiteral("DetailsWindow")).size(), 1);
     busy.reset();
-    runOn(path("tree"));
+    runOn(path("tree"), false);
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(openDetails(), window);
     EXPECT_EQ(table(window, "FindingsTable")->rowCount(), 0);
 }
 
+TEST_F(Details, a_run_on_a_failing_medium_fills_the_table_and_the_map_box_reaches_the_engine)
+{
+    const std::string reason = testing_support::FaultFsMount::unavailableReason();
+    if (!reason.empty())
+        GTEST_SKIP() << reason;
+    mount("a-gone 10 open-eio\n"
+          "b-ok 70000\n"
+          "c-bad 300000 eio-range 65536 131072\n"
+          "d-short 200000 short 100000\n");
+
+    for (bool map : {true, false}) {
+        SCOPED_TRACE(map ? "mapped" : "not mapped");
+        runOn(fs_->path(), map);
+        QWidget* window = openDetails();
+        ASSERT_NE(window, nullptr);
+        QTableWidget* findings = table(window, "FindingsTable");
+        ASSERT_EQ(findings->rowCount(), 3);
+        const auto& items = engine().findings().items;
+        ASSERT_EQ(items.size(), 3U);
+        const char* names[] = {"a-gone", "c-bad", "d-short"};
+        for (int row = 0; row < 3; ++row) {
+            EXPECT_EQ(cell(findings, row, 0), at(names[row]));
+            EXPECT_EQ(cell(findings, row, 1), engine::kindText(items[row].kind));
+        }
+        EXPECT_EQ(cell(findings, 0, 4), "Input/output error");
+        EXPECT_EQ(cell(findings, 1, 2), "65536");
+        EXPECT_EQ(cell(findings, 1, 3), map ? "65536" : "");
+        EXPECT_EQ(items[1].mapped, map);
+        EXPECT_EQ(cell(findings, 2, 1), "kratší, než byl");
+        EXPECT_EQ(cell(findings, 2, 2), "100000");
+
+        // What the window saves is the document vorkan-cli writes for the same run.
+        const std::string file = path(map ? "mapped.json" : "plain.json");
+        saveJsonAs(window, file);
+        json saved = json::parse(testing_support::readFile(file));
+        EXPECT_EQ(saved, json::parse(engine::findingsJson(engine(), engine::ObjectKind::Directory, false)));
+        EXPECT_EQ(saved["findings"][1]["unreadable_bytes"], map ? json(65536) : json(nullptr));
+    }
+    EXPECT_TRUE(port_.shown.empty());
+}
+
 TEST_F(Details, saving_the_json_asks_before_replacing_and_reports_a_file_it_cannot_write)
 {
     testing_support::writeFile(path("tree/ok.txt"), "hello");
-    runOn(path("tree"));
+    runOn(path("tree"), false);
     QWidget* window = openDetails();
     ASSERT_NE(window, nullptr);
 

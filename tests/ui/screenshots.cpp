@@ -15,6 +15,7 @@
 #include "ui/vorkan_f.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QKeyEvent>
@@ -81,6 +82,8 @@ void saveDetails(app::Program& program, const testing_support::TempDir& tmp, tes
     find<QPushButton>(form, "VyslTestuOKBtn")->click();
     find<QLineEdit>(form, "AdrE")->setText(QString::fromStdString(medium.path()));
     find<QRadioButton>(form, "KompletniTestRB")->click();
+    find<QCheckBox>(form, "MapovatCB")->setChecked(true);
+    save(form, "settings_map");
     find<QPushButton>(form, "StartBtn")->click();
     save(form, "result_details");
     find<QPushButton>(form, "PodrobnostiBtn")->click();
