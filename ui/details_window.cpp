@@ -5,6 +5,7 @@
 #include "ui/details_texts.h"
 #include "ui/glyphs.h"
 #include "ui/speed_curve.h"
+#include "ui/window_place.h"
 
 #include <QFileDialog>
 #include <QGroupBox>
@@ -122,6 +123,11 @@ void DetailsWindow::showRun(engine::ObjectKind object, bool quick)
     quick_ = quick;
     fill(engine::detailsView(engine_));
     show();
+    // Where the user moved it, it stays.
+    if (!placed_) {
+        centreOnScreen(*this);
+        placed_ = true;
+    }
     raise();
     activateWindow();
 }

@@ -38,6 +38,7 @@ private:
     common::Pelun& pelun_;
     engine::ObjectKind object_ = engine::ObjectKind::Directory;
     bool quick_ = false;
+    bool placed_ = false;
 
     SpeedCurve* curve_ = nullptr;
     QTableWidget* findings_ = nullptr;
