@@ -44,6 +44,9 @@ struct SlowRead {
     std::string path;
     std::int64_t offset = 0;
     double seconds = 0;
+    // When the read came back, in seconds since the read phase began, on the clock of the
+    // speed curve, so the curve can show where it stalled.
+    double atSeconds = 0;
 };
 
 struct SpeedSample {

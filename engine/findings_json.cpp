@@ -96,7 +96,8 @@ std::string slowList(const std::vector<SlowRead>& slow)
     for (std::size_t i = 0; i < slow.size(); ++i) {
         out += i == 0 ? "\n    {" : ",\n    {";
         out += namedText("path", slow[i].path);
-        out += ", \"offset\": " + std::to_string(slow[i].offset) + ", \"seconds\": " + number(slow[i].seconds) + "}";
+        out += ", \"offset\": " + std::to_string(slow[i].offset) + ", \"seconds\": " + number(slow[i].seconds) +
+            ", \"at_seconds\": " + number(slow[i].atSeconds) + "}";
     }
     return out + (slow.empty() ? "]" : "\n  ]");
 }

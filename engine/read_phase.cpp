@@ -1,5 +1,7 @@
 #include "engine/vorkan_engine.h"
 
+#include "platform/clock.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -142,7 +144,8 @@ std::optional<ReadEvent> VorkanEngine::awaitRead(const ListedFile& file)
             if (e->kind != ReadEvent::Kind::Slow)
                 return e;
             if (findings_.slow.size() < kSlowReadsKept)
-                findings_.slow.push_back({file.name, e->offset, e->seconds});
+                findings_.slow.push_back({file.name, e->offset, e->seconds,
+                                          static_cast<double>(clock_.localSeconds() - run_.CasStartCteni)});
             else
                 ++findings_.slowDropped;
             continue;

@@ -1,10 +1,13 @@
 #include "engine/save_log.h"
 
 #include "common/pelun.h"
+#include "engine/details_texts.h"
 #include "engine/report.h"
 #include "engine/report_texts.h"
 
 #include <sys/stat.h>
+
+#include <functional>
 
 namespace engine {
 
@@ -17,18 +20,30 @@ bool nameTaken(const std::string& path)
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-} // namespace
-
-SaveLogOutcome SaveLogBtnClick(common::Pelun& pelun, const ResultView& result, const std::string& path)
+SaveLogOutcome askAndSave(common::Pelun& pelun, const std::string& path, const std::function<SaveResult()>& save)
 {
     if (nameTaken(path) && pelun.PS_Ask(texts::kSouborJizExistuje) != common::DialogResult::Yes)
         return SaveLogOutcome::Declined;
-    SaveResult saved = saveProtocol(path, protocolLines(result));
+    SaveResult saved = save();
     if (!saved.ok) {
         pelun.PS_ShowError(saved.error);
         return SaveLogOutcome::Failed;
     }
     return SaveLogOutcome::Saved;
+}
+
+} // namespace
+
+SaveLogOutcome SaveLogBtnClick(common::Pelun& pelun, const ResultView& result, const std::string& path)
+{
+    return askAndSave(pelun, path, [&] { return saveProtocol(path, protocolLines(result)); });
+}
+
+SaveLogOutcome saveJsonAs(common::Pelun& pelun, const VorkanEngine& engine, ObjectKind object, bool quick,
+                          const std::string& path)
+{
+    return askAndSave(pelun, path,
+                      [&] { return saveFile(path, findingsJson(engine, object, quick), texts::kJsonNelzeUlozit); });
 }
 
 } // namespace engine

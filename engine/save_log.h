@@ -1,4 +1,5 @@
 #pragma once
+#include "engine/findings_json.h"
 #include "engine/view.h"
 
 #include <string>
@@ -17,5 +18,10 @@ enum class SaveLogOutcome { Saved, Declined, Failed };
 // program's message dialog; an existing one stays as it was wherever it could be replaced
 // whole (see platform::SavedFile for the files that are written in place).
 SaveLogOutcome SaveLogBtnClick(common::Pelun& pelun, const ResultView& result, const std::string& path);
+
+// Saves the last run as the JSON document that vorkan-cli --json writes, by the same rules:
+// asked before replacing, a failure reported in the message dialog.
+SaveLogOutcome saveJsonAs(common::Pelun& pelun, const VorkanEngine& engine, ObjectKind object, bool quick,
+                          const std::string& path);
 
 } // namespace engine

@@ -3,11 +3,13 @@
 #include "engine/save_log.h"
 #include "engine/vorkan_engine.h"
 #include "ui/app_title.h"
+#include "ui/details_window.h"
 #include "ui/dirselec.h"
 #include "ui/dirselec_module.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileDialog>
@@ -69,6 +71,7 @@ void TMainForm::connectHandlers()
     connect(VyslTestuOKBtn, &QPushButton::clicked, this, &TMainForm::VyslTestuOKBtnClick);
     connect(BitBtn2, &QPushButton::clicked, this, &TMainForm::BitBtn2Click);
     connect(BitBtn1, &QPushButton::clicked, this, &TMainForm::BitBtn1Click);
+    connect(PodrobnostiBtn, &QPushButton::clicked, this, &TMainForm::PodrobnostiBtnClick);
     connect(MainTimer, &QTimer::timeout, this, [this] { engine_.MainTimerTimer(); });
     connect(SoubTimer, &QTimer::timeout, this, [this] { engine_.SoubTimerTimer(); });
 }
@@ -98,6 +101,8 @@ void TMainForm::closeEvent(QCloseEvent* event)
         return;
     }
     event->accept();
+    if (details_ != nullptr)
+        details_->close();
     // A run may be on the stack below this event: it ends at its next check, and only when
     // StartBtnClick has returned may the program end and its objects go.
     if (engine_.running())
@@ -185,7 +190,19 @@ void TMainForm::StartBtnClick()
     settings.AdrE = AdrE->text().toStdString();
     settings.SoubE = SoubE->text().toStdString();
     settings.RychlyTest = RychlyTestRB->isChecked();
+    // The details are of the last finished run; the new one replaces them.
+    if (details_ != nullptr)
+        details_->close();
+    PodrobnostiBtn->setEnabled(false);
+    engine_.setMapDamage(MapovatCB->isChecked());
     engine_.StartBtnClick(settings);
+    if (engine_.lastOutcome() == engine::RunOutcome::Finished) {
+        lastObject_ = settings.object == engine::TestObject::Jednotka ? engine::ObjectKind::Drive
+            : settings.object == engine::TestObject::Adresar          ? engine::ObjectKind::Directory
+                                                                      : engine::ObjectKind::File;
+        lastQuick_ = settings.RychlyTest;
+        PodrobnostiBtn->setEnabled(true);
+    }
     if (endAfterRun_) {
         endAfterRun_ = false;
         emit programEnds();
@@ -227,6 +244,13 @@ void TMainForm::BitBtn1Click()
 void TMainForm::OprogBtnClick()
 {
     emit aboutRequested();
+}
+
+void TMainForm::PodrobnostiBtnClick()
+{
+    if (details_ == nullptr)
+        details_ = new DetailsWindow(engine_, pelun_, this);
+    details_->showRun(lastObject_, lastQuick_);
 }
 
 // --- Host of the engine's runs -----------------------------------------------------------

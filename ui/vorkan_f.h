@@ -1,4 +1,5 @@
 #pragma once
+#include "engine/findings_json.h"
 #include "engine/host.h"
 
 #include <QWidget>
@@ -7,6 +8,7 @@
 #include <vector>
 
 class QAbstractEventDispatcher;
+class QCheckBox;
 class QComboBox;
 class QFileDialog;
 class QGroupBox;
@@ -30,6 +32,7 @@ class VorkanEngine;
 namespace ui {
 
 class AppTitle;
+class DetailsWindow;
 class TPSDirSelectForm;
 
 // The main window. It renders the engine's view model, forwards the user's actions to the
@@ -97,6 +100,7 @@ private:
     void BitBtn2Click();
     void BitBtn1Click();
     void OprogBtnClick();
+    void PodrobnostiBtnClick();
 
     // Rendering (vorkan_f_view.cpp)
     void renderTestPage();
@@ -111,6 +115,10 @@ private:
     QAbstractEventDispatcher* dispatcher_ = nullptr;
     bool activated_ = false;
     bool endAfterRun_ = false;
+    // What the last run tested, for its JSON document.
+    engine::ObjectKind lastObject_ = engine::ObjectKind::Drive;
+    bool lastQuick_ = false;
+    DetailsWindow* details_ = nullptr; // made when first asked for
 
     QStackedWidget* Notebook1 = nullptr;
     // Page 0
@@ -124,6 +132,7 @@ private:
     QPlainTextEdit* VyslTestu = nullptr;
     QLabel* PocetchybL = nullptr;
     QPushButton *BitBtn2 = nullptr, *SaveLogBtn = nullptr, *VyslTestuOKBtn = nullptr;
+    QPushButton* PodrobnostiBtn = nullptr;
     // Page 2
     QGroupBox* GroupBox1 = nullptr;
     QRadioButton *TestJednRB = nullptr, *TestAdrRB = nullptr, *TestSoubRB = nullptr;
@@ -132,6 +141,7 @@ private:
     QPushButton *AdrProchBtn = nullptr, *SoubProchBtn = nullptr;
     QGroupBox* RadioGroup1 = nullptr;
     QRadioButton *KompletniTestRB = nullptr, *RychlyTestRB = nullptr;
+    QCheckBox* MapovatCB = nullptr;
     QPushButton *StartBtn = nullptr, *OprogBtn = nullptr, *KonecBtn = nullptr;
     // Page 3
     QListWidget* ChybSezn = nullptr;

@@ -12,6 +12,7 @@
 #include "ui/vorkan_f_texts.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -193,6 +194,12 @@ QWidget* TMainForm::buildResultPage()
     SaveLogBtn = button(page, "SaveLogBtn", texts::kUlozitProtokol, {293, 249, 148, 24}, glyph(Glyph::Save));
     VyslTestuOKBtn = button(page, "VyslTestuOKBtn", texts::kOK, {448, 248, 75, 25}, stockGlyph(StockGlyph::Ok, page));
     VyslTestuOKBtn->setDefault(true);
+    // The row of buttons below has no room left: the details open from the free end of the
+    // box's title line.
+    PodrobnostiBtn = button(page, "PodrobnostiBtn", texts::kPodrobnosti, {0, 0, 0, 0});
+    const int width = PodrobnostiBtn->sizeHint().width() + 8;
+    PodrobnostiBtn->setGeometry(521 - width, 1, width, 20);
+    PodrobnostiBtn->setEnabled(false);
     return page;
 }
 
@@ -227,6 +234,9 @@ QWidget* TMainForm::buildSettingsPage()
     KompletniTestRB = radio(page, "KompletniTestRB", texts::kKompletniTest, {48, 208, 345, 17}, texts::kHintKompletni);
     RychlyTestRB = radio(page, "RychlyTestRB", texts::kRychlyTest, {48, 232, 329, 17}, texts::kHintRychly);
     KompletniTestRB->setChecked(true);
+    MapovatCB = named(new QCheckBox(tr8(texts::kMapovat), page), "MapovatCB");
+    MapovatCB->setGeometry(48, 251, 345, 17);
+    MapovatCB->setProperty("hint", tr8(texts::kHintMapovat));
     auto* types = new QButtonGroup(page);
     types->addButton(KompletniTestRB);
     types->addButton(RychlyTestRB);
@@ -253,15 +263,16 @@ QWidget* TMainForm::buildErrorListPage()
 
 void TMainForm::buildTabOrder()
 {
-    const std::vector<QWidget*> settings{TestJednRB,  AdrE,         SoubE,   TestSoubRB,      TestAdrRB,
-                                         AdrProchBtn, SoubProchBtn, JednE,   KompletniTestRB, RychlyTestRB,
-                                         StartBtn,    OprogBtn,     KonecBtn};
+    const std::vector<QWidget*> settings{TestJednRB,  AdrE,         SoubE,    TestSoubRB,      TestAdrRB,
+                                         AdrProchBtn, SoubProchBtn, JednE,    KompletniTestRB, RychlyTestRB,
+                                         MapovatCB,   StartBtn,     OprogBtn, KonecBtn};
     for (std::size_t i = 1; i < settings.size(); ++i)
         setTabOrder(settings[i - 1], settings[i]);
     setTabOrder(PauseBtn, UkoncitBtn);
     setTabOrder(VyslTestu, BitBtn2);
     setTabOrder(BitBtn2, SaveLogBtn);
     setTabOrder(SaveLogBtn, VyslTestuOKBtn);
+    setTabOrder(VyslTestuOKBtn, PodrobnostiBtn);
     setTabOrder(ChybSezn, BitBtn1);
 }
 

@@ -27,6 +27,7 @@ inline constexpr const char* kVysledekTestu = "Výsledek testu";
 inline constexpr const char* kZobrazitChyby = "Zobrazit chyby";
 inline constexpr const char* kUlozitProtokol = "Uložit protokol o testu";
 inline constexpr const char* kOK = "OK";
+inline constexpr const char* kPodrobnosti = "Podrobnosti…";
 
 // Settings page
 inline constexpr const char* kTestovat = "Testovat";
@@ -37,6 +38,7 @@ inline constexpr const char* kProchazet = "Procházet";
 inline constexpr const char* kTypTestuBox = "Typ testu";
 inline constexpr const char* kKompletniTest = "Kompletní test adresářové struktury a veškerých dat souborů";
 inline constexpr const char* kRychlyTest = "Test adresářové struktury a vybraných dat souborů";
+inline constexpr const char* kMapovat = "Mapovat poškozená místa souborů";
 inline constexpr const char* kStart = "&Start";
 inline constexpr const char* kOProgramu = "&O programu";
 inline constexpr const char* kKonec = "&Konec";
@@ -47,6 +49,7 @@ inline constexpr const char* kHintAdresar =
 inline constexpr const char* kHintSoubor = "Otestuje zvolený soubor";
 inline constexpr const char* kHintKompletni = "Otestuje všechna data";
 inline constexpr const char* kHintRychly = "Otestuje vybraná data";
+inline constexpr const char* kHintMapovat = "Po chybě čtení dočte soubor do konce a zaznamená všechna nečitelná místa";
 
 // Error list page
 inline constexpr const char* kChybneSoubory = "Chybné soubory";

@@ -136,6 +136,8 @@ TEST_F(CliJson, toStandardOutputItCarriesNoProtocolAndTellsSlowReads)
     EXPECT_LE(stalled["offset"].get<std::int64_t>(), 200000);
     EXPECT_GT(stalled["offset"].get<std::int64_t>() + (4 << 20), 200000);
     EXPECT_GE(stalled["seconds"].get<double>(), 1.0);
+    // It came back after the stall of 2 s, which crosses at least one whole second.
+    EXPECT_GE(stalled["at_seconds"].get<double>(), 1.0);
     // The run lasted beyond one tick of the read phase.
     ASSERT_FALSE(doc["speed"].empty());
     for (const json& sample : doc["speed"]) {

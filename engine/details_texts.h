@@ -1,0 +1,27 @@
+#pragma once
+// Every text of the details window's content: the kinds of finding, the units and the line
+// on the bytes that did not come from the medium.
+
+namespace engine::texts {
+
+// Why a file is in the error list
+inline constexpr const char* kDruhOtevreni = "nelze otevřít";
+inline constexpr const char* kDruhCteni = "chyba čtení";
+inline constexpr const char* kDruhKratsi = "kratší, než byl";
+inline constexpr const char* kDruhNarostl = "narostl";
+inline constexpr const char* kDruhAdresar = "adresář nelze přečíst";
+
+inline constexpr const char* kSekundy = " s";
+inline constexpr const char* kBajtu = " B";
+
+inline constexpr const char* kDalsiPomalaCteni = "Dalších pomalých čtení, která nebyla zaznamenána: ";
+
+inline constexpr const char* kNezarucenoZMedia = "Data nezaručeně přečtená z média: ";
+inline constexpr const char* kVseZMedia = "Všechna data byla přečtena přímo z média, mimo vyrovnávací paměť systému.";
+inline constexpr const char* kCastZPameti =
+    "Souborový systém odmítl přímé čtení: tato data byla přečtena přes vyrovnávací paměť "
+    "systému a nemusela pocházet z média.";
+
+inline constexpr const char* kJsonNelzeUlozit = "Zprávu JSON nelze uložit do souboru ";
+
+} // namespace engine::texts

@@ -1,0 +1,72 @@
+#pragma once
+#include "engine/findings.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace engine {
+
+class VorkanEngine;
+
+// What the details window shows of the last run, as text and numbers ready to draw, so that
+// the window only lays it out.
+struct FindingRow {
+    std::string path; // as the error list shows it
+    std::string kind;
+    std::string offset;     // the first bad byte, empty where none is known
+    std::string unreadable; // mapped unreadable bytes, empty when not mapped
+    std::string error;      // the system's text, empty where none
+};
+
+struct SlowRow {
+    std::string path;
+    std::string offset;
+    std::string seconds;
+};
+
+// A scale from 0 to top in equal steps of 1, 2 or 5 times a power of ten.
+struct Axis {
+    double top = 1;
+    double step = 1;
+};
+
+struct CurvePoint {
+    double seconds = 0;
+    double megabytesPerSecond = 0;
+};
+
+// A slow read as the span of time it took, ending when it came back.
+struct SlowSpan {
+    double from = 0;
+    double to = 0;
+};
+
+struct CurveView {
+    std::vector<CurvePoint> points;
+    std::vector<SlowSpan> slow;
+    Axis time;  // seconds since reading began
+    Axis speed; // MB/s
+};
+
+struct DetailsView {
+    std::vector<FindingRow> findings;
+    std::vector<SlowRow> slow;
+    std::string slowDropped; // empty when every slow read was kept
+    CurveView curve;
+    std::string notFromMedium;
+    std::string notFromMediumWhy;
+};
+
+DetailsView detailsView(const VorkanEngine& engine);
+
+// The pieces, for their own tests.
+std::string kindText(Finding::Kind kind);
+Axis niceAxis(double largest, int maxSteps = 6);
+CurveView curveView(const Findings& findings);
+// A number with a decimal comma, as Czech writes it.
+std::string decimalText(double value, int decimals);
+// A tick of an axis: as many decimals as its step needs.
+std::string tickText(double value, const Axis& axis);
+
+} // namespace engine

@@ -1,0 +1,33 @@
+#pragma once
+// Every text of the details window: its caption, headings, column titles, axes and buttons.
+
+namespace ui::texts {
+
+inline constexpr const char* kPodrobnostiCaption = "Podrobnosti o testu";
+
+inline constexpr const char* kRychlostCteni = "Průběh rychlosti čtení";
+inline constexpr const char* kOsaCas = "čas [s]";
+inline constexpr const char* kOsaRychlost = "rychlost [MB/s]";
+inline constexpr const char* kLegendaPomale = "pomalé čtení";
+inline constexpr const char* kZadneMereni = "Čtení skončilo dřív, než byla změřena rychlost.";
+
+inline constexpr const char* kChybneSouboryBox = "Chybné soubory";
+inline constexpr const char* kSloupecSoubor = "Soubor";
+inline constexpr const char* kSloupecDruh = "Druh chyby";
+inline constexpr const char* kSloupecPozice = "První chybný bajt";
+inline constexpr const char* kSloupecNecitelne = "Nečitelné bajty";
+inline constexpr const char* kSloupecPopis = "Popis chyby";
+
+inline constexpr const char* kPomalaCteniBox = "Pomalá čtení";
+inline constexpr const char* kSloupecPoziceCteni = "Pozice";
+inline constexpr const char* kSloupecDoba = "Doba [s]";
+
+inline constexpr const char* kPuvodDatBox = "Původ dat";
+
+inline constexpr const char* kUlozitJson = "Uložit jako JSON…";
+inline constexpr const char* kZavrit = "Zavřít";
+
+inline constexpr const char* kFilterJson = "Soubory JSON [*.json] (*.json *.JSON)";
+inline constexpr const char* kFilterVsechnyJson = "Všechny soubory [*.*] (*)";
+
+} // namespace ui::texts

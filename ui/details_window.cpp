@@ -1,0 +1,173 @@
+#include "ui/details_window.h"
+
+#include "engine/details_view.h"
+#include "engine/save_log.h"
+#include "ui/details_texts.h"
+#include "ui/glyphs.h"
+#include "ui/speed_curve.h"
+#include "ui/window_place.h"
+
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace ui {
+
+namespace {
+
+QString tr8(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+// stretched: the column that takes the width the others leave.
+QTableWidget* table(QWidget* parent, const char* name, std::initializer_list<const char*> headers, int stretched)
+{
+    auto* t = new QTableWidget(0, static_cast<int>(headers.size()), parent);
+    t->setObjectName(QString::fromLatin1(name));
+    QStringList titles;
+    for (const char* h : headers)
+        titles << tr8(h);
+    t->setHorizontalHeaderLabels(titles);
+    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    t->setSelectionBehavior(QAbstractItemView::SelectRows);
+    t->setWordWrap(false);
+    t->verticalHeader()->setVisible(false);
+    t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + 6);
+    t->horizontalHeader()->setStretchLastSection(stretched == t->columnCount() - 1);
+    if (stretched != t->columnCount() - 1)
+        t->horizontalHeader()->setSectionResizeMode(stretched, QHeaderView::Stretch);
+    return t;
+}
+
+void setRow(QTableWidget* t, int row, std::initializer_list<const std::string*> cells, std::initializer_list<int> right)
+{
+    int column = 0;
+    for (const std::string* cell : cells) {
+        auto* item = new QTableWidgetItem(QString::fromStdString(*cell));
+        item->setToolTip(item->text()); // a long path or error text can be read in full
+        if (std::find(right.begin(), right.end(), column) != right.end())
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        t->setItem(row, column++, item);
+    }
+}
+
+QGroupBox* box(QWidget* parent, const char* title, QWidget* content, QWidget* below = nullptr)
+{
+    auto* b = new QGroupBox(tr8(title), parent);
+    auto* layout = new QVBoxLayout(b);
+    layout->addWidget(content);
+    if (below != nullptr)
+        layout->addWidget(below);
+    return b;
+}
+
+} // namespace
+
+DetailsWindow::DetailsWindow(const engine::VorkanEngine& engine, common::Pelun& pelun, QWidget* parent)
+    : QWidget(parent, Qt::Window), engine_(engine), pelun_(pelun)
+{
+    setObjectName(QStringLiteral("DetailsWindow"));
+    setWindowTitle(tr8(texts::kPodrobnostiCaption));
+    curve_ = new SpeedCurve(this);
+    curve_->setObjectName(QStringLiteral("SpeedCurve"));
+    findings_ = table(this, "FindingsTable",
+                      {texts::kSloupecSoubor, texts::kSloupecDruh, texts::kSloupecPozice, texts::kSloupecNecitelne,
+                       texts::kSloupecPopis},
+                      4);
+    slow_ = table(this, "SlowTable", {texts::kSloupecSoubor, texts::kSloupecPoziceCteni, texts::kSloupecDoba}, 0);
+    slowDropped_ = new QLabel(this);
+    slowDropped_->setObjectName(QStringLiteral("SlowDropped"));
+    notFromMedium_ = new QLabel(this);
+    notFromMedium_->setObjectName(QStringLiteral("NotFromMedium"));
+    notFromMediumWhy_ = new QLabel(this);
+    notFromMediumWhy_->setObjectName(QStringLiteral("NotFromMediumWhy"));
+    notFromMediumWhy_->setWordWrap(true);
+    for (QLabel* l : {slowDropped_, notFromMedium_, notFromMediumWhy_})
+        l->setTextFormat(Qt::PlainText);
+
+    auto* origin = new QWidget(this);
+    auto* originLayout = new QVBoxLayout(origin);
+    originLayout->setContentsMargins(0, 0, 0, 0);
+    originLayout->addWidget(notFromMedium_);
+    originLayout->addWidget(notFromMediumWhy_);
+
+    saveJson_ = new QPushButton(glyph(Glyph::Save), tr8(texts::kUlozitJson), this);
+    saveJson_->setObjectName(QStringLiteral("SaveJsonBtn"));
+    auto* close = new QPushButton(tr8(texts::kZavrit), this);
+    close->setObjectName(QStringLiteral("CloseBtn"));
+    connect(saveJson_, &QPushButton::clicked, this, &DetailsWindow::saveJson);
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(saveJson_);
+    buttons->addWidget(close);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(box(this, texts::kRychlostCteni, curve_), 3);
+    layout->addWidget(box(this, texts::kChybneSouboryBox, findings_), 3);
+    layout->addWidget(box(this, texts::kPomalaCteniBox, slow_, slowDropped_), 2);
+    layout->addWidget(box(this, texts::kPuvodDatBox, origin));
+    layout->addLayout(buttons);
+    resize(760, 680);
+}
+
+void DetailsWindow::showRun(engine::ObjectKind object, bool quick)
+{
+    object_ = object;
+    quick_ = quick;
+    fill(engine::detailsView(engine_));
+    show();
+    // Where the user moved it, it stays.
+    if (!placed_) {
+        centreOnScreen(*this);
+        placed_ = true;
+    }
+    raise();
+    activateWindow();
+}
+
+void DetailsWindow::fill(const engine::DetailsView& view)
+{
+    curve_->setCurve(view.curve);
+    findings_->setRowCount(static_cast<int>(view.findings.size()));
+    int row = 0;
+    for (const engine::FindingRow& f : view.findings)
+        setRow(findings_, row++, {&f.path, &f.kind, &f.offset, &f.unreadable, &f.error}, {2, 3});
+    slow_->setRowCount(static_cast<int>(view.slow.size()));
+    row = 0;
+    for (const engine::SlowRow& s : view.slow)
+        setRow(slow_, row++, {&s.path, &s.offset, &s.seconds}, {1, 2});
+    findings_->resizeColumnsToContents();
+    // A long path must not push the other columns out of sight.
+    findings_->setColumnWidth(0, std::min(findings_->columnWidth(0), 320));
+    slow_->resizeColumnsToContents();
+    for (QTableWidget* t : {findings_, slow_})
+        t->setCurrentCell(-1, -1);
+    slowDropped_->setText(QString::fromStdString(view.slowDropped));
+    slowDropped_->setVisible(!view.slowDropped.empty());
+    notFromMedium_->setText(QString::fromStdString(view.notFromMedium));
+    notFromMediumWhy_->setText(QString::fromStdString(view.notFromMediumWhy));
+}
+
+void DetailsWindow::saveJson()
+{
+    QFileDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("SaveJsonDialog"));
+    // The program asks before replacing a file itself, in its own dialog.
+    dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters({tr8(texts::kFilterJson), tr8(texts::kFilterVsechnyJson)});
+    dialog.setDefaultSuffix(QStringLiteral("json"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    engine::saveJsonAs(pelun_, engine_, object_, quick_, dialog.selectedFiles().constFirst().toStdString());
+}
+
+} // namespace ui

@@ -1,0 +1,52 @@
+#pragma once
+#include "engine/findings_json.h"
+
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
+namespace common {
+class Pelun;
+}
+namespace engine {
+class VorkanEngine;
+struct DetailsView;
+} // namespace engine
+
+namespace ui {
+
+class SpeedCurve;
+
+// The details of the last finished run beside the main window: the speed curve with the slow
+// reads, the findings of the error list, the slow reads, how much did not come from the
+// medium, and the run as a JSON document to save.
+class DetailsWindow final : public QWidget {
+    Q_OBJECT
+public:
+    DetailsWindow(const engine::VorkanEngine& engine, common::Pelun& pelun, QWidget* parent);
+
+    // Fills the window from the engine's last run and brings it up.
+    void showRun(engine::ObjectKind object, bool quick);
+
+private:
+    void fill(const engine::DetailsView& view);
+    void saveJson();
+
+    const engine::VorkanEngine& engine_;
+    common::Pelun& pelun_;
+    engine::ObjectKind object_ = engine::ObjectKind::Directory;
+    bool quick_ = false;
+    bool placed_ = false;
+
+    SpeedCurve* curve_ = nullptr;
+    QTableWidget* findings_ = nullptr;
+    QTableWidget* slow_ = nullptr;
+    QLabel* slowDropped_ = nullptr;
+    QLabel* notFromMedium_ = nullptr;
+    QLabel* notFromMediumWhy_ = nullptr;
+    QPushButton* saveJson_ = nullptr;
+};
+
+} // namespace ui
