@@ -65,13 +65,13 @@ ReadProfile readProfileForDevice(dev_t device)
         profile.fileDepth = 2;
     } else if (firstLine(disk + "/queue/rotational") == "1") {
         // A large file is read straight through and alone, since two streams would make the
-        // head jump between them. Small files still go several at a time: the scheduler and
-        // the disk's own queue take them in the order of the platter, which costs far less
-        // than a full turn for each. (Virtual disks also say rotational, and are served best
-        // that way too.)
+        // head jump between them (the requests of one file in flight lie side by side). Small
+        // files still go several at a time: the scheduler and the disk's own queue take them
+        // in the order of the platter, which costs far less than a full turn for each.
+        // (Virtual disks also say rotational, and are served best that way too.)
         profile.inOrder = true;
         profile.depth = 16;
-        profile.fileDepth = 2;
+        profile.fileDepth = 4;
     }
     return profile;
 }

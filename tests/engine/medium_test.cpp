@@ -112,7 +112,7 @@ TEST(ReadProfile, rotating_media_read_one_file_after_another_solid_state_in_para
     loop.setRotational(true);
     platform::ReadProfile rotating = platform::readProfileFor(loop.path());
     EXPECT_TRUE(rotating.inOrder);
-    EXPECT_LE(rotating.fileDepth, 2);
+    EXPECT_LE(rotating.fileDepth, 4);
     EXPECT_GE(rotating.depth, 8); // many small files at once all the same
     EXPECT_EQ(platform::readProfileFor(dir / "missing").blockSize, platform::kSafeBlockSize);
 }
