@@ -54,4 +54,12 @@ bool BlockingProbe::prepareToSleep()
     return false;
 }
 
+std::function<bool()> BlockingProbe::stillAsking() const
+{
+    return [state = state_] {
+        std::lock_guard lock(state->mutex);
+        return !state->answer.has_value();
+    };
+}
+
 } // namespace engine

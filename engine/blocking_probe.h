@@ -23,6 +23,8 @@ public:
     std::optional<bool> answer() const;
     // Asks to be woken when the answer comes; true when it is there already.
     bool prepareToSleep();
+    // Tells, also after the probe has gone, whether its question still blocks.
+    std::function<bool()> stillAsking() const;
 
     struct State;
 

@@ -6,6 +6,8 @@
 #include "platform/drives.h"
 #include "platform/filesystem.h"
 
+#include <algorithm>
+
 namespace engine {
 
 VorkanEngine::Admission VorkanEngine::validate(const TestSettings& settings)
@@ -92,11 +94,21 @@ std::optional<bool> VorkanEngine::askOffThread(std::function<bool()> question)
     for (;;) {
         if (auto answer = probe.answer())
             return answer;
-        if (!run_.Bezi)
+        if (!run_.Bezi) {
+            std::erase_if(probesLeftBehind_, [](const auto& stillAsking) { return !stillAsking(); });
+            probesLeftBehind_.push_back(probe.stillAsking());
             return std::nullopt;
+        }
         if (!probe.prepareToSleep())
             host_.waitForEvents(YieldPoint::Validating);
     }
+}
+
+bool VorkanEngine::readStillBlocked() const
+{
+    return reader_.busy() ||
+        std::any_of(probesLeftBehind_.begin(), probesLeftBehind_.end(),
+                    [](const auto& stillAsking) { return stillAsking(); });
 }
 
 } // namespace engine

@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace common {
 class Pelun;
@@ -50,8 +51,9 @@ public:
     const MainWindowView& view() const { return view_; }
     bool running() const { return running_; }
     RunOutcome lastOutcome() const { return outcome_; }
-    // A listing or read given up by a stop may still block in the kernel (a stalled medium).
-    bool readStillBlocked() const { return reader_.busy(); }
+    // A listing, a read or a look at the tested object given up by a stop may still block in
+    // the kernel (a stalled medium).
+    bool readStillBlocked() const;
     // Bytes of the last read phase read through the page cache, where the filesystem
     // refused direct reads: not guaranteed to come from the medium.
     std::int64_t bytesNotFromMedium() const { return reader_.bytesNotFromMedium(); }
@@ -117,6 +119,7 @@ private:
     EngineHost& host_;
     platform::Clock& clock_;
     BackgroundReader reader_;
+    std::vector<std::function<bool()>> probesLeftBehind_; // each tells whether its question still blocks
 
     RunState run_;
     MainWindowView view_;
