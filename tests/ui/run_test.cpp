@@ -1,5 +1,6 @@
 #include "tests/ui/gui_fixture.h"
 
+#include "faultfs_mount.h"
 #include "tests/support/held_for_writing.h"
 
 #include <QComboBox>
@@ -264,6 +265,34 @@ TEST_F(Run, refusing_to_close_during_a_run_leaves_it_running_with_its_timer)
     EXPECT_EQ(ends.count(), 0);
     EXPECT_TRUE(form().isVisible());
     EXPECT_EQ(engine().lastOutcome(), RunOutcome::Finished);
+}
+
+class RunOnStalledMedium : public Run, protected testing_support::WithFaultFs {
+protected:
+    void SetUp() override
+    {
+        Run::SetUp();
+        std::string reason = testing_support::FaultFsMount::unavailableReason();
+        if (!reason.empty())
+            GTEST_SKIP() << reason;
+    }
+};
+
+// On a failing medium even the look at the chosen directory may take minutes: the window
+// answers meanwhile, and closing it ends the run that never began.
+TEST_F(RunOnStalledMedium, the_window_stays_alive_while_the_chosen_directory_does_not_answer)
+{
+    mount("slow/ list-stall 60\nslow/x 10\n");
+    child<QRadioButton>("TestAdrRB")->click();
+    child<QLineEdit>("AdrE")->setText(QString::fromStdString(at("slow")));
+    QSignalSpy ends(&form(), &ui::TMainForm::programEnds);
+    port_.answers.push_back(DialogResult::Yes);
+    whenTrue([&] { return fs_->log().find("list stall begins /slow") != std::string::npos; }, [&] { form().close(); });
+    click("StartBtn");
+    EXPECT_EQ(port_.texts(), std::vector<std::string>{"Opravdu si přejete ukončit program ?"});
+    EXPECT_EQ(engine().lastOutcome(), RunOutcome::Stopped);
+    EXPECT_EQ(ends.count(), 1);
+    EXPECT_EQ(page(), 2);
 }
 
 } // namespace
