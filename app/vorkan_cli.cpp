@@ -110,14 +110,9 @@ int checkedOutput(int code)
     return outputArrived() ? code : kReportFailed;
 }
 
-engine::ObjectKind objectKind(const Options& o)
-{
-    return o.drive ? engine::ObjectKind::Drive : o.dir ? engine::ObjectKind::Directory : engine::ObjectKind::File;
-}
-
 bool writeJson(const engine::VorkanEngine& engine, const Options& o)
 {
-    std::string doc = engine::findingsJson(engine, objectKind(o), o.quick);
+    std::string doc = engine::findingsJson(engine);
     if (o.json == "-") {
         printOut(doc);
         return outputArrived();

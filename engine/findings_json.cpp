@@ -56,12 +56,12 @@ std::string namedText(const char* key, const std::string& text)
     return out;
 }
 
-const char* objectName(ObjectKind object)
+const char* objectName(TestObject object)
 {
     switch (object) {
-    case ObjectKind::Drive: return "drive";
-    case ObjectKind::Directory: return "directory";
-    case ObjectKind::File: return "file";
+    case TestObject::Jednotka: return "drive";
+    case TestObject::Adresar: return "directory";
+    case TestObject::Soubor: return "file";
     }
     return "file";
 }
@@ -169,15 +169,15 @@ std::string jsonString(const std::string& text)
     return out + "\"";
 }
 
-std::string findingsJson(const VorkanEngine& engine, ObjectKind object, bool quick)
+std::string findingsJson(const VorkanEngine& engine)
 {
     const RunState& run = engine.state();
     const ResultView& result = engine.view().result;
     const Findings& f = engine.findings();
     std::string out = "{\n  \"version\": 1,\n";
-    out += std::string("  \"object\": {\"kind\": \"") + objectName(object) + "\", " +
+    out += std::string("  \"object\": {\"kind\": \"") + objectName(engine.testedObject()) + "\", " +
         namedText("location", engine.view().test.TOL) + "},\n";
-    out += std::string("  \"test\": \"") + (quick ? "quick" : "complete") + "\",\n";
+    out += std::string("  \"test\": \"") + (engine.quickTest() ? "quick" : "complete") + "\",\n";
     out += "  \"files\": " + std::to_string(run.PocetSoub) + ",\n";
     out += "  \"directories\": " + std::to_string(run.PocetAdr) + ",\n";
     out += "  \"bytes\": " + std::to_string(run.VelCelk) + ",\n";

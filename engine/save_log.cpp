@@ -2,6 +2,7 @@
 
 #include "common/pelun.h"
 #include "engine/details_texts.h"
+#include "engine/findings_json.h"
 #include "engine/report.h"
 #include "engine/report_texts.h"
 
@@ -39,11 +40,9 @@ SaveLogOutcome SaveLogBtnClick(common::Pelun& pelun, const ResultView& result, c
     return askAndSave(pelun, path, [&] { return saveProtocol(path, protocolLines(result)); });
 }
 
-SaveLogOutcome saveJsonAs(common::Pelun& pelun, const VorkanEngine& engine, ObjectKind object, bool quick,
-                          const std::string& path)
+SaveLogOutcome saveJsonAs(common::Pelun& pelun, const VorkanEngine& engine, const std::string& path)
 {
-    return askAndSave(pelun, path,
-                      [&] { return saveFile(path, findingsJson(engine, object, quick), texts::kJsonNelzeUlozit); });
+    return askAndSave(pelun, path, [&] { return saveFile(path, findingsJson(engine), texts::kJsonNelzeUlozit); });
 }
 
 } // namespace engine

@@ -1,5 +1,4 @@
 #pragma once
-#include "engine/findings_json.h"
 #include "engine/view.h"
 
 #include <string>
@@ -9,6 +8,8 @@ class Pelun;
 }
 
 namespace engine {
+
+class VorkanEngine;
 
 enum class SaveLogOutcome { Saved, Declined, Failed };
 
@@ -21,7 +22,6 @@ SaveLogOutcome SaveLogBtnClick(common::Pelun& pelun, const ResultView& result, c
 
 // Saves the last run as the JSON document that vorkan-cli --json writes, by the same rules:
 // asked before replacing, a failure reported in the message dialog.
-SaveLogOutcome saveJsonAs(common::Pelun& pelun, const VorkanEngine& engine, ObjectKind object, bool quick,
-                          const std::string& path);
+SaveLogOutcome saveJsonAs(common::Pelun& pelun, const VorkanEngine& engine, const std::string& path);
 
 } // namespace engine

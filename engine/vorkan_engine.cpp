@@ -38,6 +38,7 @@ void VorkanEngine::runSequence(const TestSettings& settings)
     run_.Bezi = true;
     run_.Pozastaveno = false;
     view_.test.UkoncitBtnEnabled = true;
+    object_ = settings.object;
     quick_ = settings.RychlyTest;
     switch (validate(settings)) {
     case Admission::Accepted: break;

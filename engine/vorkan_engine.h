@@ -51,6 +51,9 @@ public:
     const MainWindowView& view() const { return view_; }
     bool running() const { return running_; }
     RunOutcome lastOutcome() const { return outcome_; }
+    // What the last run tested, and how.
+    TestObject testedObject() const { return object_; }
+    bool quickTest() const { return quick_; }
     // A listing, a read or a look at the tested object given up by a stop may still block in
     // the kernel (a stalled medium).
     bool readStillBlocked() const;
@@ -124,6 +127,7 @@ private:
     RunState run_;
     MainWindowView view_;
     Findings findings_;
+    TestObject object_ = TestObject::Jednotka;
     bool quick_ = false;
     bool map_ = false;
     int filesAhead_ = 32;

@@ -117,10 +117,8 @@ DetailsWindow::DetailsWindow(const engine::VorkanEngine& engine, common::Pelun& 
     resize(760, 680);
 }
 
-void DetailsWindow::showRun(engine::ObjectKind object, bool quick)
+void DetailsWindow::showRun()
 {
-    object_ = object;
-    quick_ = quick;
     fill(engine::detailsView(engine_));
     show();
     // Where the user moved it, it stays.
@@ -167,7 +165,7 @@ void DetailsWindow::saveJson()
     dialog.setDefaultSuffix(QStringLiteral("json"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    engine::saveJsonAs(pelun_, engine_, object_, quick_, dialog.selectedFiles().constFirst().toStdString());
+    engine::saveJsonAs(pelun_, engine_, dialog.selectedFiles().constFirst().toStdString());
 }
 
 } // namespace ui

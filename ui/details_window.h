@@ -28,7 +28,7 @@ public:
     DetailsWindow(const engine::VorkanEngine& engine, common::Pelun& pelun, QWidget* parent);
 
     // Fills the window from the engine's last run and brings it up.
-    void showRun(engine::ObjectKind object, bool quick);
+    void showRun();
 
 private:
     void fill(const engine::DetailsView& view);
@@ -36,8 +36,6 @@ private:
 
     const engine::VorkanEngine& engine_;
     common::Pelun& pelun_;
-    engine::ObjectKind object_ = engine::ObjectKind::Directory;
-    bool quick_ = false;
     bool placed_ = false;
 
     SpeedCurve* curve_ = nullptr;

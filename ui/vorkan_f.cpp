@@ -196,13 +196,8 @@ void TMainForm::StartBtnClick()
     PodrobnostiBtn->setEnabled(false);
     engine_.setMapDamage(MapovatCB->isChecked());
     engine_.StartBtnClick(settings);
-    if (engine_.lastOutcome() == engine::RunOutcome::Finished) {
-        lastObject_ = settings.object == engine::TestObject::Jednotka ? engine::ObjectKind::Drive
-            : settings.object == engine::TestObject::Adresar          ? engine::ObjectKind::Directory
-                                                                      : engine::ObjectKind::File;
-        lastQuick_ = settings.RychlyTest;
+    if (engine_.lastOutcome() == engine::RunOutcome::Finished)
         PodrobnostiBtn->setEnabled(true);
-    }
     if (endAfterRun_) {
         endAfterRun_ = false;
         emit programEnds();
@@ -250,7 +245,7 @@ void TMainForm::PodrobnostiBtnClick()
 {
     if (details_ == nullptr)
         details_ = new DetailsWindow(engine_, pelun_, this);
-    details_->showRun(lastObject_, lastQuick_);
+    details_->showRun();
 }
 
 // --- Host of the engine's runs -----------------------------------------------------------

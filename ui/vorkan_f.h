@@ -1,5 +1,4 @@
 #pragma once
-#include "engine/findings_json.h"
 #include "engine/host.h"
 
 #include <QWidget>
@@ -115,9 +114,6 @@ private:
     QAbstractEventDispatcher* dispatcher_ = nullptr;
     bool activated_ = false;
     bool endAfterRun_ = false;
-    // What the last run tested, for its JSON document.
-    engine::ObjectKind lastObject_ = engine::ObjectKind::Drive;
-    bool lastQuick_ = false;
     DetailsWindow* details_ = nullptr; // made when first asked for
 
     QStackedWidget* Notebook1 = nullptr;

@@ -142,7 +142,7 @@ TEST_F(Details, a_run_on_a_failing_medium_fills_the_table_and_the_map_box_reache
         const std::string file = path(map ? "mapped.json" : "plain.json");
         saveJsonAs(window, file);
         json saved = json::parse(testing_support::readFile(file));
-        EXPECT_EQ(saved, json::parse(engine::findingsJson(engine(), engine::ObjectKind::Directory, false)));
+        EXPECT_EQ(saved, json::parse(engine::findingsJson(engine())));
         EXPECT_EQ(saved["findings"][1]["unreadable_bytes"], map ? json(65536) : json(nullptr));
     }
     EXPECT_TRUE(port_.shown.empty());
