@@ -20,11 +20,6 @@ namespace ui {
 
 namespace {
 
-QString tr8(const char* text)
-{
-    return QString::fromUtf8(text);
-}
-
 // stretched: the column that takes the width the others leave.
 QTableWidget* table(QWidget* parent, const char* name, std::initializer_list<const char*> headers, int stretched)
 {
@@ -32,7 +27,7 @@ QTableWidget* table(QWidget* parent, const char* name, std::initializer_list<con
     t->setObjectName(QString::fromLatin1(name));
     QStringList titles;
     for (const char* h : headers)
-        titles << tr8(h);
+        titles << QString::fromUtf8(h);
     t->setHorizontalHeaderLabels(titles);
     t->setEditTriggers(QAbstractItemView::NoEditTriggers);
     t->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -59,7 +54,7 @@ void setRow(QTableWidget* t, int row, std::initializer_list<const std::string*> 
 
 QGroupBox* box(QWidget* parent, const char* title, QWidget* content, QWidget* below = nullptr)
 {
-    auto* b = new QGroupBox(tr8(title), parent);
+    auto* b = new QGroupBox(QString::fromUtf8(title), parent);
     auto* layout = new QVBoxLayout(b);
     layout->addWidget(content);
     if (below != nullptr)
@@ -73,7 +68,7 @@ DetailsWindow::DetailsWindow(const engine::VorkanEngine& engine, common::Pelun& 
     : QWidget(parent, Qt::Window), engine_(engine), pelun_(pelun)
 {
     setObjectName(QStringLiteral("DetailsWindow"));
-    setWindowTitle(tr8(texts::kPodrobnostiCaption));
+    setWindowTitle(QString::fromUtf8(texts::kPodrobnostiCaption));
     curve_ = new SpeedCurve(this);
     curve_->setObjectName(QStringLiteral("SpeedCurve"));
     findings_ = table(this, "FindingsTable",
@@ -97,9 +92,9 @@ DetailsWindow::DetailsWindow(const engine::VorkanEngine& engine, common::Pelun& 
     originLayout->addWidget(notFromMedium_);
     originLayout->addWidget(notFromMediumWhy_);
 
-    saveJson_ = new QPushButton(glyph(Glyph::Save), tr8(texts::kUlozitJson), this);
+    saveJson_ = new QPushButton(glyph(Glyph::Save), QString::fromUtf8(texts::kUlozitJson), this);
     saveJson_->setObjectName(QStringLiteral("SaveJsonBtn"));
-    auto* close = new QPushButton(tr8(texts::kZavrit), this);
+    auto* close = new QPushButton(QString::fromUtf8(texts::kZavrit), this);
     close->setObjectName(QStringLiteral("CloseBtn"));
     connect(saveJson_, &QPushButton::clicked, this, &DetailsWindow::saveJson);
     connect(close, &QPushButton::clicked, this, &QWidget::close);
@@ -161,7 +156,7 @@ void DetailsWindow::saveJson()
     dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters({tr8(texts::kFilterJson), tr8(texts::kFilterVsechnyJson)});
+    dialog.setNameFilters({QString::fromUtf8(texts::kFilterJson), QString::fromUtf8(texts::kFilterVsechnyJson)});
     dialog.setDefaultSuffix(QStringLiteral("json"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;

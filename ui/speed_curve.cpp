@@ -16,11 +16,6 @@ const QColor kCurveColour(0, 0, 192); // the blue of the progress gauges
 const QColor kSlowColour(255, 140, 0, 90);
 const QColor kGridColour(220, 220, 220);
 
-QString tr8(const char* text)
-{
-    return QString::fromUtf8(text);
-}
-
 QString tick(double value, const engine::Axis& axis)
 {
     return QString::fromStdString(engine::tickText(value, axis));
@@ -74,7 +69,7 @@ void SpeedCurve::paintEvent(QPaintEvent*)
     drawAxes(p, plot);
     if (curve_.points.empty() && curve_.slow.empty()) {
         p.setPen(palette().color(QPalette::PlaceholderText));
-        p.drawText(plot, Qt::AlignCenter | Qt::TextWordWrap, tr8(texts::kZadneMereni));
+        p.drawText(plot, Qt::AlignCenter | Qt::TextWordWrap, QString::fromUtf8(texts::kZadneMereni));
         return;
     }
     p.setPen(QPen(kCurveColour, 1.5));
@@ -133,8 +128,9 @@ void SpeedCurve::drawAxes(QPainter& p, const QRect& plot) const
     p.drawLine(plot.bottomLeft(), plot.bottomRight());
     p.drawLine(plot.bottomLeft(), plot.topLeft());
     p.drawText(QRect(plot.left(), plot.bottom() + 4 + fm.height(), plot.width(), fm.height() + 2),
-               Qt::AlignRight | Qt::AlignTop, tr8(texts::kOsaCas));
-    p.drawText(QRect(4, 2, plot.width(), fm.height() + 2), Qt::AlignLeft | Qt::AlignTop, tr8(texts::kOsaRychlost));
+               Qt::AlignRight | Qt::AlignTop, QString::fromUtf8(texts::kOsaCas));
+    p.drawText(QRect(4, 2, plot.width(), fm.height() + 2), Qt::AlignLeft | Qt::AlignTop,
+               QString::fromUtf8(texts::kOsaRychlost));
 }
 
 void SpeedCurve::drawLegend(QPainter& p, const QRect& plot) const
@@ -142,7 +138,7 @@ void SpeedCurve::drawLegend(QPainter& p, const QRect& plot) const
     if (curve_.slow.empty())
         return;
     const QFontMetrics fm = fontMetrics();
-    const QString caption = tr8(texts::kLegendaPomale);
+    const QString caption = QString::fromUtf8(texts::kLegendaPomale);
     const int w = fm.horizontalAdvance(caption);
     const QRect swatch(plot.right() - w - 18, 3 + (fm.height() - 10) / 2, 12, 10);
     p.fillRect(swatch, kSlowColour);
