@@ -20,6 +20,8 @@ namespace {
 // Walk entries the engine has not taken yet: the walk pauses there, so a huge directory
 // does not pile up in memory while the engine yields.
 constexpr std::size_t kQueuedEntries = 4096;
+// ... and the bytes of their paths, which in a deep tree are each as long as the depth.
+constexpr std::size_t kQueuedPathBytes = 16u << 20;
 // Directory descriptors the walk keeps open whatever the depth.
 constexpr int kDirectoriesOpen = 8;
 // Descriptors left for everything else of the process (the window, the report, the archive).
@@ -74,6 +76,7 @@ public:
             return std::nullopt;
         WalkItem item = std::move(items_.front());
         items_.pop_front();
+        queuedPathBytes_ -= item.entry.path.size();
         changed_.notify_all();
         return item;
     }
@@ -127,6 +130,7 @@ public:
             std::lock_guard lock(mutex_);
             givenUp_ = true;
             items_.clear();
+            queuedPathBytes_ = 0;
             events_.clear();
             awaited_.reset();
             changed_.notify_all();
@@ -216,9 +220,13 @@ private:
     bool post(WalkItem item)
     {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return givenUp_ || items_.size() < kQueuedEntries; });
+        changed_.wait(lock, [&] {
+            return givenUp_ || items_.empty() ||
+                (items_.size() < kQueuedEntries && queuedPathBytes_ < kQueuedPathBytes);
+        });
         if (givenUp_)
             return false;
+        queuedPathBytes_ += item.entry.path.size();
         items_.push_back(std::move(item));
         wakeIfAwaited(0);
         return true;
@@ -277,6 +285,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<WalkItem> items_;
+    std::size_t queuedPathBytes_ = 0;
     std::map<Job, std::deque<ReadEvent>> events_; // jobs not finished, with their events
     Job nextJob_ = 1;
     Job reached_ = 0;

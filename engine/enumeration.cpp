@@ -34,16 +34,16 @@ void VorkanEngine::ZjistiSoubor(const std::string& name)
     }
 }
 
-// Called when the walk has entered path (listed false: it could not be opened, and counts
-// as a directory without entries). Returns after the directory's last entry.
+// Counts the tree whose root the walk has just entered (listed false: it could not be
+// opened, and counts as a directory without entries). Subdirectories are counted in the same
+// loop, which keeps only how many directories are open, so a tree of any depth fits.
 void VorkanEngine::ZjistiAdresar(const std::string& path, bool listed)
 {
-    view_.test.SoubJML = path;
-    if (run_.ObsazenoDisk > 0)
-        view_.test.PrubehSoub.set(roundAsFormatted(run_.ZjistenoVel / (run_.ObsazenoDisk / 100)));
-    yield(YieldPoint::Directory);
-    ++run_.PocetAdr;
-    while (listed && run_.Bezi) {
+    std::int64_t open = 0; // directories entered and not yet left
+    countDirectory(path);
+    if (listed)
+        ++open;
+    while (open > 0 && run_.Bezi) {
         auto item = awaitWalk();
         if (!item)
             return;
@@ -55,11 +55,23 @@ void VorkanEngine::ZjistiAdresar(const std::string& path, bool listed)
             ++run_.PocetSoub;
             break;
         case WalkEntry::Kind::DirectoryBegin:
-        case WalkEntry::Kind::DirectoryFailed: ZjistiAdresar(e.path, e.kind == WalkEntry::Kind::DirectoryBegin); break;
+            countDirectory(e.path);
+            ++open;
+            break;
+        case WalkEntry::Kind::DirectoryFailed: countDirectory(e.path); break;
         case WalkEntry::Kind::ListingBroken: break; // the read phase reports it
-        case WalkEntry::Kind::DirectoryEnd: return;
+        case WalkEntry::Kind::DirectoryEnd: --open; break;
         }
     }
+}
+
+void VorkanEngine::countDirectory(const std::string& path)
+{
+    view_.test.SoubJML = path;
+    if (run_.ObsazenoDisk > 0)
+        view_.test.PrubehSoub.set(roundAsFormatted(run_.ZjistenoVel / (run_.ObsazenoDisk / 100)));
+    yield(YieldPoint::Directory);
+    ++run_.PocetAdr;
 }
 
 } // namespace engine

@@ -43,15 +43,13 @@ void VorkanEngine::readPhase(const TestSettings& settings)
     reader_.stop(); // whatever a stop left under way
 }
 
-// Called when the walk has entered dir, or failed to. Returns after its last entry.
+// Tests the tree whose root the walk has just entered, or failed to. Subdirectories are
+// tested in the same loop, which keeps only how many directories are open, so a tree of any
+// depth fits.
 void VorkanEngine::TestujAdresar(const WalkEntry& dir)
 {
-    yield(YieldPoint::TestDirectory);
-    if (dir.kind == WalkEntry::Kind::DirectoryFailed) {
-        addFinding(dir.path, directoryFinding(dir)); // nothing in it could be tested
-        return;
-    }
-    while (run_.Bezi) {
+    std::int64_t open = enterTestDirectory(dir) ? 1 : 0; // entered and not yet left
+    while (open > 0 && run_.Bezi) {
         auto item = awaitWalk();
         if (!item)
             return;
@@ -59,13 +57,24 @@ void VorkanEngine::TestujAdresar(const WalkEntry& dir)
         switch (e.kind) {
         case WalkEntry::Kind::File: TestujSoubor({e.path, e.size, item->job}); break;
         case WalkEntry::Kind::DirectoryBegin:
-        case WalkEntry::Kind::DirectoryFailed: TestujAdresar(e); break;
+        case WalkEntry::Kind::DirectoryFailed: open += enterTestDirectory(e) ? 1 : 0; break;
         case WalkEntry::Kind::ListingBroken:
             addFinding(e.path, directoryFinding(e)); // some of its entries could not be tested
             break;
-        case WalkEntry::Kind::DirectoryEnd: return;
+        case WalkEntry::Kind::DirectoryEnd: --open; break;
         }
     }
+}
+
+// False when the directory could not be opened: it is a finding, and nothing in it follows.
+bool VorkanEngine::enterTestDirectory(const WalkEntry& dir)
+{
+    yield(YieldPoint::TestDirectory);
+    if (dir.kind == WalkEntry::Kind::DirectoryFailed) {
+        addFinding(dir.path, directoryFinding(dir)); // nothing in it could be tested
+        return false;
+    }
+    return true;
 }
 
 void VorkanEngine::TestujSoubor(const ListedFile& file)

@@ -93,6 +93,7 @@ private:
     // Counting
     void ZjistiSoubor(const std::string& name);
     void ZjistiAdresar(const std::string& path, bool listed);
+    void countDirectory(const std::string& path);
 
     // Reading
     struct ListedFile {
@@ -101,6 +102,7 @@ private:
         BackgroundReader::Job job = 0; // under which the reader posts its events
     };
     void TestujAdresar(const platform::WalkEntry& dir);
+    bool enterTestDirectory(const platform::WalkEntry& dir);
     void TestujSoubor(const ListedFile& file);
     std::optional<WalkItem> awaitWalk();
     std::optional<ReadEvent> awaitRead(const ListedFile& file);

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 
 namespace platform {
 
@@ -52,12 +53,15 @@ bool isDotOrDotDot(const char* name)
 } // namespace
 
 struct TreeWalker::Level {
-    std::string path;
-    std::string name; // in the parent; unused for the root
+    std::size_t pathLength = 0; // of its path, which is where path_ ends while it is the deepest
+    std::string name;           // in the parent; unused for the root
     dev_t dev = 0;
     ino_t ino = 0;
-    UniqueFd fd;                     // closed while out of the window of open descriptors
-    std::deque<std::string> subdirs; // found by the listing, not yet walked
+    UniqueFd fd; // closed while out of the window of open descriptors
+    // Found by the listing; those from nextSubdir on are not yet walked. Not a deque: an
+    // empty one still holds a block, and a deep walk has a level per directory above it.
+    std::vector<std::string> subdirs;
+    std::size_t nextSubdir = 0;
 };
 
 // The stream over the entries of the deepest directory; it owns a descriptor of its own.
@@ -90,10 +94,7 @@ int TreeWalker::fileDirectory() const
 
 int TreeWalker::openDirectories() const
 {
-    int open = listing_ ? 1 : 0;
-    for (const auto& level : levels_)
-        open += level->fd ? 1 : 0;
-    return open;
+    return (listing_ ? 1 : 0) + static_cast<int>(openLevels_.size());
 }
 
 std::optional<WalkEntry> TreeWalker::next()
@@ -124,11 +125,12 @@ std::optional<WalkEntry> TreeWalker::beginRoot()
     haveMountIds_ = id.mount.has_value();
     rootMount_ = id.mount.value_or(0);
     auto level = std::make_unique<Level>();
-    level->path = root_;
+    path_ = root_;
+    level->pathLength = path_.size();
     level->dev = id.dev;
     level->ino = id.ino;
-    level->fd = std::move(fd);
     levels_.push_back(std::move(level));
+    setDescriptor(0, std::move(fd));
     return WalkEntry{WalkEntry::Kind::DirectoryBegin, root_, 0, 0};
 }
 
@@ -168,7 +170,7 @@ std::optional<WalkEntry> TreeWalker::listNext()
             if (status.error == ENOENT || l.broken)
                 continue; // gone since it was listed
             l.broken = true;
-            return WalkEntry{WalkEntry::Kind::ListingBroken, top.path, 0, status.error};
+            return WalkEntry{WalkEntry::Kind::ListingBroken, path_, 0, status.error};
         }
         Identity id;
         fillIdentity(status.sx, id);
@@ -177,7 +179,7 @@ std::optional<WalkEntry> TreeWalker::listNext()
             continue;
         if (S_ISREG(id.mode)) {
             fileName_ = l.names[i];
-            return WalkEntry{WalkEntry::Kind::File, top.path + "/" + fileName_, id.size, 0};
+            return WalkEntry{WalkEntry::Kind::File, path_ + "/" + fileName_, id.size, 0};
         }
         if (S_ISDIR(id.mode))
             top.subdirs.push_back(l.names[i]);
@@ -186,65 +188,87 @@ std::optional<WalkEntry> TreeWalker::listNext()
     bool wasBroken = l.broken;
     listing_.reset();
     if (error != 0 && !wasBroken)
-        return WalkEntry{WalkEntry::Kind::ListingBroken, top.path, 0, error};
+        return WalkEntry{WalkEntry::Kind::ListingBroken, path_, 0, error};
     return descendOrLeave();
 }
 
 std::optional<WalkEntry> TreeWalker::descendOrLeave()
 {
-    while (!levels_.back()->subdirs.empty()) {
-        std::string name = std::move(levels_.back()->subdirs.front());
-        levels_.back()->subdirs.pop_front();
+    while (levels_.back()->nextSubdir < levels_.back()->subdirs.size()) {
+        Level& level = *levels_.back();
+        std::string name = std::move(level.subdirs[level.nextSubdir++]);
+        if (level.nextSubdir == level.subdirs.size()) {
+            level.subdirs = {};
+            level.nextSubdir = 0;
+        }
         if (auto entry = enter(name))
             return entry;
     }
-    WalkEntry end{WalkEntry::Kind::DirectoryEnd, levels_.back()->path, 0, 0};
+    WalkEntry end{WalkEntry::Kind::DirectoryEnd, path_, 0, 0};
     reopenParentFromChild();
+    setDescriptor(levels_.size() - 1, UniqueFd());
     levels_.pop_back();
+    if (!levels_.empty())
+        path_.resize(levels_.back()->pathLength);
     return end;
 }
 
-// DirectoryBegin, DirectoryFailed, or nothing when the name is now a mount point.
+// DirectoryBegin, DirectoryFailed, or nothing when the name is now a mount point. The path
+// of the deepest level is the one buffer path_, so a walk of any depth keeps memory that
+// grows with the depth, not its square.
 std::optional<WalkEntry> TreeWalker::enter(const std::string& name)
 {
-    std::string path = levels_.back()->path + "/" + name;
+    auto failed = [&](int error) { return WalkEntry{WalkEntry::Kind::DirectoryFailed, path_ + "/" + name, 0, error}; };
     int parent = descriptorOf(levels_.size() - 1);
     if (parent < 0)
-        return WalkEntry{WalkEntry::Kind::DirectoryFailed, path, 0, errno != 0 ? errno : ESTALE};
+        return failed(errno != 0 ? errno : ESTALE);
     UniqueFd fd(::openat(parent, name.c_str(), kDirectoryFlags));
     if (!fd)
-        return WalkEntry{WalkEntry::Kind::DirectoryFailed, path, 0, errno};
+        return failed(errno);
     Identity id;
     if (int error = identify(fd.get(), "", AT_EMPTY_PATH, id); error != 0)
-        return WalkEntry{WalkEntry::Kind::DirectoryFailed, path, 0, error};
+        return failed(error);
     if (id.dev != rootDevice_ || (haveMountIds_ && id.mount && *id.mount != rootMount_))
         return std::nullopt;
     DIR* dir = ::fdopendir(::dup(fd.get()));
     if (dir == nullptr)
-        return WalkEntry{WalkEntry::Kind::DirectoryFailed, path, 0, errno};
+        return failed(errno);
+    path_.append("/").append(name);
     auto level = std::make_unique<Level>();
-    level->path = std::move(path);
+    level->pathLength = path_.size();
     level->name = name;
     level->dev = id.dev;
     level->ino = id.ino;
-    level->fd = std::move(fd);
     levels_.push_back(std::move(level));
+    setDescriptor(levels_.size() - 1, std::move(fd));
     listing_ = std::make_unique<Listing>(dir);
     keepWithinLimit();
-    return WalkEntry{WalkEntry::Kind::DirectoryBegin, levels_.back()->path, 0, 0};
+    return WalkEntry{WalkEntry::Kind::DirectoryBegin, path_, 0, 0};
 }
 
 // The root and the deepest level stay open; the shallowest of the others are closed first,
 // as the walk goes back to them last.
 void TreeWalker::keepWithinLimit()
 {
-    int open = openDirectories();
-    for (std::size_t i = 1; i + 1 < levels_.size() && open > limit_; ++i) {
-        if (levels_[i]->fd) {
-            levels_[i]->fd.reset();
-            --open;
-        }
+    const std::size_t deepest = levels_.size() - 1;
+    while (openDirectories() > limit_) {
+        auto shallowest = openLevels_.upper_bound(0);
+        if (shallowest == openLevels_.end() || *shallowest >= deepest)
+            return;
+        setDescriptor(*shallowest, UniqueFd());
     }
+}
+
+// Every change of a level's descriptor goes through here, so that the open ones are known
+// without looking at every level: a walk thousands of levels deep must not cost the depth
+// per directory.
+void TreeWalker::setDescriptor(std::size_t index, UniqueFd fd)
+{
+    levels_[index]->fd = std::move(fd);
+    if (levels_[index]->fd)
+        openLevels_.insert(index);
+    else
+        openLevels_.erase(index);
 }
 
 int TreeWalker::descriptorOf(std::size_t index) const
@@ -259,9 +283,7 @@ int TreeWalker::descriptorOf(std::size_t index) const
 // since then is not entered.
 bool TreeWalker::reopen(std::size_t index)
 {
-    std::size_t open = index;
-    while (!levels_[open]->fd)
-        --open; // the root is always open
+    std::size_t open = *std::prev(openLevels_.upper_bound(index)); // the root is always open
     for (std::size_t k = open + 1; k <= index; ++k) {
         Level& level = *levels_[k];
         UniqueFd fd(::openat(levels_[k - 1]->fd.get(), level.name.c_str(), kDirectoryFlags));
@@ -274,9 +296,9 @@ bool TreeWalker::reopen(std::size_t index)
             errno = ESTALE;
             return false;
         }
-        level.fd = std::move(fd);
+        setDescriptor(k, std::move(fd));
         if (k - 1 >= 1 && openDirectories() > limit_)
-            levels_[k - 1]->fd.reset(); // a deep chain must not need a descriptor per level
+            setDescriptor(k - 1, UniqueFd()); // a deep chain must not need a descriptor per level
     }
     keepWithinLimit();
     return true;
@@ -296,7 +318,7 @@ void TreeWalker::reopenParentFromChild()
     UniqueFd fd(::openat(child.fd.get(), "..", kDirectoryFlags));
     struct stat st {};
     if (fd && ::fstat(fd.get(), &st) == 0 && st.st_dev == parent.dev && st.st_ino == parent.ino)
-        parent.fd = std::move(fd);
+        setDescriptor(levels_.size() - 2, std::move(fd));
 }
 
 } // namespace platform

@@ -8,6 +8,7 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,7 @@ private:
     void reopenParentFromChild();
     void keepWithinLimit();
     int descriptorOf(std::size_t index) const;
+    void setDescriptor(std::size_t index, UniqueFd fd);
 
     std::string root_;
     int limit_;
@@ -80,6 +82,8 @@ private:
     dev_t rootDevice_ = 0;
     std::vector<std::unique_ptr<Level>> levels_; // root first
     std::unique_ptr<Listing> listing_;           // of the deepest level, while its files come
+    std::string path_;                           // of the deepest level
+    std::set<std::size_t> openLevels_;           // indices of the levels whose descriptor is open
     StatusBatch statuses_;
     std::string fileName_;
 };

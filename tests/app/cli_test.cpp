@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
@@ -169,6 +170,39 @@ TEST_F(Cli, neitherDepthNorPathLengthNorTheOpenFileLimitLosesAFile)
         ASSERT_TRUE(finished(testing_support::runProcess(args, 120s), 0, p));
         expectCounts(p, 700, 701, 700);
     }
+}
+
+// In memory: building and removing 200,000 entries a level apart takes minutes on a busy
+// disk, and the walk is what is tested here.
+class DeepTreeInMemory : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char base[] = "/dev/shm/vorkan-deep-XXXXXX";
+        if (::mkdtemp(base) == nullptr)
+            GTEST_SKIP() << "no /dev/shm";
+        root_ = base;
+    }
+    void TearDown() override
+    {
+        if (!root_.empty())
+            testing_support::removeTree(root_);
+    }
+    std::string root_;
+};
+
+TEST_F(DeepTreeInMemory, aHundredThousandLevelsAreCountedAndReadWithMemoryThatGrowsWithTheDepth)
+{
+    // A call per level ran out of stack here, and a path copied per level made memory grow
+    // with the square of the depth (gigabytes).
+    testing_support::makeDeepChain(root_, 100000, "d");
+    Protocol p;
+    ASSERT_TRUE(finished(runCli({"--dir", root_}, 600s), 0, p));
+    expectCounts(p, 100000, 100001, 100000);
+    struct rusage usage {};
+    ASSERT_EQ(::getrusage(RUSAGE_CHILDREN, &usage), 0);
+    RecordProperty("peak_rss_kib", static_cast<int>(usage.ru_maxrss));
+    EXPECT_LT(usage.ru_maxrss, 1L << 20) << "KiB";
 }
 
 TEST_F(Cli, aSparseFileOver4GiBIsCountedWithItsFullSizeAndReadToTheEnd)
