@@ -10,6 +10,8 @@ inline constexpr const char* kDruhCteni = "chyba čtení";
 inline constexpr const char* kDruhKratsi = "kratší, než byl";
 inline constexpr const char* kDruhNarostl = "narostl";
 inline constexpr const char* kDruhAdresar = "adresář nelze přečíst";
+inline constexpr const char* kDruhJinyObsah = "jiný obsah";
+inline constexpr const char* kDruhChybi = "chybí";
 
 inline constexpr const char* kSekundy = " s";
 inline constexpr const char* kBajtu = " B";

@@ -37,6 +37,8 @@ std::string kindText(Finding::Kind kind)
     case Finding::Kind::Short: return texts::kDruhKratsi;
     case Finding::Kind::Grown: return texts::kDruhNarostl;
     case Finding::Kind::Directory: return texts::kDruhAdresar;
+    case Finding::Kind::Checksum: return texts::kDruhJinyObsah;
+    case Finding::Kind::Missing: return texts::kDruhChybi;
     }
     return texts::kDruhCteni;
 }
