@@ -24,6 +24,15 @@ inline constexpr const char* kCastZPameti =
     "Souborový systém odmítl přímé čtení: tato data byla přečtena přes vyrovnávací paměť "
     "systému a nemusela pocházet z média.";
 
+// The manifests of the run and how their lines ended
+inline constexpr const char* kZaznamu = " záznamů";
+inline constexpr const char* kChybnychRadku = " chybných řádků";
+inline constexpr const char* kShoduje = "Shoduje se: ";
+inline constexpr const char* kJinyObsah = ", jiný obsah: ";
+inline constexpr const char* kChybi = ", chybí: ";
+inline constexpr const char* kNeuvedeno = ", neuvedené soubory: ";
+inline constexpr const char* kMimo = ", mimo testovaný objekt: ";
+
 inline constexpr const char* kJsonNelzeUlozit = "Zprávu JSON nelze uložit do souboru ";
 
 } // namespace engine::texts

@@ -101,6 +101,11 @@ bool ManifestSet::add(const std::string& path, const std::string& base, std::opt
     if (!source.file.isOpen())
         return false;
     const auto manifest = static_cast<std::uint32_t>(sources_.size());
+    // Counted first, so that the index grows once, to its size, and not to twice that.
+    std::size_t lines = 0;
+    if (!forEachLine(source.file, [&](std::uint64_t, std::optional<std::string_view>, bool) { ++lines; }))
+        return false;
+    records_.reserve(records_.size() + lines);
     ManifestSummary summary;
     summary.path = path;
     std::uint32_t number = 0;
@@ -137,7 +142,6 @@ void ManifestSet::seal()
         return a.hash != b.hash ? a.hash < b.hash
                                 : (a.manifest != b.manifest ? a.manifest < b.manifest : a.number < b.number);
     });
-    records_.shrink_to_fit();
 }
 
 // A name that is not UTF-8 may be a Windows-1250 name of a manifest made on Windows: it is

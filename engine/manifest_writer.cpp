@@ -22,7 +22,7 @@ void ManifestWriter::add(const std::string& key, const Digests& digests)
     ++entries_;
 }
 
-int ManifestWriter::save(const std::string& path)
+int ManifestWriter::save(const std::string& path) const
 {
     if (spoolError_ != 0)
         return spoolError_;

@@ -22,7 +22,7 @@ public:
     std::int64_t entries() const { return entries_; }
     std::int64_t leftOut() const { return leftOut_; }
     // Through the program's safe save; 0, or the errno of the failure.
-    int save(const std::string& path);
+    int save(const std::string& path) const;
     // Where it was last saved.
     const std::optional<std::string>& savedTo() const { return savedTo_; }
 
@@ -32,7 +32,7 @@ private:
     int spoolError_ = 0;
     std::int64_t entries_ = 0;
     std::int64_t leftOut_ = 0;
-    std::optional<std::string> savedTo_;
+    mutable std::optional<std::string> savedTo_;
 };
 
 // One line; a name with "\", a line feed or a carriage return is escaped as coreutils does.

@@ -97,7 +97,7 @@ public:
     const Verification* verification() const { return verification_.get(); }
     const ManifestWriter* manifestWritten() const { return writer_.get(); }
     // Saves the computed manifest (safe save): 0, or the errno of the failure.
-    int saveManifest(const std::string& path) { return writer_ ? writer_->save(path) : EINVAL; }
+    int saveManifest(const std::string& path) const { return writer_ ? writer_->save(path) : EINVAL; }
 
 private:
     // Run sequence
