@@ -24,4 +24,15 @@ inline constexpr const char* kMapHelp =
 inline constexpr const char* kSlowHelp = "keep a read request that takes at least SECONDS as a slow read (default 1)";
 inline constexpr const char* kJsonNelzeZapsat = "Zprávu JSON nelze zapsat na standardní výstup";
 
+inline constexpr const char* kVerifyHelp =
+    "check the files against the checksum manifest FILE (coreutils, BSD tags, SFV, hashdeep, BagIt), "
+    "hashing the bytes as they are read; may be given more than once";
+inline constexpr const char* kVerifyFoundHelp =
+    "check the files against the manifests found in the tested tree (SHA256SUMS, *.md5, *.sfv, ...)";
+inline constexpr const char* kWriteManifestHelp =
+    "after the test, save the checksums of the files read whole to FILE in coreutils' format";
+inline constexpr const char* kHashHelp = "the algorithm of --write-manifest: sha256 (default), sha512, sha1 or md5";
+inline constexpr const char* kManifestsNeedComplete =
+    "vorkan-cli: --verify, --verify-found and --write-manifest need the complete test, not --quick\n";
+
 } // namespace app::texts

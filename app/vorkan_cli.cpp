@@ -9,6 +9,7 @@
 #include "engine/engine_texts.h"
 #include "engine/findings_json.h"
 #include "engine/report.h"
+#include "engine/verification_texts.h"
 #include "engine/vorkan_engine.h"
 #include "platform/clock.h"
 #include "platform/drives.h"
@@ -25,6 +26,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 namespace texts = app::texts;
 
@@ -57,7 +59,34 @@ struct Options {
     std::optional<std::string> drive, dir, file;
     bool drives = false;
     bool version = false;
+    std::vector<std::string> verify;
+    bool verifyFound = false;
+    std::optional<std::string> writeManifest;
+    std::string hash = "sha256";
 };
+
+engine::VerifyRequest verifyRequestFrom(const Options& o)
+{
+    engine::VerifyRequest r;
+    r.manifests = o.verify;
+    r.found = o.verifyFound;
+    if (o.writeManifest)
+        r.write = engine::algorithmNamed(o.hash);
+    return r;
+}
+
+// The manifest is saved before the JSON result, which tells where it went.
+bool saveManifest(engine::VorkanEngine& engine, const Options& o)
+{
+    if (!o.writeManifest)
+        return true;
+    int error = engine.saveManifest(*o.writeManifest);
+    if (error == 0)
+        return true;
+    std::fprintf(stderr, "%s%s: %s\n", engine::texts::kSoucetNelzeUlozit, o.writeManifest->c_str(),
+                 std::strerror(error));
+    return false;
+}
 
 // Names come from the file system and the mount table: on a terminal neither a control
 // character nor a byte that is not UTF-8 may pass.
@@ -123,7 +152,7 @@ bool writeJson(const engine::VorkanEngine& engine, const Options& o)
     return saved.ok;
 }
 
-int finish(const engine::VorkanEngine& engine, const Options& o)
+int finish(engine::VorkanEngine& engine, const Options& o)
 {
     switch (engine.lastOutcome()) {
     case engine::RunOutcome::Finished: break;
@@ -143,6 +172,8 @@ int finish(const engine::VorkanEngine& engine, const Options& o)
             return kReportFailed;
         }
     }
+    if (!saveManifest(engine, o))
+        return kReportFailed;
     if (!arrived || (!o.json.empty() && !writeJson(engine, o)))
         return kReportFailed;
     return engine.view().result.ChybSezn.empty() ? kOk : kErrorsFound;
@@ -175,6 +206,7 @@ int runTest(const Options& o)
     host.attach(engine);
     engine.setSlowThreshold(o.slow);
     engine.setMapDamage(o.map);
+    engine.setVerification(verifyRequestFrom(o));
     host.onMainTick([&] { status.show(engine.view().test); });
     engine.StartBtnClick(settingsFrom(o));
     status.clear();
@@ -197,6 +229,14 @@ int parseAndRun(int argc, char** argv)
     cli.add_option("--report", o.report, "also save the protocol to FILE (Windows-1250, CR LF)")->type_name("FILE");
     cli.add_option("--json", o.json, app::texts::kJsonHelp)->type_name("FILE");
     cli.add_flag("--map", o.map, app::texts::kMapHelp);
+    cli.add_option("--verify", o.verify, texts::kVerifyHelp)->type_name("FILE");
+    cli.add_flag("--verify-found", o.verifyFound, texts::kVerifyFoundHelp);
+    auto* writeManifest =
+        cli.add_option("--write-manifest", o.writeManifest, texts::kWriteManifestHelp)->type_name("FILE");
+    cli.add_option("--hash", o.hash, texts::kHashHelp)
+        ->type_name("ALGORITHM")
+        ->check(CLI::IsMember({"sha256", "sha512", "sha1", "md5"}))
+        ->needs(writeManifest);
     cli.add_option("--slow", o.slow, app::texts::kSlowHelp)->type_name("SECONDS")->check(CLI::NonNegativeNumber);
     auto* drive =
         cli.add_option("--drive", o.drive, "test a drive; the first character is its letter")->type_name("TEXT");
@@ -227,6 +267,10 @@ int parseAndRun(int argc, char** argv)
     }
     if (o.report && o.report->empty()) {
         std::fputs(texts::kReportNameEmpty, stderr);
+        return kRefused;
+    }
+    if (o.quick && (!o.verify.empty() || o.verifyFound || o.writeManifest)) {
+        std::fputs(texts::kManifestsNeedComplete, stderr);
         return kRefused;
     }
     if (!reportSpared(o))

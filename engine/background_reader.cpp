@@ -39,9 +39,9 @@ int filesAheadWithin(int wanted)
 
 class BackgroundReader::Walk : public std::enable_shared_from_this<Walk> {
 public:
-    Walk(std::function<void()> wake, bool quick, int filesAhead, double slowSeconds, bool map)
+    Walk(std::function<void()> wake, bool quick, int filesAhead, double slowSeconds, bool map, HashSet hash)
         : wake_(std::move(wake)), quick_(quick), filesAhead_(static_cast<Job>(filesAheadWithin(filesAhead))),
-          slowSeconds_(slowSeconds), map_(map)
+          slowSeconds_(slowSeconds), map_(map), hash_(quick ? 0 : hash)
     {}
 
     // Starts the thread of the walk; it keeps the walk alive as long as it runs.
@@ -167,7 +167,7 @@ private:
                 auto walk = weak.lock();
                 return walk && walk->postRead(job, e);
             },
-            profile, slowSeconds_);
+            profile, slowSeconds_, hash_);
     }
 
     // Walk thread -----------------------------------------------------------------------
@@ -281,6 +281,7 @@ private:
     std::unique_ptr<FileReads> reads_;
     const double slowSeconds_;
     const bool map_;
+    const HashSet hash_;
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;
@@ -304,14 +305,14 @@ BackgroundReader::~BackgroundReader()
 void BackgroundReader::startWalk(const std::string& root, WalkPurpose purpose, bool quick, int filesAhead)
 {
     stop();
-    walk_ = std::make_shared<Walk>(wake_, quick, filesAhead, slowSeconds_, map_);
+    walk_ = std::make_shared<Walk>(wake_, quick, filesAhead, slowSeconds_, map_, hash_);
     walk_->startTree(root, purpose);
 }
 
 BackgroundReader::Job BackgroundReader::startFile(const std::string& path, std::int64_t listedSize, bool quick)
 {
     stop();
-    walk_ = std::make_shared<Walk>(wake_, quick, 1, slowSeconds_, map_);
+    walk_ = std::make_shared<Walk>(wake_, quick, 1, slowSeconds_, map_, hash_);
     return walk_->startFile(path, listedSize);
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "engine/hash_algorithms.h"
 #include "engine/read_event.h"
 #include "platform/tree_walk.h"
 
@@ -71,6 +72,9 @@ public:
     void setSlowThreshold(double seconds) { slowSeconds_ = seconds; }
     // Files of walks started from now on map their damage past a failed read.
     void setMapDamage(bool map) { map_ = map; }
+    // Files of walks started from now on that are read whole end with a Hashed event of
+    // these algorithms (none: no hashing).
+    void setHashing(HashSet algorithms) { hash_ = algorithms; }
 
     class Walk;
 
@@ -81,6 +85,7 @@ private:
     std::int64_t notFromMedium_ = 0;                // of walks given up
     double slowSeconds_ = 1.0;
     bool map_ = false;
+    HashSet hash_ = 0;
 };
 
 } // namespace engine

@@ -10,6 +10,8 @@ inline constexpr const char* kDruhCteni = "chyba čtení";
 inline constexpr const char* kDruhKratsi = "kratší, než byl";
 inline constexpr const char* kDruhNarostl = "narostl";
 inline constexpr const char* kDruhAdresar = "adresář nelze přečíst";
+inline constexpr const char* kDruhJinyObsah = "jiný obsah";
+inline constexpr const char* kDruhChybi = "chybí";
 
 inline constexpr const char* kSekundy = " s";
 inline constexpr const char* kBajtu = " B";
@@ -21,6 +23,15 @@ inline constexpr const char* kVseZMedia = "Všechna data byla přečtena přímo
 inline constexpr const char* kCastZPameti =
     "Souborový systém odmítl přímé čtení: tato data byla přečtena přes vyrovnávací paměť "
     "systému a nemusela pocházet z média.";
+
+// The manifests of the run and how their lines ended
+inline constexpr const char* kZaznamu = " záznamů";
+inline constexpr const char* kChybnychRadku = " chybných řádků";
+inline constexpr const char* kShoduje = "Shoduje se: ";
+inline constexpr const char* kJinyObsah = ", jiný obsah: ";
+inline constexpr const char* kChybi = ", chybí: ";
+inline constexpr const char* kNeuvedeno = ", neuvedené soubory: ";
+inline constexpr const char* kMimo = ", mimo testovaný objekt: ";
 
 inline constexpr const char* kJsonNelzeUlozit = "Zprávu JSON nelze uložit do souboru ";
 

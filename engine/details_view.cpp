@@ -1,5 +1,7 @@
 #include "engine/details_view.h"
 
+#include "engine/verification.h"
+
 #include "common/encoding.h"
 #include "engine/details_texts.h"
 #include "engine/vorkan_engine.h"
@@ -37,6 +39,8 @@ std::string kindText(Finding::Kind kind)
     case Finding::Kind::Short: return texts::kDruhKratsi;
     case Finding::Kind::Grown: return texts::kDruhNarostl;
     case Finding::Kind::Directory: return texts::kDruhAdresar;
+    case Finding::Kind::Checksum: return texts::kDruhJinyObsah;
+    case Finding::Kind::Missing: return texts::kDruhChybi;
     }
     return texts::kDruhCteni;
 }
@@ -112,6 +116,18 @@ DetailsView detailsView(const VorkanEngine& engine)
     const std::int64_t notFromMedium = engine.bytesNotFromMedium();
     view.notFromMedium = texts::kNezarucenoZMedia + std::to_string(notFromMedium) + texts::kBajtu;
     view.notFromMediumWhy = notFromMedium == 0 ? texts::kVseZMedia : texts::kCastZPameti;
+    if (const Verification* v = engine.verification()) {
+        for (const ManifestSummary& m : v->manifests())
+            view.manifests.push_back(
+                common::shownName(m.path) + " (" + formatName(m.format) + ", " + m.algorithm +
+                "): " + std::to_string(m.entries) + texts::kZaznamu +
+                (m.improperLines > 0 ? ", " + std::to_string(m.improperLines) + texts::kChybnychRadku : std::string()));
+        VerificationCounts c = v->counts();
+        view.manifestCounts = texts::kShoduje + std::to_string(c.matched) + texts::kJinyObsah +
+            std::to_string(c.differ) + texts::kChybi + std::to_string(c.missing) + texts::kNeuvedeno +
+            std::to_string(c.unlisted) + texts::kMimo + std::to_string(c.outside);
+    }
+    view.manifestToSave = engine.manifestWritten() != nullptr;
     return view;
 }
 

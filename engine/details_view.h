@@ -56,6 +56,11 @@ struct DetailsView {
     CurveView curve;
     std::string notFromMedium;
     std::string notFromMediumWhy;
+    // The manifests the run verified, one line each, and the counts of their lines; empty
+    // when none was used.
+    std::vector<std::string> manifests;
+    std::string manifestCounts;
+    bool manifestToSave = false; // the run computed a manifest that can be saved
 };
 
 DetailsView detailsView(const VorkanEngine& engine);

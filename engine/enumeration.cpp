@@ -53,6 +53,7 @@ void VorkanEngine::ZjistiAdresar(const std::string& path, bool listed)
             run_.VelCelk += e.size;
             run_.ZjistenoVel += static_cast<double>(e.size);
             ++run_.PocetSoub;
+            noteFoundManifest(e.path);
             break;
         case WalkEntry::Kind::DirectoryBegin:
             countDirectory(e.path);

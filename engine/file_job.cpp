@@ -74,6 +74,12 @@ FileJob::Outcome FileJob::done(std::uint64_t tag, std::int64_t result)
     return out;
 }
 
+bool FileJob::awaits(std::uint64_t tag) const
+{
+    return !finished_ &&
+        std::any_of(pending_.begin(), pending_.end(), [&](const Pending& p) { return p.tag == tag && !p.done; });
+}
+
 void FileJob::takeResult(const Pending& p, Outcome& out)
 {
     if (bad_) {
@@ -87,6 +93,8 @@ void FileJob::takeResult(const Pending& p, Outcome& out)
     if (p.result > 0)
         anyData_ = true;
     readEnd_ = std::min(p.request.offset + p.result, end_);
+    if (!mapping_)
+        out.taken.push_back({p.tag, static_cast<std::size_t>(std::max<std::int64_t>(0, readEnd_ - p.request.offset))});
     if (retryEnd_ > 0 && readEnd_ >= retryEnd_) { // past the spot that failed: full speed again
         largest_ = normalLargest_;
         retryEnd_ = 0;
@@ -134,6 +142,7 @@ void FileJob::failed(const Pending& p, int error, Outcome& out)
     }
     if (!mapping_)
         out.events.push_back({ReadEvent::Kind::ReadFailed, 0, error, p.request.offset});
+    failed_ = true;
     if (file_.map && !file_.quick) {
         mapping_ = true;
         beginBadRun(p.request.offset, out);

@@ -17,9 +17,17 @@ public:
         std::int64_t offset = 0;
         std::size_t length = 0;
     };
-    // What handing in a result brought: the events to post, and whether the job is over.
+    // The bytes of a request's result that count, taken in file order: from the request's
+    // offset, contiguous with those taken before it.
+    struct Taken {
+        std::uint64_t tag;
+        std::size_t bytes;
+    };
+    // What handing in a result brought: the events to post, the results taken, and whether
+    // the job is over.
     struct Outcome {
         std::vector<ReadEvent> events;
+        std::vector<Taken> taken;
         bool finished = false;
     };
 
@@ -38,6 +46,10 @@ public:
     // for (it restarted or finished) are ignored.
     Outcome done(std::uint64_t tag, std::int64_t result);
     void consumed() { ++consumedChunks_; }
+    // No read of the file has failed: once finished, all of it was taken.
+    bool readWhole() const { return !failed_; }
+    // The result of tag is still awaited, so done() may take it.
+    bool awaits(std::uint64_t tag) const;
 
 private:
     struct Pending {
@@ -79,6 +91,7 @@ private:
     std::int64_t consumedChunks_ = 0;
     bool anyData_ = false;
     bool finished_ = false;
+    bool failed_ = false;
     bool mapping_ = false; // past the first failure: no more Chunk events
     std::optional<BadRun> bad_;
     std::deque<Pending> pending_; // in file order

@@ -1,6 +1,7 @@
 #include "engine/file_reads.h"
 
 #include "engine/file_job.h"
+#include "engine/hashing_threads.h"
 #include "engine/read_buffers.h"
 #include "platform/read_queue.h"
 
@@ -21,13 +22,15 @@ namespace {
 constexpr std::size_t kLargeBufferBytes = 8 << 20;
 
 struct Command {
-    enum class Kind { Add, Consumed, Drop, DropAll, Close };
+    enum class Kind { Add, Consumed, Drop, DropAll, Close, Hashed };
     Command(Kind k, std::uint64_t id = 0, std::unique_ptr<FileToRead> f = nullptr)
         : kind(k), job(id), file(std::move(f))
     {}
     Kind kind;
     std::uint64_t job;
     std::unique_ptr<FileToRead> file; // Add only
+    char* buffer = nullptr;           // Hashed: the buffer it is done with
+    std::size_t length = 0;
 };
 
 } // namespace
@@ -38,12 +41,17 @@ struct Command {
 // owner never waits for that.
 class FileReads::Service {
 public:
-    Service(PostReadEvent post, const ReadProfile& profile, double slowSeconds)
+    Service(PostReadEvent post, const ReadProfile& profile, double slowSeconds, HashSet hash)
         : post_(std::move(post)), profile_(sane(profile)), slowSeconds_(slowSeconds),
           queue_(platform::makeReadQueue(static_cast<unsigned>(profile_.depth), profile_.useIoUring)),
           buffers_(static_cast<std::size_t>(profile_.depth), kChunkSize,
                    std::max<std::size_t>(2, kLargeBufferBytes / profile_.requestSize), profile_.requestSize)
-    {}
+    {
+        if (hash != 0)
+            hashing_ = std::make_unique<HashingThreads>(
+                hash, std::max(1u, std::thread::hardware_concurrency()),
+                [this](std::uint64_t job, std::shared_ptr<const Digests> digests) { postHashed(job, digests); });
+    }
 
     static void run(const std::shared_ptr<Service>& self) { self->loop(); }
 
@@ -126,6 +134,7 @@ private:
                     it->second->consumed();
                 break;
             case Command::Kind::Drop: drop(c.job); break;
+            case Command::Kind::Hashed: buffers_.give(c.buffer, c.length); break;
             case Command::Kind::DropAll: dropAll(); break;
             case Command::Kind::Close:
                 dropAll();
@@ -175,26 +184,89 @@ private:
         if (it == inFlight_.end())
             return;
         std::shared_ptr<FileJob> job = std::move(it->second.job);
-        buffers_.give(it->second.buffer, it->second.length);
+        char* buffer = it->second.buffer;
+        const std::size_t length = it->second.length;
         double seconds = std::chrono::duration<double>(Clock::now() - it->second.sent).count();
         std::int64_t offset = it->second.offset;
         inFlight_.erase(it);
         auto listed = jobs_.find(job->id());
-        if (listed == jobs_.end() || listed->second != job)
+        if (listed == jobs_.end() || listed->second != job) {
+            buffers_.give(buffer, length);
             return; // dropped meanwhile
+        }
+        // A result to hash keeps its buffer until the job takes it in file order.
+        if (hashing_ && d.result > 0 && job->awaits(d.tag))
+            held_[d.tag] = {buffer, length, job->id()};
+        else
+            buffers_.give(buffer, length);
         if (seconds >= slowSeconds_ && !post(*job, {ReadEvent::Kind::Slow, 0, 0, offset, seconds})) {
-            jobs_.erase(job->id());
+            drop(job->id());
             return;
         }
         FileJob::Outcome out = job->done(d.tag, d.result);
         for (const ReadEvent& e : out.events) {
             if (!post(*job, e)) {
-                out.finished = true;
-                break;
+                drop(job->id()); // given up meanwhile
+                return;
             }
         }
+        // After the events: a file's Hashed event comes after its last Chunk.
+        if (hashing_)
+            handOver(*job, out);
         if (out.finished)
-            jobs_.erase(job->id());
+            retire(job->id());
+    }
+
+    // The results taken go to the hashing threads; the buffers of results that will not be
+    // taken any more (the job went back to read them again) come back at once.
+    void handOver(const FileJob& job, const FileJob::Outcome& out)
+    {
+        for (const FileJob::Taken& t : out.taken) {
+            auto h = held_.find(t.tag);
+            if (h == held_.end())
+                continue; // nothing came: the file ended there
+            Held held = h->second;
+            held_.erase(h);
+            if (t.bytes == 0) {
+                buffers_.give(held.buffer, held.length);
+                continue;
+            }
+            hashing_->feed(job.id(), held.buffer, t.bytes, [this, held] {
+                Command c(Command::Kind::Hashed);
+                c.buffer = held.buffer;
+                c.length = held.length;
+                command(std::move(c));
+            });
+        }
+        releaseHeld(job.id(), [&](std::uint64_t tag) { return !job.awaits(tag); });
+        if (out.finished) {
+            if (job.readWhole())
+                hashing_->end(job.id());
+            else
+                hashing_->abandon(job.id());
+        }
+    }
+
+    template <class Which>
+    void releaseHeld(std::uint64_t id, Which which)
+    {
+        for (auto h = held_.begin(); h != held_.end();) {
+            if (h->second.job == id && which(h->first)) {
+                buffers_.give(h->second.buffer, h->second.length);
+                h = held_.erase(h);
+            } else {
+                ++h;
+            }
+        }
+    }
+
+    void postHashed(std::uint64_t job, std::shared_ptr<const Digests> digests)
+    {
+        ReadEvent e{ReadEvent::Kind::Hashed, digests->bytes, 0, 0, 0};
+        e.digests = std::move(digests);
+        std::lock_guard gate(postGate_);
+        if (!closed_)
+            post_(job, e);
     }
 
     bool post(const FileJob& job, const ReadEvent& e)
@@ -205,19 +277,38 @@ private:
         return !closed_ && post_(job.id(), e);
     }
 
+    // A job the engine finished or gave up; one read whole may still be hashing.
     void drop(std::uint64_t id)
     {
         auto it = jobs_.find(id);
         if (it == jobs_.end())
             return;
         forgetRequestsOf(*it->second);
+        if (hashing_) {
+            releaseHeld(id, [](std::uint64_t) { return true; });
+            hashing_->abandon(id);
+        }
         jobs_.erase(it);
+    }
+
+    // A job read to its end: a digest on its way stays so.
+    void retire(std::uint64_t id)
+    {
+        if (hashing_)
+            releaseHeld(id, [](std::uint64_t) { return true; });
+        jobs_.erase(id);
     }
 
     void dropAll()
     {
-        for (auto& [id, job] : jobs_)
+        for (auto& [id, job] : jobs_) {
             forgetRequestsOf(*job);
+            if (hashing_)
+                hashing_->abandon(id);
+        }
+        for (auto& [tag, held] : held_)
+            buffers_.give(held.buffer, held.length);
+        held_.clear();
         jobs_.clear();
     }
 
@@ -246,10 +337,19 @@ private:
     bool closed_ = false;
     std::atomic<std::size_t> inFlightCount_{0};
     std::atomic<std::int64_t> notFromMedium_{0};
+
+    struct Held {
+        char* buffer;
+        std::size_t length;
+        std::uint64_t job;
+    };
+    std::unordered_map<std::uint64_t, Held> held_; // by tag: results not yet taken in order
+    // Last, so that its threads end first, while everything they may touch is still there.
+    std::unique_ptr<HashingThreads> hashing_;
 };
 
-FileReads::FileReads(PostReadEvent post, ReadProfile profile, double slowSeconds)
-    : service_(std::make_shared<Service>(std::move(post), profile, slowSeconds))
+FileReads::FileReads(PostReadEvent post, ReadProfile profile, double slowSeconds, HashSet hash)
+    : service_(std::make_shared<Service>(std::move(post), profile, slowSeconds, hash))
 {
     std::thread(Service::run, service_).detach();
 }

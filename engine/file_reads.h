@@ -1,4 +1,5 @@
 #pragma once
+#include "engine/hash_algorithms.h"
 #include "engine/read_event.h"
 #include "platform/file_reader.h"
 #include "platform/read_profile.h"
@@ -35,12 +36,14 @@ using PostReadEvent = std::function<bool(std::uint64_t job, const ReadEvent& eve
 // over failing blocks, and each unreadable range comes as a BadRange event; MapDone ends it.
 // A request that took at least slowSeconds is told by a Slow event before the events of its
 // result.
+// With algorithms to hash, the bytes of each file are hashed as they come back, in file
+// order, and a file read whole ends with a Hashed event after its last Chunk.
 // A job runs a bounded distance ahead of what the engine consumed, and the buffers of the
 // requests in flight are bounded, whatever the files. A read stalled in the kernel never
 // holds up a drop, a stop or the destructor: whatever it needs lives until it returns.
 class FileReads {
 public:
-    FileReads(PostReadEvent post, ReadProfile profile, double slowSeconds = 1.0);
+    FileReads(PostReadEvent post, ReadProfile profile, double slowSeconds = 1.0, HashSet hash = 0);
     ~FileReads();
     FileReads(const FileReads&) = delete;
     FileReads& operator=(const FileReads&) = delete;

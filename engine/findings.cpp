@@ -10,6 +10,8 @@ const char* kindName(Finding::Kind kind)
     case Finding::Kind::Short: return "short";
     case Finding::Kind::Grown: return "grown";
     case Finding::Kind::Directory: return "directory";
+    case Finding::Kind::Checksum: return "checksum";
+    case Finding::Kind::Missing: return "missing";
     }
     return "read";
 }

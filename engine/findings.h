@@ -15,6 +15,8 @@ struct Finding {
         Short,     // the file gave fewer bytes than it was listed with
         Grown,     // listed as empty, but it holds data now
         Directory, // a directory could not be opened or listed to its end
+        Checksum,  // read back whole without an error, but not what a manifest says
+        Missing,   // a manifest names a file the tested object does not hold
     };
     Kind kind = Kind::Read;
     std::string error;                  // the system's text of the failure; empty where none
@@ -24,6 +26,16 @@ struct Finding {
     bool mapped = false;
     std::int64_t unreadableBytes = 0;
     std::vector<std::pair<std::int64_t, std::int64_t>> ranges;
+    // Checksum, Missing: the manifest line; Checksum also what it said and what was read
+    // (hex digests, or sizes when the algorithm is "size").
+    struct ManifestLine {
+        std::string manifest;
+        std::uint32_t line = 0;
+        std::string algorithm;
+        std::string expected;
+        std::string actual;
+    };
+    std::optional<ManifestLine> manifestLine;
 
     static Finding of(Kind kind, std::string error, std::optional<std::int64_t> offset)
     {

@@ -1,5 +1,7 @@
 #include "engine/findings_json.h"
 
+#include "engine/verification_json.h"
+
 #include "engine/vorkan_engine.h"
 
 #include <cmath>
@@ -85,7 +87,8 @@ std::string findingsList(const std::vector<std::string>& paths, const std::vecto
         out += ", \"error\": " + (f.error.empty() ? std::string("null") : jsonString(f.error));
         out += ", \"offset\": " + optionalNumber(f.offset);
         out += ", \"unreadable_bytes\": " + (f.mapped ? std::to_string(f.unreadableBytes) : std::string("null"));
-        out += ", \"ranges\": " + (f.mapped ? rangeList(f.ranges) : std::string("null")) + "}";
+        out += ", \"ranges\": " + (f.mapped ? rangeList(f.ranges) : std::string("null"));
+        out += manifestLineFields(f) + "}";
     }
     return out + (paths.empty() ? "]" : "\n  ]");
 }
@@ -187,6 +190,8 @@ std::string findingsJson(const VorkanEngine& engine)
     out += "  \"bytes_not_from_medium\": " + std::to_string(engine.bytesNotFromMedium()) + ",\n";
     out += "  \"findings\": " + findingsList(result.ChybSezn, f.items) + ",\n";
     out += "  \"slow\": " + slowList(f.slow) + ",\n";
+    out += "  \"verification\": " + verificationJson(engine) + ",\n";
+    out += "  \"manifest_written\": " + manifestWrittenJson(engine) + ",\n";
     out += "  \"speed\": " + speedList(f.speed.samples()) + "\n}\n";
     return out;
 }

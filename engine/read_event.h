@@ -1,5 +1,8 @@
 #pragma once
+#include "engine/hash_algorithms.h"
+
 #include <cstdint>
+#include <memory>
 
 namespace engine {
 
@@ -15,12 +18,14 @@ struct ReadEvent {
         Slow,       // a request of offset took seconds: no failure, and not in file order
         BadRange,   // after ReadFailed, when mapping: bytes from offset could not be read
         MapDone,    // the map of the damage reached the end of the file
+        Hashed,     // when hashing: the file was read whole, and these are its digests
     };
     Kind kind = Kind::Chunk;
     std::int64_t bytes = 0;
-    int error = 0;           // errno of a failed open or read
-    std::int64_t offset = 0; // where the failed read began: the first block that failed
-    double seconds = 0;      // Slow: how long the request took
+    int error = 0;                                    // errno of a failed open or read
+    std::int64_t offset = 0;                          // where the failed read began: the first block that failed
+    double seconds = 0;                               // Slow: how long the request took
+    std::shared_ptr<const Digests> digests = nullptr; // Hashed
 };
 
 } // namespace engine

@@ -33,6 +33,8 @@ Finding failureOf(const ReadEvent& e)
 
 void VorkanEngine::readPhase(const TestSettings& settings)
 {
+    if (!loadFoundManifests())
+        return;
     if (settings.object == TestObject::Soubor) {
         TestujSoubor({settings.SoubE, run_.VelCelk, reader_.startFile(settings.SoubE, run_.VelCelk, quick_)});
     } else {
@@ -41,6 +43,7 @@ void VorkanEngine::readPhase(const TestSettings& settings)
             TestujAdresar(root->entry);
     }
     reader_.stop(); // whatever a stop left under way
+    addMissingFiles();
 }
 
 // Tests the tree whose root the walk has just entered, or failed to. Subdirectories are
@@ -92,6 +95,8 @@ void VorkanEngine::TestujSoubor(const ListedFile& file)
         return;
     }
     reader_.reachedFile(file.job);
+    const std::size_t findingsBefore = findings_.items.size();
+    bool whole = false;
     std::int64_t read = 0;
     for (;;) {
         std::int64_t chunk = std::max<std::int64_t>(0, std::min(kChunkSize, size - read));
@@ -125,9 +130,14 @@ void VorkanEngine::TestujSoubor(const ListedFile& file)
         run_.Zpracovano += chunk;
         run_.PrectenoAktSoub += chunk;
         yield(YieldPoint::AfterChunk);
-        if (!run_.Bezi || read >= size)
+        whole = read >= size;
+        if (!run_.Bezi || whole)
             break;
     }
+    if (hashing() && whole)
+        fileReadWhole(file);
+    else if (hashing())
+        fileNotReadWhole(file, findings_.items.size() > findingsBefore);
     reader_.finish(file.job);
     ++run_.TestovanoSoub;
 }

@@ -5,6 +5,10 @@
 #include "engine/findings_json.h"
 #include "engine/report.h"
 #include "engine/report_texts.h"
+#include "engine/verification_texts.h"
+#include "engine/vorkan_engine.h"
+
+#include <cstring>
 
 #include <sys/stat.h>
 
@@ -43,6 +47,16 @@ SaveLogOutcome SaveLogBtnClick(common::Pelun& pelun, const ResultView& result, c
 SaveLogOutcome saveJsonAs(common::Pelun& pelun, const VorkanEngine& engine, const std::string& path)
 {
     return askAndSave(pelun, path, [&] { return saveFile(path, findingsJson(engine), texts::kJsonNelzeUlozit); });
+}
+
+SaveLogOutcome saveManifestAs(common::Pelun& pelun, const VorkanEngine& engine, const std::string& path)
+{
+    return askAndSave(pelun, path, [&] {
+        const ManifestWriter* writer = engine.manifestWritten();
+        int error = writer ? writer->save(path) : EINVAL;
+        return error == 0 ? SaveResult{true, {}}
+                          : SaveResult{false, texts::kSoucetNelzeUlozit + path + ": " + std::strerror(error)};
+    });
 }
 
 } // namespace engine

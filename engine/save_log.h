@@ -24,4 +24,8 @@ SaveLogOutcome SaveLogBtnClick(common::Pelun& pelun, const ResultView& result, c
 // asked before replacing, a failure reported in the message dialog.
 SaveLogOutcome saveJsonAs(common::Pelun& pelun, const VorkanEngine& engine, const std::string& path);
 
+// Saves the manifest the last run computed (SHA256SUMS of a finished complete test), by the
+// same rules.
+SaveLogOutcome saveManifestAs(common::Pelun& pelun, const VorkanEngine& engine, const std::string& path);
+
 } // namespace engine

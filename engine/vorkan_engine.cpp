@@ -45,6 +45,11 @@ void VorkanEngine::runSequence(const TestSettings& settings)
     case Admission::Refused: outcome_ = RunOutcome::Refused; return;
     case Admission::GivenUp: outcome_ = RunOutcome::Stopped; return;
     }
+    switch (prepareVerification()) {
+    case Admission::Accepted: break;
+    case Admission::Refused: outcome_ = RunOutcome::Refused; return;
+    case Admission::GivenUp: outcome_ = RunOutcome::Stopped; return;
+    }
     prepareTestPage();
     yield(YieldPoint::BeforeEnumeration);
     run_.FazeCteni = false;

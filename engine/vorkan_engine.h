@@ -2,12 +2,16 @@
 #include "engine/background_reader.h"
 #include "engine/findings.h"
 #include "engine/host.h"
+#include "engine/manifest_paths.h"
+#include "engine/manifest_writer.h"
 #include "engine/run_state.h"
 #include "engine/settings.h"
 #include "engine/view.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +24,16 @@ class Clock;
 }
 
 namespace engine {
+
+class Verification;
+
+// What a complete test checks its files against, and the manifest it computes for later.
+struct VerifyRequest {
+    std::vector<std::string> manifests; // named by the user
+    bool found = false;                 // those found in the tested tree by their names
+    std::optional<HashAlgorithm> write; // compute a manifest of this algorithm
+    bool any() const { return !manifests.empty() || found || write.has_value(); }
+};
 
 // How the last Start ended.
 enum class RunOutcome { None, Refused, NoFiles, Stopped, Finished, Failed };
@@ -76,6 +90,15 @@ public:
         reader_.setMapDamage(map);
     }
 
+    // Manifests for the complete tests from now on; the quick test hashes nothing.
+    void setVerification(VerifyRequest request) { verifyRequest_ = std::move(request); }
+    // Of the last run: the manifests and their verdict, null when none was used; the
+    // manifest it computed, null when none was asked for.
+    const Verification* verification() const { return verification_.get(); }
+    const ManifestWriter* manifestWritten() const { return writer_.get(); }
+    // Saves the computed manifest (safe save): 0, or the errno of the failure.
+    int saveManifest(const std::string& path) const { return writer_ ? writer_->save(path) : EINVAL; }
+
 private:
     // Run sequence
     void runSequence(const TestSettings& settings);
@@ -111,6 +134,15 @@ private:
     void addFinding(const std::string& path, Finding finding);
     void mapDamage(const ListedFile& file);
 
+    // Checksums (verify_phase.cpp)
+    bool hashing() const { return hashing_; }
+    Admission prepareVerification();
+    void noteFoundManifest(const std::string& name);
+    bool loadFoundManifests();
+    void fileReadWhole(const ListedFile& file);
+    void fileNotReadWhole(const ListedFile& file, bool failed);
+    void addMissingFiles();
+
     // Statistics
     double shareDone() const;
     void refreshReadSpeeds();
@@ -137,6 +169,13 @@ private:
     bool timeErrorOpen_ = false;
     std::string failure_;
     RunOutcome outcome_ = RunOutcome::None;
+
+    VerifyRequest verifyRequest_;
+    std::shared_ptr<Verification> verification_;
+    std::unique_ptr<ManifestWriter> writer_;
+    TestRoot hashRoot_;
+    std::vector<std::string> foundManifests_; // walk names of candidates met while counting
+    bool hashing_ = false;
 };
 
 } // namespace engine

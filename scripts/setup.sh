@@ -17,6 +17,7 @@ program_packages=(
   fonts-dejavu-core
   fonts-dejavu-extra
   zlib1g-dev
+  libssl-dev
   libjpeg62-turbo-dev
   libstb-dev
   libmount-dev
@@ -40,6 +41,10 @@ test_packages=(
   time
   fio
   e2fsprogs
+  coreutils
+  openssl
+  rhash
+  hashdeep
   xvfb
   openbox
   xdotool

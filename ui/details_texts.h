@@ -24,7 +24,12 @@ inline constexpr const char* kSloupecDoba = "Doba [s]";
 
 inline constexpr const char* kPuvodDatBox = "Původ dat";
 
+inline constexpr const char* kKontrolniSouctyBox = "Kontrolní součty";
+inline constexpr const char* kZadneSoucty = "Test neověřoval žádné kontrolní součty.";
+
 inline constexpr const char* kUlozitJson = "Uložit jako JSON…";
+inline constexpr const char* kUlozitSoucty = "Uložit kontrolní součty…";
+inline constexpr const char* kFilterSoucty = "Kontrolní součty SHA-256 [SHA256SUMS] (SHA256SUMS *.sha256)";
 inline constexpr const char* kZavrit = "Zavřít";
 
 inline constexpr const char* kFilterJson = "Soubory JSON [*.json] (*.json *.JSON)";

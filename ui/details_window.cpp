@@ -92,6 +92,14 @@ DetailsWindow::DetailsWindow(const engine::VorkanEngine& engine, common::Pelun& 
     originLayout->addWidget(notFromMedium_);
     originLayout->addWidget(notFromMediumWhy_);
 
+    manifests_ = new QLabel(this);
+    manifests_->setObjectName(QStringLiteral("Manifests"));
+    manifests_->setTextFormat(Qt::PlainText);
+    manifests_->setWordWrap(true);
+    saveManifest_ = new QPushButton(glyph(Glyph::Save), QString::fromUtf8(texts::kUlozitSoucty), this);
+    saveManifest_->setObjectName(QStringLiteral("SaveManifestBtn"));
+    connect(saveManifest_, &QPushButton::clicked, this, &DetailsWindow::saveManifest);
+
     saveJson_ = new QPushButton(glyph(Glyph::Save), QString::fromUtf8(texts::kUlozitJson), this);
     saveJson_->setObjectName(QStringLiteral("SaveJsonBtn"));
     auto* close = new QPushButton(QString::fromUtf8(texts::kZavrit), this);
@@ -100,6 +108,7 @@ DetailsWindow::DetailsWindow(const engine::VorkanEngine& engine, common::Pelun& 
     connect(close, &QPushButton::clicked, this, &QWidget::close);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
+    buttons->addWidget(saveManifest_);
     buttons->addWidget(saveJson_);
     buttons->addWidget(close);
 
@@ -108,6 +117,7 @@ DetailsWindow::DetailsWindow(const engine::VorkanEngine& engine, common::Pelun& 
     layout->addWidget(box(this, texts::kChybneSouboryBox, findings_), 3);
     layout->addWidget(box(this, texts::kPomalaCteniBox, slow_, slowDropped_), 2);
     layout->addWidget(box(this, texts::kPuvodDatBox, origin));
+    layout->addWidget(box(this, texts::kKontrolniSouctyBox, manifests_));
     layout->addLayout(buttons);
     resize(760, 680);
 }
@@ -146,21 +156,49 @@ void DetailsWindow::fill(const engine::DetailsView& view)
     slowDropped_->setVisible(!view.slowDropped.empty());
     notFromMedium_->setText(QString::fromStdString(view.notFromMedium));
     notFromMediumWhy_->setText(QString::fromStdString(view.notFromMediumWhy));
+    QStringList manifests;
+    for (const std::string& line : view.manifests)
+        manifests << QString::fromStdString(line);
+    if (!view.manifestCounts.empty())
+        manifests << QString::fromStdString(view.manifestCounts);
+    manifests_->setText(manifests.isEmpty() ? QString::fromUtf8(texts::kZadneSoucty) : manifests.join('\n'));
+    saveManifest_->setEnabled(view.manifestToSave);
+}
+
+// The program asks before replacing a file itself, in its own dialog. Empty when cancelled.
+QString DetailsWindow::chosenSaveName(const char* name, QStringList filters, const QString& suffix,
+                                      const QString& proposed)
+{
+    QFileDialog dialog(this);
+    dialog.setObjectName(QString::fromUtf8(name));
+    dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(filters);
+    dialog.setDefaultSuffix(suffix);
+    if (!proposed.isEmpty())
+        dialog.selectFile(proposed);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
 }
 
 void DetailsWindow::saveJson()
 {
-    QFileDialog dialog(this);
-    dialog.setObjectName(QStringLiteral("SaveJsonDialog"));
-    // The program asks before replacing a file itself, in its own dialog.
-    dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters({QString::fromUtf8(texts::kFilterJson), QString::fromUtf8(texts::kFilterVsechnyJson)});
-    dialog.setDefaultSuffix(QStringLiteral("json"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    engine::saveJsonAs(pelun_, engine_, dialog.selectedFiles().constFirst().toStdString());
+    QString path = chosenSaveName("SaveJsonDialog",
+                                  {QString::fromUtf8(texts::kFilterJson), QString::fromUtf8(texts::kFilterVsechnyJson)},
+                                  QStringLiteral("json"), {});
+    if (!path.isEmpty())
+        engine::saveJsonAs(pelun_, engine_, path.toStdString());
+}
+
+void DetailsWindow::saveManifest()
+{
+    QString path = chosenSaveName(
+        "SaveManifestDialog", {QString::fromUtf8(texts::kFilterSoucty), QString::fromUtf8(texts::kFilterVsechnyJson)},
+        {}, QStringLiteral("SHA256SUMS"));
+    if (!path.isEmpty())
+        engine::saveManifestAs(pelun_, engine_, path.toStdString());
 }
 
 } // namespace ui

@@ -33,6 +33,8 @@ public:
 private:
     void fill(const engine::DetailsView& view);
     void saveJson();
+    void saveManifest();
+    QString chosenSaveName(const char* name, QStringList filters, const QString& suffix, const QString& proposed);
 
     const engine::VorkanEngine& engine_;
     common::Pelun& pelun_;
@@ -45,6 +47,8 @@ private:
     QLabel* notFromMedium_ = nullptr;
     QLabel* notFromMediumWhy_ = nullptr;
     QPushButton* saveJson_ = nullptr;
+    QLabel* manifests_ = nullptr;
+    QPushButton* saveManifest_ = nullptr;
 };
 
 } // namespace ui

@@ -195,6 +195,13 @@ void TMainForm::StartBtnClick()
         details_->close();
     PodrobnostiBtn->setEnabled(false);
     engine_.setMapDamage(MapovatCB->isChecked());
+    // Verifying also computes the SHA256SUMS that the details window can save.
+    engine::VerifyRequest verify;
+    if (OveritSouctyCB->isChecked() && OveritSouctyCB->isEnabled()) {
+        verify.found = true;
+        verify.write = engine::HashAlgorithm::Sha256;
+    }
+    engine_.setVerification(verify);
     engine_.StartBtnClick(settings);
     if (engine_.lastOutcome() == engine::RunOutcome::Finished)
         PodrobnostiBtn->setEnabled(true);

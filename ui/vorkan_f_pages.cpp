@@ -237,6 +237,13 @@ QWidget* TMainForm::buildSettingsPage()
     MapovatCB = named(new QCheckBox(tr8(texts::kMapovat), page), "MapovatCB");
     MapovatCB->setGeometry(48, 251, 345, 17);
     MapovatCB->setProperty("hint", tr8(texts::kHintMapovat));
+    // Beside it: the frame and the window end a few pixels below, and neither may move.
+    MapovatCB->setGeometry(48, 251, 212, 17);
+    OveritSouctyCB = named(new QCheckBox(tr8(texts::kOveritSoucty), page), "OveritSouctyCB");
+    OveritSouctyCB->setGeometry(262, 251, 136, 17);
+    OveritSouctyCB->setProperty("hint", tr8(texts::kHintOveritSoucty));
+    connect(RychlyTestRB, &QRadioButton::toggled, OveritSouctyCB,
+            [this](bool quick) { OveritSouctyCB->setEnabled(!quick); });
     auto* types = new QButtonGroup(page);
     types->addButton(KompletniTestRB);
     types->addButton(RychlyTestRB);
@@ -263,9 +270,9 @@ QWidget* TMainForm::buildErrorListPage()
 
 void TMainForm::buildTabOrder()
 {
-    const std::vector<QWidget*> settings{TestJednRB,  AdrE,         SoubE,    TestSoubRB,      TestAdrRB,
-                                         AdrProchBtn, SoubProchBtn, JednE,    KompletniTestRB, RychlyTestRB,
-                                         MapovatCB,   StartBtn,     OprogBtn, KonecBtn};
+    const std::vector<QWidget*> settings{TestJednRB,  AdrE,           SoubE,    TestSoubRB,      TestAdrRB,
+                                         AdrProchBtn, SoubProchBtn,   JednE,    KompletniTestRB, RychlyTestRB,
+                                         MapovatCB,   OveritSouctyCB, StartBtn, OprogBtn,        KonecBtn};
     for (std::size_t i = 1; i < settings.size(); ++i)
         setTabOrder(settings[i - 1], settings[i]);
     setTabOrder(PauseBtn, UkoncitBtn);

@@ -23,6 +23,7 @@ std::string describe(const std::vector<ReadEvent>& events)
             text += "bad " + std::to_string(e.offset) + "+" + std::to_string(e.bytes);
             break;
         case ReadEvent::Kind::MapDone: text += "mapped"; break;
+        case ReadEvent::Kind::Hashed: text += "hashed " + std::to_string(e.bytes); break;
         }
     }
     return text;

@@ -17,6 +17,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 namespace gui_test {
@@ -167,6 +169,51 @@ TEST_F(Details, saving_the_json_asks_before_replacing_and_reports_a_file_it_cann
     EXPECT_EQ(port_.shown[0].kind, common::DialogKind::Error);
     EXPECT_EQ(port_.shown[0].text.rfind("Zprávu JSON nelze uložit do souboru " + path("chybí/run.json"), 0), 0U)
         << port_.shown[0].text;
+}
+
+} // namespace
+} // namespace gui_test
+
+namespace gui_test {
+namespace {
+
+class DetailsOfManifests : public Details {};
+
+TEST_F(DetailsOfManifests, the_check_box_verifies_the_manifests_found_and_the_window_saves_a_sha256sums)
+{
+    testing_support::writeFile(path("tree/same.txt"), "same");
+    testing_support::writeFile(path("tree/changed.txt"), "before");
+    testing_support::writeFile(path("tree/gone.txt"), "gone");
+    ASSERT_EQ(std::system(("cd " + path("tree") + " && md5sum same.txt changed.txt gone.txt > MD5SUMS").c_str()), 0);
+    testing_support::writeFile(path("tree/changed.txt"), "AFTER!");
+    ASSERT_EQ(std::remove(path("tree/gone.txt").c_str()), 0);
+
+    child<QRadioButton>("RychlyTestRB")->click();
+    EXPECT_FALSE(child<QCheckBox>("OveritSouctyCB")->isEnabled()); // the complete test only
+    child<QCheckBox>("OveritSouctyCB")->setChecked(true);
+    runOn(path("tree"), false);
+    EXPECT_EQ(child<QLabel>("PocetchybL")->text(), QStringLiteral("Počet chyb: 2"));
+    QWidget* window = openDetails();
+    ASSERT_NE(window, nullptr);
+    QTableWidget* findings = table(window, "FindingsTable");
+    ASSERT_EQ(findings->rowCount(), 2);
+    EXPECT_EQ(cell(findings, 0, 0), path("tree/changed.txt"));
+    EXPECT_EQ(cell(findings, 0, 1), "jiný obsah");
+    EXPECT_EQ(cell(findings, 1, 0), path("tree/gone.txt"));
+    EXPECT_EQ(cell(findings, 1, 1), "chybí");
+    QString shown = window->findChild<QLabel*>(QStringLiteral("Manifests"))->text();
+    EXPECT_TRUE(shown.contains(QStringLiteral("MD5SUMS (coreutils, md5): 3 záznamů"))) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QStringLiteral("Shoduje se: 1, jiný obsah: 1, chybí: 1"))) << shown.toStdString();
+
+    const std::string sums = path("SHA256SUMS");
+    whenModal<QFileDialog>([&](QFileDialog* d) {
+        d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QString::fromStdString(sums));
+        static_cast<QDialog*>(d)->accept();
+    });
+    auto* save = window->findChild<QPushButton*>(QStringLiteral("SaveManifestBtn"));
+    ASSERT_TRUE(save->isEnabled());
+    QTest::mouseClick(save, Qt::LeftButton);
+    EXPECT_EQ(std::system(("cd " + path("tree") + " && sha256sum -c --strict --quiet " + sums).c_str()), 0);
 }
 
 } // namespace

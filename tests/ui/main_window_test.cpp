@@ -111,13 +111,15 @@ TEST_F(MainWindow, the_object_and_the_test_type_are_two_independent_choices)
 TEST_F(MainWindow, tab_visits_only_the_checked_option_of_each_group_and_the_enabled_controls)
 {
     std::vector<QString> visited;
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 7; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         visited.push_back(QApplication::focusWidget()->objectName());
     }
-    // The damage map's box, an addition of this program, comes after the test type it refines.
+    // The boxes of the damage map and the checksums, additions of this program, come after
+    // the test type they refine.
     EXPECT_EQ(visited,
-              (std::vector<QString>{"JednE", "KompletniTestRB", "MapovatCB", "StartBtn", "OprogBtn", "KonecBtn"}));
+              (std::vector<QString>{"JednE", "KompletniTestRB", "MapovatCB", "OveritSouctyCB", "StartBtn", "OprogBtn",
+                                    "KonecBtn"}));
 }
 
 TEST_F(MainWindow, start_is_refused_with_the_message_of_each_invalid_object)
