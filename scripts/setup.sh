@@ -49,6 +49,7 @@ test_packages=(
   desktop-file-utils
   appstream
   man-db
+  bash-completion
 )
 
 packages=("${program_packages[@]}")
