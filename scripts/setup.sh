@@ -50,6 +50,9 @@ test_packages=(
   appstream
   man-db
   bash-completion
+  dbus-daemon
+  dbus-bin
+  dbus-session-bus-common
 )
 
 packages=("${program_packages[@]}")
