@@ -49,6 +49,7 @@ test_packages=(
   desktop-file-utils
   appstream
   man-db
+  lintian
   bash-completion
   dbus-daemon
   dbus-bin
