@@ -19,7 +19,10 @@ cmake --build "$build_dir" --parallel "$(nproc)" | tail -n 1
 rm -f "$build_dir"/vorkan_*.deb
 (cd "$build_dir" && cpack -G DEB >/dev/null)
 debs=("$build_dir"/vorkan_*.deb)
-[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || { echo "FAIL: cpack made no single package: ${debs[*]}"; exit 1; }
+if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
+    echo "FAIL: cpack made no single package: ${debs[*]}"
+    exit 1
+fi
 deb=${debs[0]}
 echo "package: $deb"
 
