@@ -21,6 +21,8 @@ int main(int argc, char** argv)
     // under has unwound, not when the last window disappears.
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(ui::programIcon());
+    // Ties the window to its menu entry: the icon and the progress a task bar shows for it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.pelun.Vorkan"));
     ui::installProgramLook();
 
     const auto drives = platform::DriveTable::fromMountTable();

@@ -54,6 +54,11 @@ test_packages=(
   desktop-file-utils
   appstream
   man-db
+  lintian
+  bash-completion
+  dbus-daemon
+  dbus-bin
+  dbus-session-bus-common
 )
 
 packages=("${program_packages[@]}")

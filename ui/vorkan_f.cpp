@@ -6,6 +6,7 @@
 #include "ui/details_window.h"
 #include "ui/dirselec.h"
 #include "ui/dirselec_module.h"
+#include "ui/taskbar_progress.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -26,7 +27,8 @@ namespace ui {
 
 TMainForm::TMainForm(engine::VorkanEngine& engine, common::Pelun& pelun, AppTitle& title)
     : engine_(engine), pelun_(pelun), title_(title),
-      dispatcher_(QAbstractEventDispatcher::instance(QThread::currentThread()))
+      dispatcher_(QAbstractEventDispatcher::instance(QThread::currentThread())),
+      taskbar_(std::make_unique<TaskbarProgress>())
 {
     buildWindow();
     connectHandlers();
@@ -72,7 +74,7 @@ void TMainForm::connectHandlers()
     connect(BitBtn2, &QPushButton::clicked, this, &TMainForm::BitBtn2Click);
     connect(BitBtn1, &QPushButton::clicked, this, &TMainForm::BitBtn1Click);
     connect(PodrobnostiBtn, &QPushButton::clicked, this, &TMainForm::PodrobnostiBtnClick);
-    connect(MainTimer, &QTimer::timeout, this, [this] { engine_.MainTimerTimer(); });
+    connect(MainTimer, &QTimer::timeout, this, &TMainForm::MainTimerTimer);
     connect(SoubTimer, &QTimer::timeout, this, [this] { engine_.SoubTimerTimer(); });
 }
 
@@ -203,12 +205,22 @@ void TMainForm::StartBtnClick()
     }
     engine_.setVerification(verify);
     engine_.StartBtnClick(settings);
+    taskbar_->hide();
     if (engine_.lastOutcome() == engine::RunOutcome::Finished)
         PodrobnostiBtn->setEnabled(true);
     if (endAfterRun_) {
         endAfterRun_ = false;
         emit programEnds();
     }
+}
+
+void TMainForm::MainTimerTimer()
+{
+    engine_.MainTimerTimer();
+    // The task bar follows the "Hotovo" title, which only the read phase shows.
+    const engine::RunState& run = engine_.state();
+    if (engine_.running() && run.Bezi && run.FazeCteni)
+        taskbar_->show(engine_.view().test.Prubeh.value() / 100.0);
 }
 
 void TMainForm::PauseBtnClick()

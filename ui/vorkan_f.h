@@ -3,6 +3,7 @@
 
 #include <QWidget>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,7 @@ namespace ui {
 
 class AppTitle;
 class DetailsWindow;
+class TaskbarProgress;
 class TPSDirSelectForm;
 
 // The main window. It renders the engine's view model, forwards the user's actions to the
@@ -100,6 +102,7 @@ private:
     void BitBtn1Click();
     void OprogBtnClick();
     void PodrobnostiBtnClick();
+    void MainTimerTimer();
 
     // Rendering (vorkan_f_view.cpp)
     void renderTestPage();
@@ -115,6 +118,7 @@ private:
     bool activated_ = false;
     bool endAfterRun_ = false;
     DetailsWindow* details_ = nullptr; // made when first asked for
+    std::unique_ptr<TaskbarProgress> taskbar_;
 
     QStackedWidget* Notebook1 = nullptr;
     // Page 0
