@@ -1,5 +1,6 @@
 #pragma once
 #include "engine/read_event.h"
+#include "engine/read_tally.h"
 #include "platform/tree_walk.h"
 
 #include <cstdint>
@@ -61,6 +62,9 @@ public:
     bool prepareToSleep(Job job);
     // Done with job, read to its end or given up.
     void finish(Job job);
+    // While held (a pause, a question waiting for its answer) the walk lists and opens
+    // nothing and no new read request goes to the medium; those in flight come back.
+    void hold(bool held);
     // Gives up the walk and every job (a stop, or the end of a phase).
     void stop();
     // A walk or a read is still under way, perhaps blocked in the kernel for good.
@@ -71,6 +75,8 @@ public:
     void setSlowThreshold(double seconds) { slowSeconds_ = seconds; }
     // Files of walks started from now on map their damage past a failed read.
     void setMapDamage(bool map) { map_ = map; }
+    // Reads of walks started from now on count the bytes of their completed requests there.
+    void setTally(std::shared_ptr<ReadTally> tally) { tally_ = std::move(tally); }
 
     class Walk;
 
@@ -81,6 +87,7 @@ private:
     std::int64_t notFromMedium_ = 0;                // of walks given up
     double slowSeconds_ = 1.0;
     bool map_ = false;
+    std::shared_ptr<ReadTally> tally_;
 };
 
 } // namespace engine
