@@ -32,6 +32,7 @@ public:
 
 private:
     void fill(const engine::DetailsView& view);
+    void fitScreen();
     void saveJson();
 
     const engine::VorkanEngine& engine_;
