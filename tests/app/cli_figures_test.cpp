@@ -14,6 +14,7 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 #include <unistd.h>
 
@@ -158,6 +159,44 @@ TEST_F(CliFigures, threeSlowSpotsAreThreeSlowReads)
         EXPECT_LT((*it)["seconds"].get<double>(), 3.5) << name << ": more than the stall itself";
         spot += 1 << 20;
     }
+}
+
+// The process of the test, a child of the one the shell waits for.
+pid_t testProcessOf(pid_t cli)
+{
+    std::ifstream children("/proc/" + std::to_string(cli) + "/task/" + std::to_string(cli) + "/children");
+    pid_t child = 0;
+    children >> child;
+    return child;
+}
+
+// Reads take 0.5 s each; stopped (SIGSTOP) for 3 s in the middle of the reading, the run
+// blames no read for the time it did not run, and its curve still has every second.
+TEST_F(CliFigures, timeStoppedBySigstopIsNoSlowReadAndLeavesNoSecondOut)
+{
+    std::string tree;
+    for (int i = 0; i < 24; ++i)
+        tree += "f" + std::to_string(10 + i) + " 4M\n";
+    mount(tree, "mnt", {"--read-delay", "500", "--whole-requests", "--log-reads"});
+    std::string out = dir_ / "r.json";
+    ChildProcess cli(cliCommand({"--dir", fs_->path(), "--json", out}));
+    ASSERT_TRUE(fs_->waitForLog("read /f1", 20s)) << fs_->log() << cli.errSoFar();
+    std::this_thread::sleep_for(500ms);
+    pid_t test = testProcessOf(cli.pid());
+    ASSERT_GT(test, 0);
+    ASSERT_EQ(::kill(test, SIGSTOP), 0);
+    std::this_thread::sleep_for(3s);
+    ASSERT_EQ(::kill(test, SIGCONT), 0);
+    ProcessResult r = cli.wait(60s);
+    ASSERT_EQ(r.exitCode, 0) << r.describe();
+    json doc = readJson(out);
+    EXPECT_TRUE(doc["slow"].empty()) << doc["slow"].dump(1);
+    std::int64_t previous = 0;
+    for (const json& sample : doc["speed"]) {
+        EXPECT_EQ(sample[0].get<std::int64_t>(), previous + 1) << doc["speed"].dump();
+        previous = sample[0];
+    }
+    EXPECT_GE(previous, 4);
 }
 
 // The stalls here do not end when the reading process dies, as a drive's retries or a FUSE
