@@ -18,6 +18,7 @@
 #include "platform/key_value_store.h"
 #include "platform/standard_streams.h"
 #include "platform/user_dirs.h"
+#include "platform/watched_child.h"
 
 #include <CLI/CLI.hpp>
 
@@ -25,6 +26,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -98,8 +100,12 @@ void printOut(const std::string& text)
 
 int listDrives(common::Pelun& pelun, const platform::DriveTable& table)
 {
-    for (const auto& d : table.drives()) {
-        std::string ready = platform::DriveTable::ready(d) ? texts::kPripravena : texts::kNeniPripravena;
+    // Asked side by side, each within a bound: a mount that does not answer delays the
+    // list by the bound at most.
+    std::vector<bool> readiness = platform::DriveTable::readyAll(table.drives());
+    for (std::size_t i = 0; i < table.drives().size(); ++i) {
+        const platform::Drive& d = table.drives()[i];
+        std::string ready = readiness[i] ? texts::kPripravena : texts::kNeniPripravena;
         printOut(common::shownName(d.entryText()) + "\t" + pelun.PS_GetdriveType(d.letter) + "\t" + ready + "\n");
     }
     return kOk;
@@ -191,7 +197,7 @@ bool reportSpared(const Options& o)
     return false;
 }
 
-int runTest(const Options& o)
+int runTest(const Options& o, const std::function<void(int)>& finished)
 {
     app::StatusLine status;
     CliMessagePort port(status);
@@ -216,12 +222,13 @@ int runTest(const Options& o)
         // leave without the orderly shut-down that would wait for it.
         code = checkedOutput(code);
         std::fflush(stderr);
+        finished(code);
         std::_Exit(code);
     }
     return code;
 }
 
-int parseAndRun(int argc, char** argv)
+int parseAndRun(int argc, char** argv, const std::function<void(int)>& finished)
 {
     Options o;
     CLI::App cli(texts::kDescription, "vorkan-cli");
@@ -275,14 +282,24 @@ int parseAndRun(int argc, char** argv)
     }
     if (!reportSpared(o))
         return kRefused;
-    return runTest(o);
+    return runTest(o, finished);
 }
 
 } // namespace
 
+// How long a stop may take before the shell gets its prompt back regardless.
+constexpr int kStopGraceMs = 700;
+
 int main(int argc, char** argv)
 {
     platform::reserveStandardDescriptors();
-    std::signal(SIGPIPE, SIG_IGN);
-    return checkedOutput(parseAndRun(argc, argv));
+    // The test runs in a child; this process only answers Ctrl+C and SIGTERM, so that a
+    // thread stuck in the kernel never keeps the user waiting. Its signals are set up before
+    // anything that could stall.
+    return platform::runInWatchedChild(
+        [&](const std::function<void(int)>& finished) {
+            std::signal(SIGPIPE, SIG_IGN);
+            return checkedOutput(parseAndRun(argc, argv, finished));
+        },
+        kStopped, kStopGraceMs);
 }

@@ -13,6 +13,8 @@
 
 #include <QApplication>
 
+#include <cstdlib>
+
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
@@ -33,5 +35,13 @@ int main(int argc, char** argv)
     ui::TMainForm& window = program.mainForm();
     QObject::connect(&window, &ui::TMainForm::programEnds, &application, &QCoreApplication::quit, Qt::QueuedConnection);
     window.show();
-    return QApplication::exec();
+    int code = QApplication::exec();
+    if (program.engine().readStillBlocked()) {
+        // A thread stuck in the kernel can be neither joined nor stopped: the windows go
+        // with the display connection now, and the process ends when the kernel lets go.
+        QApplication::closeAllWindows();
+        QApplication::processEvents();
+        std::_Exit(code);
+    }
+    return code;
 }

@@ -39,17 +39,19 @@ int filesAheadWithin(int wanted)
 
 class BackgroundReader::Walk : public std::enable_shared_from_this<Walk> {
 public:
-    Walk(std::function<void()> wake, bool quick, int filesAhead, double slowSeconds, bool map, HashSet hash)
+    Walk(std::function<void()> wake, bool quick, int filesAhead, double slowSeconds, bool map, HashSet hash,
+         std::shared_ptr<ReadTally> tally)
         : wake_(std::move(wake)), quick_(quick), filesAhead_(static_cast<Job>(filesAheadWithin(filesAhead))),
-          slowSeconds_(slowSeconds), map_(map), hash_(quick ? 0 : hash)
+          slowSeconds_(slowSeconds), map_(map), hash_(quick ? 0 : hash), tally_(std::move(tally))
     {}
 
-    // Starts the thread of the walk; it keeps the walk alive as long as it runs.
+    // Starts the thread of the walk; it keeps the walk alive as long as it runs. The read
+    // profile asks the filesystem and sysfs, which may stall: on that thread too.
     void startTree(std::string root, WalkPurpose purpose)
     {
-        if (purpose == WalkPurpose::Read)
-            startReads(platform::readProfileFor(root));
         std::thread([self = shared_from_this(), root = std::move(root), purpose] {
+            if (purpose == WalkPurpose::Read)
+                self->startReads(platform::readProfileFor(root));
             self->walkTree(root, purpose);
             self->threadEnded();
         }).detach();
@@ -57,9 +59,9 @@ public:
 
     Job startFile(std::string path, std::int64_t size)
     {
-        startReads(platform::readProfileFor(path));
         Job job = newJob();
         std::thread([self = shared_from_this(), path = std::move(path), size, job] {
+            self->startReads(platform::readProfileFor(path));
             platform::ReadFile file;
             auto result = file.open(path, pattern(self->quick_), true);
             self->startReading(job, std::move(file), result, size);
@@ -99,8 +101,9 @@ public:
             e = it->second.front();
             it->second.pop_front();
         }
-        if (e->kind == ReadEvent::Kind::Chunk && reads_)
-            reads_->consumed(job); // outside the lock: the reader posts while holding its own
+        if (e->kind == ReadEvent::Kind::Chunk)
+            if (auto r = reads())
+                r->consumed(job); // outside the lock: the reader posts while holding its own
         return e;
     }
 
@@ -119,8 +122,20 @@ public:
             std::lock_guard lock(mutex_);
             events_.erase(job);
         }
-        if (reads_)
-            reads_->drop(job);
+        if (auto r = reads())
+            r->drop(job);
+    }
+
+    // While held the walk lists and opens nothing more and no new read request is sent.
+    void hold(bool held)
+    {
+        {
+            std::lock_guard lock(mutex_);
+            held_ = held;
+            changed_.notify_all();
+        }
+        if (auto r = reads())
+            r->hold(held);
     }
 
     // After this nothing of the walk reaches the engine or its host.
@@ -135,8 +150,8 @@ public:
             awaited_.reset();
             changed_.notify_all();
         }
-        if (reads_)
-            reads_->dropAll();
+        if (auto r = reads())
+            r->dropAll();
     }
 
     bool busy() const
@@ -146,10 +161,15 @@ public:
             if (threadRunning_)
                 return true;
         }
-        return reads_ && reads_->busy();
+        auto r = reads();
+        return r && r->busy();
     }
 
-    std::int64_t bytesNotFromMedium() const { return reads_ ? reads_->bytesNotFromMedium() : 0; }
+    std::int64_t bytesNotFromMedium() const
+    {
+        auto r = reads();
+        return r ? r->bytesNotFromMedium() : 0;
+    }
 
 private:
     static platform::ReadPattern pattern(bool quick)
@@ -162,12 +182,22 @@ private:
         // The reader may outlive this walk by a read stalled in the kernel; its events then
         // find no walk and are dropped.
         std::weak_ptr<Walk> weak = weak_from_this();
-        reads_ = std::make_unique<FileReads>(
+        auto r = std::make_shared<FileReads>(
             [weak](Job job, const ReadEvent& e) {
                 auto walk = weak.lock();
                 return walk && walk->postRead(job, e);
             },
-            profile, slowSeconds_, hash_);
+            profile, slowSeconds_, hash_, tally_);
+        std::lock_guard lock(mutex_);
+        if (held_)
+            r->hold(true);
+        reads_ = std::move(r);
+    }
+
+    std::shared_ptr<FileReads> reads() const
+    {
+        std::lock_guard lock(mutex_);
+        return reads_;
     }
 
     // Walk thread -----------------------------------------------------------------------
@@ -205,7 +235,7 @@ private:
             postRead(job, {ReadEvent::Kind::OpenFailed, 0, error, 0});
             return;
         }
-        reads_->add({job, std::move(file), size, quick_, map_});
+        reads()->add({job, std::move(file), size, quick_, map_});
     }
 
     Job newJob()
@@ -221,8 +251,8 @@ private:
     {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [&] {
-            return givenUp_ || items_.empty() ||
-                (items_.size() < kQueuedEntries && queuedPathBytes_ < kQueuedPathBytes);
+            return givenUp_ ||
+                (!held_ && (items_.empty() || (items_.size() < kQueuedEntries && queuedPathBytes_ < kQueuedPathBytes)));
         });
         if (givenUp_)
             return false;
@@ -236,7 +266,7 @@ private:
     bool waitForTurn(Job job)
     {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return givenUp_ || job <= reached_ + filesAhead_; });
+        changed_.wait(lock, [&] { return givenUp_ || (job <= reached_ + filesAhead_ && !held_); });
         return !givenUp_;
     }
 
@@ -278,10 +308,10 @@ private:
     std::function<void()> wake_;
     const bool quick_;
     const Job filesAhead_;
-    std::unique_ptr<FileReads> reads_;
     const double slowSeconds_;
     const bool map_;
     const HashSet hash_;
+    const std::shared_ptr<ReadTally> tally_;
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;
@@ -292,7 +322,9 @@ private:
     Job reached_ = 0;
     std::optional<Job> awaited_; // 0: the next walk entry
     bool givenUp_ = false;
+    bool held_ = false;
     bool threadRunning_ = true;
+    std::shared_ptr<FileReads> reads_; // set by the walk's thread
 };
 
 BackgroundReader::BackgroundReader(std::function<void()> wake) : wake_(std::move(wake)) {}
@@ -305,14 +337,14 @@ BackgroundReader::~BackgroundReader()
 void BackgroundReader::startWalk(const std::string& root, WalkPurpose purpose, bool quick, int filesAhead)
 {
     stop();
-    walk_ = std::make_shared<Walk>(wake_, quick, filesAhead, slowSeconds_, map_, hash_);
+    walk_ = std::make_shared<Walk>(wake_, quick, filesAhead, slowSeconds_, map_, hash_, tally_);
     walk_->startTree(root, purpose);
 }
 
 BackgroundReader::Job BackgroundReader::startFile(const std::string& path, std::int64_t listedSize, bool quick)
 {
     stop();
-    walk_ = std::make_shared<Walk>(wake_, quick, 1, slowSeconds_, map_, hash_);
+    walk_ = std::make_shared<Walk>(wake_, quick, 1, slowSeconds_, map_, hash_, tally_);
     return walk_->startFile(path, listedSize);
 }
 
@@ -341,6 +373,12 @@ void BackgroundReader::finish(Job job)
 {
     if (walk_)
         walk_->finish(job);
+}
+
+void BackgroundReader::hold(bool held)
+{
+    if (walk_)
+        walk_->hold(held);
 }
 
 void BackgroundReader::stop()

@@ -1,6 +1,7 @@
 #pragma once
 #include "engine/hash_algorithms.h"
 #include "engine/read_event.h"
+#include "engine/read_tally.h"
 #include "platform/tree_walk.h"
 
 #include <cstdint>
@@ -62,6 +63,9 @@ public:
     bool prepareToSleep(Job job);
     // Done with job, read to its end or given up.
     void finish(Job job);
+    // While held (a pause, a question waiting for its answer) the walk lists and opens
+    // nothing and no new read request goes to the medium; those in flight come back.
+    void hold(bool held);
     // Gives up the walk and every job (a stop, or the end of a phase).
     void stop();
     // A walk or a read is still under way, perhaps blocked in the kernel for good.
@@ -75,6 +79,8 @@ public:
     // Files of walks started from now on that are read whole end with a Hashed event of
     // these algorithms (none: no hashing).
     void setHashing(HashSet algorithms) { hash_ = algorithms; }
+    // Reads of walks started from now on count the bytes of their completed requests there.
+    void setTally(std::shared_ptr<ReadTally> tally) { tally_ = std::move(tally); }
 
     class Walk;
 
@@ -86,6 +92,7 @@ private:
     double slowSeconds_ = 1.0;
     bool map_ = false;
     HashSet hash_ = 0;
+    std::shared_ptr<ReadTally> tally_;
 };
 
 } // namespace engine

@@ -113,6 +113,7 @@ DetailsView detailsView(const VorkanEngine& engine)
     if (f.slowDropped > 0)
         view.slowDropped = texts::kDalsiPomalaCteni + std::to_string(f.slowDropped);
     view.curve = curveView(f);
+    view.curve.measured = !engine.quickTest();
     const std::int64_t notFromMedium = engine.bytesNotFromMedium();
     view.notFromMedium = texts::kNezarucenoZMedia + std::to_string(notFromMedium) + texts::kBajtu;
     view.notFromMediumWhy = notFromMedium == 0 ? texts::kVseZMedia : texts::kCastZPameti;

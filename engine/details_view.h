@@ -43,6 +43,7 @@ struct SlowSpan {
 };
 
 struct CurveView {
+    bool measured = true; // the quick test measures no speed
     std::vector<CurvePoint> points;
     std::vector<SlowSpan> slow;
     Axis time;  // seconds since reading began

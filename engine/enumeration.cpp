@@ -4,6 +4,10 @@
 #include "platform/dir_listing.h"
 #include "platform/disk_space.h"
 
+#include <memory>
+#include <optional>
+#include <utility>
+
 namespace engine {
 
 using platform::WalkEntry;
@@ -16,8 +20,14 @@ void VorkanEngine::enumerate(const TestSettings& settings)
     }
     // The gauge of the counting compares the sizes found with the used space of the
     // filesystem that holds the object; without a usable figure it stays where it is.
-    std::int64_t total = platform::diskSize(run_.CestaTestu);
-    std::int64_t free = platform::diskFree(run_.CestaTestu);
+    // Asked off this thread: a filesystem that stalls must not freeze the window.
+    auto space = std::make_shared<std::pair<std::int64_t, std::int64_t>>(-1, -1);
+    if (!askOffThread([space, path = run_.CestaTestu] {
+            *space = {platform::diskSize(path), platform::diskFree(path)};
+            return true;
+        }))
+        return; // stopped meanwhile
+    auto [total, free] = *space;
     run_.ObsazenoDisk = (total < 0 || free < 0) ? 0.0 : static_cast<double>(total - free);
     run_.ZjistenoVel = 0;
     reader_.startWalk(run_.CestaTestu, WalkPurpose::Count, quick_, 0);
@@ -28,7 +38,13 @@ void VorkanEngine::enumerate(const TestSettings& settings)
 
 void VorkanEngine::ZjistiSoubor(const std::string& name)
 {
-    if (auto entry = platform::lookUpFile(name)) {
+    auto found = std::make_shared<std::optional<platform::DirEntry>>();
+    if (!askOffThread([found, name] {
+            *found = platform::lookUpFile(name);
+            return true;
+        }))
+        return; // stopped meanwhile
+    if (auto entry = *found) {
         run_.PocetSoub = 1;
         run_.VelCelk = entry->size;
     }

@@ -36,6 +36,7 @@ public:
     std::uint64_t id() const { return file_.job; }
     int fd() const { return file_.file.fd(); }
     bool fromMedium() const { return file_.file.fromMedium(); }
+    std::int64_t listedSize() const { return file_.listedSize; }
     // The next request, if the job may send one now: within its depth and not too far
     // ahead of what the engine consumed.
     std::optional<Request> next() const;

@@ -21,8 +21,13 @@ namespace {
 // What the buffers of large requests in flight may hold, all files together.
 constexpr std::size_t kLargeBufferBytes = 8 << 20;
 
+// The service thread wakes at least this often; a wake much later than this means the
+// process was stopped (SIGSTOP) meanwhile, and that time is no time of the medium's.
+constexpr std::chrono::milliseconds kBeat{100};
+constexpr std::chrono::milliseconds kStoppedBeyond{400};
+
 struct Command {
-    enum class Kind { Add, Consumed, Drop, DropAll, Close, Hashed };
+    enum class Kind { Add, Consumed, Drop, DropAll, Hold, Release, Close, Hashed };
     Command(Kind k, std::uint64_t id = 0, std::unique_ptr<FileToRead> f = nullptr)
         : kind(k), job(id), file(std::move(f))
     {}
@@ -41,8 +46,9 @@ struct Command {
 // owner never waits for that.
 class FileReads::Service {
 public:
-    Service(PostReadEvent post, const ReadProfile& profile, double slowSeconds, HashSet hash)
-        : post_(std::move(post)), profile_(sane(profile)), slowSeconds_(slowSeconds),
+    Service(PostReadEvent post, const ReadProfile& profile, double slowSeconds, HashSet hash,
+            std::shared_ptr<ReadTally> tally)
+        : post_(std::move(post)), profile_(sane(profile)), slowSeconds_(slowSeconds), tally_(std::move(tally)),
           queue_(platform::makeReadQueue(static_cast<unsigned>(profile_.depth), profile_.useIoUring)),
           buffers_(static_cast<std::size_t>(profile_.depth), kChunkSize,
                    std::max<std::size_t>(2, kLargeBufferBytes / profile_.requestSize), profile_.requestSize)
@@ -84,7 +90,10 @@ private:
         char* buffer;
         std::size_t length;
         std::int64_t offset;
-        Clock::time_point sent;
+        // When the medium can have begun it, and how long the process had been stopped
+        // by then.
+        Clock::time_point began;
+        Clock::duration stoppedBefore;
     };
 
     static ReadProfile sane(ReadProfile p)
@@ -106,8 +115,10 @@ private:
             if (!waitWorthwhile())
                 continue;
             done.clear();
-            queue_->wait(done);
+            auto before = Clock::now();
+            queue_->wait(done, kBeat);
             sleeping_.store(false);
+            noteStop(Clock::now() - before);
             for (const platform::ReadDone& d : done)
                 complete(d);
             inFlightCount_.store(inFlight_.size());
@@ -136,6 +147,8 @@ private:
             case Command::Kind::Drop: drop(c.job); break;
             case Command::Kind::Hashed: buffers_.give(c.buffer, c.length); break;
             case Command::Kind::DropAll: dropAll(); break;
+            case Command::Kind::Hold: held_ = true; break;
+            case Command::Kind::Release: held_ = false; break;
             case Command::Kind::Close:
                 dropAll();
                 closing_ = true;
@@ -160,6 +173,8 @@ private:
     // read in order, a job's successor waits until all of it has been asked for.
     void send()
     {
+        if (held_)
+            return;
         for (auto& [id, job] : jobs_) {
             while (inFlight_.size() < static_cast<std::size_t>(profile_.depth)) {
                 auto request = job->next();
@@ -169,7 +184,7 @@ private:
                 if (buffer == nullptr)
                     return;
                 std::uint64_t tag = nextTag_++;
-                inFlight_[tag] = {job, buffer, request->length, request->offset, Clock::now()};
+                inFlight_[tag] = {job, buffer, request->length, request->offset, Clock::now(), stopped_};
                 job->sent(tag, *request);
                 queue_->submit(job->fd(), buffer, request->length, request->offset, tag);
             }
@@ -186,9 +201,22 @@ private:
         std::shared_ptr<FileJob> job = std::move(it->second.job);
         char* buffer = it->second.buffer;
         const std::size_t length = it->second.length;
-        double seconds = std::chrono::duration<double>(Clock::now() - it->second.sent).count();
+        auto now = Clock::now();
+        double seconds =
+            std::chrono::duration<double>(now - it->second.began - (stopped_ - it->second.stoppedBefore)).count();
         std::int64_t offset = it->second.offset;
         inFlight_.erase(it);
+        // Whatever was sent after it waited behind it until now, at the earliest; after a
+        // slow one, whatever is still under way waited for the medium to get past it.
+        bool slow = seconds >= slowSeconds_;
+        for (auto& [tag, later] : inFlight_) {
+            if ((tag > d.tag || slow) && later.began < now) {
+                later.began = now;
+                later.stoppedBefore = stopped_;
+            }
+        }
+        if (tally_ && d.result > 0)
+            tally_->add(std::min(d.result, std::max<std::int64_t>(0, job->listedSize() - offset)));
         auto listed = jobs_.find(job->id());
         if (listed == jobs_.end() || listed->second != job) {
             buffers_.give(buffer, length);
@@ -199,7 +227,7 @@ private:
             held_[d.tag] = {buffer, length, job->id()};
         else
             buffers_.give(buffer, length);
-        if (seconds >= slowSeconds_ && !post(*job, {ReadEvent::Kind::Slow, 0, 0, offset, seconds})) {
+        if (slow && !post(*job, {ReadEvent::Kind::Slow, 0, 0, offset, seconds})) {
             drop(job->id());
             return;
         }
@@ -277,6 +305,13 @@ private:
         return !closed_ && post_(job.id(), e);
     }
 
+    // The wait returned much later than it should have: the thread was not running.
+    void noteStop(Clock::duration waited)
+    {
+        if (waited > kBeat + kStoppedBeyond)
+            stopped_ += waited - kBeat;
+    }
+
     // A job the engine finished or gave up; one read whole may still be hashing.
     void drop(std::uint64_t id)
     {
@@ -323,12 +358,15 @@ private:
     PostReadEvent post_;
     const ReadProfile profile_;
     const double slowSeconds_;
+    const std::shared_ptr<ReadTally> tally_;
     std::unique_ptr<platform::ReadQueue> queue_;
     ReadBuffers buffers_;
     std::map<std::uint64_t, std::shared_ptr<FileJob>> jobs_; // in the engine's order
     std::unordered_map<std::uint64_t, InFlight> inFlight_;
     std::uint64_t nextTag_ = 1;
     bool closing_ = false;
+    bool held_ = false;
+    Clock::duration stopped_{}; // how long the process was stopped, all told
 
     std::mutex inboxMutex_;
     std::vector<Command> inbox_;
@@ -348,8 +386,9 @@ private:
     std::unique_ptr<HashingThreads> hashing_;
 };
 
-FileReads::FileReads(PostReadEvent post, ReadProfile profile, double slowSeconds, HashSet hash)
-    : service_(std::make_shared<Service>(std::move(post), profile, slowSeconds, hash))
+FileReads::FileReads(PostReadEvent post, ReadProfile profile, double slowSeconds, HashSet hash,
+                     std::shared_ptr<ReadTally> tally)
+    : service_(std::make_shared<Service>(std::move(post), profile, slowSeconds, hash, std::move(tally)))
 {
     std::thread(Service::run, service_).detach();
 }
@@ -376,6 +415,10 @@ void FileReads::drop(std::uint64_t job)
 void FileReads::dropAll()
 {
     service_->command(Command(Command::Kind::DropAll));
+}
+void FileReads::hold(bool held)
+{
+    service_->command(Command(held ? Command::Kind::Hold : Command::Kind::Release));
 }
 bool FileReads::busy() const
 {

@@ -1,6 +1,7 @@
 #pragma once
 #include "engine/hash_algorithms.h"
 #include "engine/read_event.h"
+#include "engine/read_tally.h"
 #include "platform/file_reader.h"
 #include "platform/read_profile.h"
 
@@ -35,7 +36,11 @@ using PostReadEvent = std::function<bool(std::uint64_t job, const ReadEvent& eve
 // With map, a failed read does not end the job: the rest of the file is read on, skipping
 // over failing blocks, and each unreadable range comes as a BadRange event; MapDone ends it.
 // A request that took at least slowSeconds is told by a Slow event before the events of its
-// result.
+// result. A request is timed from when the medium can have begun it: not before it was sent,
+// nor before the last request sent ahead of it came back (until then it waited in a queue
+// behind that one, which gets the blame), and time in which the process was stopped
+// (SIGSTOP) does not count.
+// The bytes of each completed request go into the tally as they arrive.
 // With algorithms to hash, the bytes of each file are hashed as they come back, in file
 // order, and a file read whole ends with a Hashed event after its last Chunk.
 // A job runs a bounded distance ahead of what the engine consumed, and the buffers of the
@@ -43,7 +48,8 @@ using PostReadEvent = std::function<bool(std::uint64_t job, const ReadEvent& eve
 // holds up a drop, a stop or the destructor: whatever it needs lives until it returns.
 class FileReads {
 public:
-    FileReads(PostReadEvent post, ReadProfile profile, double slowSeconds = 1.0, HashSet hash = 0);
+    FileReads(PostReadEvent post, ReadProfile profile, double slowSeconds = 1.0, HashSet hash = 0,
+              std::shared_ptr<ReadTally> tally = nullptr);
     ~FileReads();
     FileReads(const FileReads&) = delete;
     FileReads& operator=(const FileReads&) = delete;
@@ -52,6 +58,8 @@ public:
     void consumed(std::uint64_t job); // the engine took one Chunk event of job
     void drop(std::uint64_t job);     // given up: finished by the engine, or a stop
     void dropAll();
+    // While held no new request is sent (those in flight come back); release goes on.
+    void hold(bool held);
     bool busy() const;                       // a read is under way (maybe stalled for good)
     std::int64_t bytesNotFromMedium() const; // read through the page cache, whole run
 

@@ -5,6 +5,7 @@
 #include "engine/vorkan_engine.h"
 #include "platform/clock.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -57,7 +58,7 @@ void VorkanEngine::MainTimerTimer()
         if (run_.FazeCteni) {
             run_.DobaCteni = clampToInt32(now - run_.CasStartCteni);
             refreshReadSpeeds();
-            findings_.speed.add(run_.DobaCteni, static_cast<double>(run_.AktRych));
+            addSpeedSample();
         }
         refreshEstimate();
         run_.PrectenoTik = 0;
@@ -83,7 +84,9 @@ void VorkanEngine::refreshReadSpeeds()
     }
     t.Prubeh.set(overallGauge());
     setTitle(std::string(texts::kHotovo) + std::to_string(t.Prubeh.value()) + texts::kHotovoSuffix + texts::kAppTitle);
-    run_.AktRych = run_.PrectenoTik;
+    std::int64_t arrived = tally_->total();
+    run_.AktRych = arrived - tickBase_;
+    tickBase_ = arrived;
     t.AktRychL = kbPerSecond(run_.AktRych / 1024);
     if (run_.AktRych > run_.MaxRych) {
         run_.MaxRych = run_.AktRych;
@@ -92,9 +95,23 @@ void VorkanEngine::refreshReadSpeeds()
     // Within the first second of reading (or with the clock set back) there is no time to
     // divide by: the average keeps what it showed.
     if (run_.DobaCteni > 0) {
-        run_.PrumRych = clampToInt32((run_.Zpracovano / run_.DobaCteni) / 1024);
+        run_.PrumRych = clampToInt32((arrived / run_.DobaCteni) / 1024);
         t.PrumRychL = kbPerSecond(run_.PrumRych);
     }
+}
+
+// One sample for every second of reading: the seconds without a tick (a pause, a question,
+// the process stopped) read nothing and are drawn so.
+void VorkanEngine::addSpeedSample()
+{
+    constexpr std::int32_t kLongestGap = 7 * 86400; // a clock set far ahead is not filled in
+    std::int32_t now = run_.DobaCteni;
+    if (now - lastSampleSecond_ <= kLongestGap) {
+        for (std::int32_t s = lastSampleSecond_ + 1; s < now; ++s)
+            findings_.speed.add(s, 0);
+    }
+    findings_.speed.add(now, static_cast<double>(run_.AktRych));
+    lastSampleSecond_ = std::max(lastSampleSecond_, now);
 }
 
 void VorkanEngine::refreshEstimate()

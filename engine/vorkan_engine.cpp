@@ -53,7 +53,7 @@ void VorkanEngine::runSequence(const TestSettings& settings)
     prepareTestPage();
     yield(YieldPoint::BeforeEnumeration);
     run_.FazeCteni = false;
-    host_.startMainTimer();
+    startMainTimer();
     enumerate(settings);
     host_.stopMainTimer();
     view_.test.Label3 = texts::kLabelSoubor;
@@ -74,9 +74,13 @@ void VorkanEngine::runSequence(const TestSettings& settings)
     }
     run_.CasStartCteni = clock_.localSeconds();
     run_.Zpracovano = 0;
-    host_.startMainTimer();
-    run_.Preruseno = false;
+    // A fresh tally: a read of an earlier run still stalled in the kernel counts nowhere.
+    tally_ = std::make_shared<ReadTally>();
+    reader_.setTally(tally_);
+    lastSampleSecond_ = 0;
     run_.FazeCteni = true;
+    startMainTimer();
+    run_.Preruseno = false;
     view_.test.StavL = texts::kStavTestujiSe;
     host_.startSoubTimer();
     readPhase(settings);
@@ -137,23 +141,27 @@ void VorkanEngine::PauseBtnClick()
     if (run_.Pozastaveno) {
         run_.Pozastaveno = false;
         t.PauseBtn = texts::kPozastavit;
-        host_.startMainTimer();
+        startMainTimer();
         host_.viewChanged();
         return;
     }
     run_.Pozastaveno = true;
     t.PauseBtn = texts::kPokracovat;
     host_.stopMainTimer();
+    holdReader(true);
     host_.viewChanged();
     while (run_.Pozastaveno) {
         host_.waitForEvents(YieldPoint::Paused);
         if (!run_.Bezi) {
             run_.Pozastaveno = false;
             t.PauseBtn = texts::kPozastavit;
-            host_.startMainTimer();
+            startMainTimer();
             host_.viewChanged();
         }
     }
+    // The click that resumed may have come from within a question that holds the reader
+    // itself; it lets go when it is answered.
+    holdReader(false);
 }
 
 void VorkanEngine::UkoncitBtnClick()
@@ -162,9 +170,11 @@ void VorkanEngine::UkoncitBtnClick()
         return;
     host_.stopMainTimer();
     setTitle(texts::kAppTitle);
+    holdReader(true);
     if (pelun_.PS_Ask(texts::kOpravduUkoncitTest) == common::DialogResult::Yes)
         stopConfirmed();
-    host_.startMainTimer();
+    holdReader(run_.Pozastaveno);
+    startMainTimer();
 }
 
 bool VorkanEngine::FormCloseQuery()
@@ -172,13 +182,32 @@ bool VorkanEngine::FormCloseQuery()
     bool timerWasRunning = host_.mainTimerActive();
     host_.stopMainTimer();
     setTitle(texts::kAppTitle);
-    if (pelun_.PS_Ask(texts::kOpravduUkoncitProgram) == common::DialogResult::Yes) {
+    holdReader(true);
+    bool close = pelun_.PS_Ask(texts::kOpravduUkoncitProgram) == common::DialogResult::Yes;
+    holdReader(run_.Pozastaveno && !close);
+    if (close) {
         stopConfirmed();
         return true;
     }
     if (timerWasRunning)
-        host_.startMainTimer();
+        startMainTimer();
     return false;
+}
+
+// Every start of the main timer begins a full interval, so the next tick's speed is what
+// arrived in that interval; what arrived before (in flight during a pause or a question) is
+// in the average, not in any one second.
+void VorkanEngine::startMainTimer()
+{
+    tickBase_ = tally_->total();
+    host_.startMainTimer();
+}
+
+// A paused run, or one waiting for the answer to a question, leaves the drive alone.
+void VorkanEngine::holdReader(bool held)
+{
+    if (running_)
+        reader_.hold(held);
 }
 
 void VorkanEngine::stopConfirmed()

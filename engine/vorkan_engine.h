@@ -149,6 +149,10 @@ private:
     void refreshEstimate();
     int overallGauge() const;
 
+    void startMainTimer();
+    void holdReader(bool held);
+    void addSpeedSample();
+
     void yield(YieldPoint where);
     void setTitle(const std::string& title);
 
@@ -157,6 +161,10 @@ private:
     platform::Clock& clock_;
     BackgroundReader reader_;
     std::vector<std::function<bool()>> probesLeftBehind_; // each tells whether its question still blocks
+    // What the medium delivered in the read phase, and how much of it the ticks so far took.
+    std::shared_ptr<ReadTally> tally_ = std::make_shared<ReadTally>();
+    std::int64_t tickBase_ = 0;
+    std::int32_t lastSampleSecond_ = 0;
 
     RunState run_;
     MainWindowView view_;

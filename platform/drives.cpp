@@ -1,11 +1,11 @@
 #include "platform/drives.h"
 
 #include "platform/ascii.h"
+#include "platform/bounded_call.h"
 #include "platform/disk_space.h"
 
 #include <blkid/blkid.h>
 #include <libmount/libmount.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -27,6 +27,9 @@ struct ProbeDeleter {
     void operator()(blkid_struct_probe* p) const { blkid_free_probe(p); }
 };
 
+// A filesystem that has not answered by then counts as not ready.
+constexpr std::chrono::milliseconds kAnswerBound{1500};
+
 bool startsWith(const std::string& s, const std::string& prefix)
 {
     return s.compare(0, prefix.size(), prefix) == 0;
@@ -39,12 +42,6 @@ bool underMediaDirectory(const std::string& target)
             return true;
     }
     return false;
-}
-
-bool isDirectory(const std::string& path)
-{
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 std::string readFirstLine(const std::string& path)
@@ -101,8 +98,6 @@ std::optional<Drive> classify(libmnt_fs* fs)
     const char* rootC = mnt_fs_get_root(fs);
     if (rootC != nullptr && std::string(rootC) != "/")
         return std::nullopt;
-    if (!isDirectory(d.mountPoint))
-        return std::nullopt; // a file bind-mounted over another file
     bool blockDevice = startsWith(d.source, "/dev/");
     if (mnt_fs_is_netfs(fs)) {
         d.type = DriveType::Remote;
@@ -202,10 +197,18 @@ DriveTable DriveTable::fromMountTable(const std::string& mountinfo)
         }
     }
     found.insert(found.begin(), rootDrive);
+    // Reading a label reads the device: a dying one must not hold up the table.
+    std::vector<std::function<std::string()>> labels;
+    std::vector<Drive*> labelled;
     for (auto& d : found) {
-        if (d.label.empty() && d.type != DriveType::Remote && startsWith(d.source, "/dev/"))
-            d.label = volumeLabel(d.source);
+        if (d.label.empty() && d.type != DriveType::Remote && startsWith(d.source, "/dev/")) {
+            labels.push_back([device = d.source] { return volumeLabel(device); });
+            labelled.push_back(&d);
+        }
     }
+    auto got = askAllWithin(std::move(labels), kAnswerBound);
+    for (std::size_t i = 0; i < got.size(); ++i)
+        labelled[i]->label = got[i].value_or("");
     return fromDrives(std::move(found));
 }
 
@@ -252,7 +255,18 @@ const Drive* DriveTable::driveOf(const std::string& path) const
 
 bool DriveTable::ready(const Drive& drive)
 {
-    return !drive.mountPoint.empty() && diskSize(drive.mountPoint) != -1;
+    return readyAll({drive}).front();
+}
+
+std::vector<bool> DriveTable::readyAll(const std::vector<Drive>& drives)
+{
+    std::vector<std::function<bool()>> questions;
+    for (const auto& d : drives)
+        questions.push_back([mountPoint = d.mountPoint] { return !mountPoint.empty() && diskSize(mountPoint) != -1; });
+    std::vector<bool> ready;
+    for (const auto& answer : askAllWithin(std::move(questions), kAnswerBound))
+        ready.push_back(answer.value_or(false));
+    return ready;
 }
 
 } // namespace platform

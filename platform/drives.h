@@ -24,7 +24,9 @@ struct Drive {
 // The machine's drives with letters: "c" is the root filesystem, further real filesystems
 // (block devices, network filesystems, optical media, anything under /media, /mnt or
 // /run/media) get d, e, ... in mount-point order; a bind mount of a directory (a mount whose
-// root is not "/") gets none. Built once; tests build their own.
+// root is not "/") gets none. Built from the mount table alone, without asking any of the
+// filesystems, so a mount that does not answer cannot hold it up. Built once; tests build
+// their own.
 class DriveTable {
 public:
     static DriveTable fromMountTable(const std::string& mountinfo = "/proc/self/mountinfo");
@@ -35,8 +37,11 @@ public:
     const Drive* find(char letter) const;
     // The drive whose mount point holds path (the longest matching mount point).
     const Drive* driveOf(const std::string& path) const;
-    // The drive's filesystem answers a size query (a drive without a medium does not).
+    // The drive's filesystem answers a size query within a second or two (a drive without a
+    // medium, or a mount whose server does not answer, is not ready).
     static bool ready(const Drive& drive);
+    // The same for each drive, asked side by side.
+    static std::vector<bool> readyAll(const std::vector<Drive>& drives);
 
 private:
     std::vector<Drive> drives_;

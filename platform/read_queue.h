@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -21,9 +22,9 @@ public:
     virtual ~ReadQueue() = default;
     // Reads length bytes at offset of fd into buffer; the result comes out of wait() with tag.
     virtual void submit(int fd, void* buffer, std::size_t length, std::int64_t offset, std::uint64_t tag) = 0;
-    // Sends what was submitted, then waits until results come or wake() is called; appends
-    // the results to done.
-    virtual void wait(std::vector<ReadDone>& done) = 0;
+    // Sends what was submitted, then waits until results come, wake() is called or timeout
+    // has passed; appends the results to done.
+    virtual void wait(std::vector<ReadDone>& done, std::chrono::milliseconds timeout) = 0;
     // Any thread: makes the wait() under way, or the next one, return.
     virtual void wake() = 0;
     // Nobody wants the result of tag any more (it still comes); a thread stuck in it must not

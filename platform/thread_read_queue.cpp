@@ -93,10 +93,10 @@ public:
         pool_->work.notify_one();
     }
 
-    void wait(std::vector<ReadDone>& done) override
+    void wait(std::vector<ReadDone>& done, std::chrono::milliseconds timeout) override
     {
         std::unique_lock lock(pool_->mutex);
-        pool_->results.wait(lock, [&] { return pool_->woken || !pool_->done.empty(); });
+        pool_->results.wait_for(lock, timeout, [&] { return pool_->woken || !pool_->done.empty(); });
         pool_->woken = false;
         done.insert(done.end(), pool_->done.begin(), pool_->done.end());
         pool_->done.clear();

@@ -47,7 +47,7 @@ public:
         ::io_uring_sqe_set_data64(sqe, tag);
     }
 
-    void wait(std::vector<ReadDone>& done) override
+    void wait(std::vector<ReadDone>& done, std::chrono::milliseconds timeout) override
     {
         if (!wakeArmed_) {
             // The wake-up is a read of the eventfd that completes when another thread writes it.
@@ -56,10 +56,12 @@ public:
             ::io_uring_sqe_set_data64(sqe, kWakeTag);
             wakeArmed_ = true;
         }
-        int rc = 0;
-        do
-            rc = ::io_uring_submit_and_wait(&ring_, 1);
-        while (rc == -EINTR);
+        __kernel_timespec limit{};
+        limit.tv_sec = timeout.count() / 1000;
+        limit.tv_nsec = (timeout.count() % 1000) * 1000000;
+        io_uring_cqe* first = nullptr;
+        // A timeout or an interruption returns with whatever has come, perhaps nothing.
+        ::io_uring_submit_and_wait_timeout(&ring_, &first, 1, &limit, nullptr);
         io_uring_cqe* cqe = nullptr;
         unsigned head = 0;
         unsigned seen = 0;

@@ -10,6 +10,7 @@ inline constexpr const char* kOsaCas = "čas [s]";
 inline constexpr const char* kOsaRychlost = "rychlost [MB/s]";
 inline constexpr const char* kLegendaPomale = "pomalé čtení";
 inline constexpr const char* kZadneMereni = "Čtení skončilo dřív, než byla změřena rychlost.";
+inline constexpr const char* kRychlyTestNemeri = "Rychlý test čte jen začátek každého souboru, rychlost čtení neměří.";
 
 inline constexpr const char* kChybneSouboryBox = "Chybné soubory";
 inline constexpr const char* kSloupecSoubor = "Soubor";

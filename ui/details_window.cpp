@@ -13,6 +13,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -61,6 +63,10 @@ QGroupBox* box(QWidget* parent, const char* title, QWidget* content, QWidget* be
         layout->addWidget(below);
     return b;
 }
+
+const QSize kPreferredSize(760, 680);
+const QSize kContentMinimum(560, 520);
+const QSize kAssumedDecoration(8, 40);
 
 } // namespace
 
@@ -112,22 +118,53 @@ DetailsWindow::DetailsWindow(const engine::VorkanEngine& engine, common::Pelun& 
     buttons->addWidget(saveJson_);
     buttons->addWidget(close);
 
+    // On a small screen, or at a large scale factor, the window fits the screen and its
+    // content scrolls.
+    auto* content = new QWidget;
+    auto* contentLayout = new QVBoxLayout(content);
+    contentLayout->setContentsMargins(0, 0, 0, 0);
+    contentLayout->addWidget(box(content, texts::kRychlostCteni, curve_), 3);
+    contentLayout->addWidget(box(content, texts::kChybneSouboryBox, findings_), 3);
+    contentLayout->addWidget(box(content, texts::kPomalaCteniBox, slow_, slowDropped_), 2);
+    contentLayout->addWidget(box(content, texts::kPuvodDatBox, origin));
+    contentLayout->addWidget(box(content, texts::kKontrolniSouctyBox, manifests_));
+    content->setMinimumSize(kContentMinimum);
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("DetailsScroll"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(content);
+
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(box(this, texts::kRychlostCteni, curve_), 3);
-    layout->addWidget(box(this, texts::kChybneSouboryBox, findings_), 3);
-    layout->addWidget(box(this, texts::kPomalaCteniBox, slow_, slowDropped_), 2);
-    layout->addWidget(box(this, texts::kPuvodDatBox, origin));
-    layout->addWidget(box(this, texts::kKontrolniSouctyBox, manifests_));
+    layout->addWidget(scroll, 1);
     layout->addLayout(buttons);
-    resize(760, 680);
+    resize(kPreferredSize);
+}
+
+// The preferred size, within the screen's free area with room for the window's frame.
+void DetailsWindow::fitScreen()
+{
+    const QScreen* s = screen();
+    if (s == nullptr)
+        return;
+    const QRect frame = frameGeometry();
+    const QRect client = geometry();
+    // Before the window manager framed it, assume a usual title bar.
+    QSize decoration(frame.width() - client.width(), frame.height() - client.height());
+    if (decoration.isNull())
+        decoration = kAssumedDecoration;
+    resize(kPreferredSize.boundedTo(s->availableGeometry().size() - decoration));
 }
 
 void DetailsWindow::showRun()
 {
     fill(engine::detailsView(engine_));
+    if (!placed_)
+        fitScreen();
     show();
     // Where the user moved it, it stays.
     if (!placed_) {
+        fitScreen();
         centreOnScreen(*this);
         placed_ = true;
     }

@@ -32,6 +32,7 @@ public:
 
 private:
     void fill(const engine::DetailsView& view);
+    void fitScreen();
     void saveJson();
     void saveManifest();
     QString chosenSaveName(const char* name, QStringList filters, const QString& suffix, const QString& proposed);

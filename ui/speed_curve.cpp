@@ -66,6 +66,11 @@ void SpeedCurve::paintEvent(QPaintEvent*)
     p.setRenderHint(QPainter::Antialiasing, true);
     const QRect plot = plotArea();
     drawSlowSpans(p, plot);
+    if (!curve_.measured) {
+        p.setPen(palette().color(QPalette::PlaceholderText));
+        p.drawText(rect(), Qt::AlignCenter | Qt::TextWordWrap, QString::fromUtf8(texts::kRychlyTestNemeri));
+        return;
+    }
     drawAxes(p, plot);
     if (curve_.points.empty() && curve_.slow.empty()) {
         p.setPen(palette().color(QPalette::PlaceholderText));

@@ -9,10 +9,12 @@
 #include "ui/taskbar_progress.h"
 
 #include <QAbstractEventDispatcher>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -178,7 +180,14 @@ void TMainForm::AdrProchBtnClick()
 
 void TMainForm::SoubProchBtnClick()
 {
-    if (OpenDialog1->exec() == QDialog::Accepted && !OpenDialog1->selectedFiles().isEmpty())
+    bool accepted = OpenDialog1->exec() == QDialog::Accepted;
+    // The dialog lives on between uses, and so does the popup of its name completion: left
+    // up after an Enter, it would take the next Enter meant for the main window.
+    for (QCompleter* completer : OpenDialog1->findChildren<QCompleter*>()) {
+        if (completer->popup() != nullptr)
+            completer->popup()->hide();
+    }
+    if (accepted && !OpenDialog1->selectedFiles().isEmpty())
         SoubE->setText(OpenDialog1->selectedFiles().constFirst());
 }
 

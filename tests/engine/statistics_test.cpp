@@ -52,21 +52,87 @@ TEST_F(Ticks, half_of_ten_mib_shows_fifty_on_the_gauge_and_in_the_title)
     EXPECT_EQ(host.titles.back(), "Vorkan v1.20") << "the end of a run sets the title back";
 }
 
-TEST_F(Ticks, speeds_are_bytes_per_tick_in_kib_and_the_maximum_moves_only_when_beaten)
+// Each file is opened only in its turn here, so when the next one is shown exactly the ones
+// before it have arrived from the medium. Each lies one directory deeper than the one before,
+// so the walk takes them in this order whatever the listing order.
+TEST_F(Ticks, speeds_are_the_bytes_that_arrived_per_tick_in_kib_and_the_maximum_moves_only_when_beaten)
 {
-    writeFileOfSize(dir / "f", 3500000);
+    engine.setFilesAhead(0);
+    writeFileOfSize(tree() + "/a", 10 * 65536);
+    writeFileOfSize(tree() + "/s/b", 2 * 65536);
+    writeFileOfSize(tree() + "/s/t/c", 3500000 - 12 * 65536);
     std::vector<std::string> akt, max;
-    host.onYield = [&](YieldPoint where) {
-        std::int64_t done = run().PrectenoAktSoub;
-        if (where == YieldPoint::AfterChunk && (done == 10 * 65536 || done == 12 * 65536 || done == 3500000)) {
-            tickAt(static_cast<std::int64_t>(akt.size()) + 1);
-            akt.push_back(view().test.AktRychL);
-            max.push_back(view().test.MaxRychL);
-        }
+    auto tick = [&] {
+        tickAt(static_cast<std::int64_t>(akt.size()) + 1);
+        akt.push_back(view().test.AktRychL);
+        max.push_back(view().test.MaxRychL);
     };
-    runFile(dir / "f");
+    host.onYield = [&](YieldPoint where) {
+        const std::string& shown = view().test.SoubJML;
+        if (where == YieldPoint::FileShown && shown != tree() + "/a")
+            tick();
+        if (where == YieldPoint::AfterChunk && shown == tree() + "/s/t/c" && run().PrectenoAktSoub == run().VelAktSoub)
+            tick();
+    };
+    runDir(tree());
     EXPECT_EQ(akt, (std::vector<std::string>{"640 KB/s", "128 KB/s", "2649 KB/s"}));
     EXPECT_EQ(max, (std::vector<std::string>{"640 KB/s", "640 KB/s", "2649 KB/s"}));
+}
+
+// What was in flight when the pause began arrives during it: it counts in the average, not in
+// the second after the pause, and the seconds of the pause read nothing.
+TEST_F(Ticks, a_pause_reads_nothing_and_what_arrived_during_it_makes_no_peak)
+{
+    engine.setFilesAhead(0);
+    writeFileOfSize(tree() + "/a", 10 * 65536);
+    writeFileOfSize(tree() + "/s/b", 2 * 65536);
+    bool paused = false;
+    host.onYield = [&](YieldPoint where) {
+        const std::string& shown = view().test.SoubJML;
+        if (where == YieldPoint::AfterChunk && !paused) {
+            paused = true;
+            engine.PauseBtnClick();
+        } else if (where == YieldPoint::Paused) {
+            clock.now = start + 9;
+            engine.PauseBtnClick();
+        } else if (where == YieldPoint::FileShown && shown == tree() + "/s/b") {
+            tickAt(10);
+        } else if (where == YieldPoint::AfterChunk && shown == tree() + "/s/b" &&
+                   run().PrectenoAktSoub == run().VelAktSoub) {
+            tickAt(11);
+        }
+    };
+    runDir(tree());
+    ASSERT_EQ(engine.lastOutcome(), RunOutcome::Finished);
+    EXPECT_EQ(view().test.MaxRychL, "128 KB/s");
+    EXPECT_EQ(view().test.PrumRychL, "69 KB/s"); // 786432 B in 11 s
+    const auto& samples = engine.findings().speed.samples();
+    ASSERT_EQ(samples.size(), 11u);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        EXPECT_EQ(samples[i].seconds, static_cast<double>(i + 1));
+        EXPECT_EQ(samples[i].bytesPerSecond, i + 1 == samples.size() ? 2 * 65536.0 : 0.0) << i;
+    }
+}
+
+// A failed file counts with its whole size in the progress, but its unread rest was never
+// read: the average holds only what arrived.
+TEST_F(Ticks, the_average_leaves_out_the_unread_rest_of_a_failed_file)
+{
+    engine.setFilesAhead(0);
+    writeFileOfSize(tree() + "/a", 4 * 65536);
+    writeFileOfSize(tree() + "/s/b", 4 * 65536);
+    writeFileOfSize(tree() + "/s/t/c", 10);
+    host.onYield = [&](YieldPoint where) {
+        if (where != YieldPoint::FileShown)
+            return;
+        if (view().test.SoubJML == tree() + "/s/b")
+            ::truncate((tree() + "/s/b").c_str(), 65536); // comes up short after one chunk
+        if (view().test.SoubJML == tree() + "/s/t/c")
+            tickAt(1);
+    };
+    runDir(tree());
+    ASSERT_EQ(errors().size(), 1u);
+    EXPECT_EQ(view().test.PrumRychL, "320 KB/s"); // not the 512 KiB the progress counts
 }
 
 TEST_F(Ticks, three_and_a_half_million_bytes_in_one_tick_show_3417)
@@ -94,6 +160,7 @@ TEST_F(Ticks, a_tick_that_reads_nothing_leaves_the_maximum_blank)
 
 TEST_F(Ticks, estimate_scales_the_read_phase_and_adds_the_time_before_it)
 {
+    engine.setFilesAhead(0); // what arrived by the tick is the first file, no more
     for (int i = 0; i < 10; ++i)
         writeFileOfSize(tree() + "/f" + std::to_string(i), 100000);
     host.onYield = [&](YieldPoint where) {

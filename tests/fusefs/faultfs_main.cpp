@@ -1,7 +1,15 @@
 // vorkan-faultfs: a read-only FUSE filesystem that serves a described tree and fails reads on
 // purpose, so the tests can meet broken media without broken hardware.
 //
-//   vorkan-faultfs [--tree FILE]... [--entry LINE]... [FUSE options] MOUNTPOINT
+//   vorkan-faultfs [--tree FILE]... [--entry LINE]... [--read-delay MS] [--log-reads]
+//                  [--root-stall SECONDS] [--stubborn] [--whole-requests]
+//                  [FUSE options] MOUNTPOINT
+//
+// --read-delay: every read waits MS before it answers (reads are served side by side);
+// --log-reads: every read answered is logged with the CLOCK_MONOTONIC time in ms;
+// --root-stall: every look at the root's attributes and the filesystem's status sleeps;
+// --stubborn: stalls do not end when the reading process dies, as a medium stuck in the
+// kernel would not let it go; --whole-requests: reads of up to 1 MiB come as one request.
 //
 // Every fault that strikes is written as one line to standard error, so a test can wait for
 // a read to be stalled before it acts.
@@ -16,6 +24,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <iostream>
 #include <stdexcept>
@@ -24,6 +33,15 @@
 #include <vector>
 
 namespace {
+
+struct Behaviour {
+    int readDelayMs = 0;
+    bool logReads = false;
+    int rootStallSeconds = 0;
+    bool stubborn = false;
+    bool wholeRequests = false;
+};
+Behaviour behaviour; // set once by main before the filesystem serves
 
 const faultfs::Tree& tree()
 {
@@ -64,7 +82,7 @@ bool stall(int seconds)
     auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     while (std::chrono::steady_clock::now() < end) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        if (fuse_interrupted() != 0 && threadIsDying(requester))
+        if (!behaviour.stubborn && fuse_interrupted() != 0 && threadIsDying(requester))
             return false;
         // Unmounting must not wait for the stall either.
         if (fuse_session_exited(session) != 0)
@@ -73,8 +91,12 @@ bool stall(int seconds)
     return true;
 }
 
-void* fsInit(fuse_conn_info* /*conn*/, fuse_config* cfg)
+void* fsInit(fuse_conn_info* conn, fuse_config* cfg)
 {
+    // A request of up to 1 MiB reaches the server whole, as one command reaches a disc,
+    // rather than in pieces of 128 KiB that two requests' pieces can interleave.
+    if (behaviour.wholeRequests)
+        conn->max_write = 1 << 20;
     // The faults must reach the reader exactly as described: no page cache between them,
     // and no cached attributes that could hide a described size.
     cfg->direct_io = 1;
@@ -118,6 +140,10 @@ int fsGetattr(const char* path, struct stat* st, fuse_file_info* /*fi*/)
     const faultfs::Entry* e = tree().find(path);
     if (e == nullptr)
         return -ENOENT;
+    if (behaviour.rootStallSeconds > 0 && std::string(path) == "/") {
+        if (int rc = stallFor("getattr", path, behaviour.rootStallSeconds); rc != 0)
+            return rc;
+    }
     if (e->fault == faultfs::Fault::GetattrStall) {
         if (int rc = stallFor("getattr", path, e->seconds); rc != 0)
             return rc;
@@ -180,6 +206,8 @@ int fsRead(const char* path, char* buf, size_t size, off_t offset, fuse_file_inf
     if (e == nullptr)
         return -ENOENT;
     faultfs::ReadOutcome out = faultfs::planRead(*e, offset, static_cast<std::int64_t>(size));
+    if (behaviour.readDelayMs > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(behaviour.readDelayMs));
     if (out.stallSeconds > 0) {
         logEvent("stall begins " + std::string(path) + " " + std::to_string(offset) + " " +
                  std::to_string(out.stallSeconds) + "s");
@@ -196,11 +224,22 @@ int fsRead(const char* path, char* buf, size_t size, off_t offset, fuse_file_inf
     if (out.length < static_cast<std::int64_t>(size) && e->fault == faultfs::Fault::Short)
         logEvent("short " + std::string(path) + " " + std::to_string(offset) + " " + std::to_string(out.length));
     faultfs::fillPattern(buf, offset, out.length);
+    if (behaviour.logReads) {
+        timespec now{};
+        ::clock_gettime(CLOCK_MONOTONIC, &now);
+        long long ms = static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+        logEvent("read " + std::string(path) + " " + std::to_string(offset) + " " + std::to_string(out.length) + " " +
+                 std::to_string(ms));
+    }
     return static_cast<int>(out.length);
 }
 
-int fsStatfs(const char* /*path*/, struct statvfs* st)
+int fsStatfs(const char* path, struct statvfs* st)
 {
+    if (behaviour.rootStallSeconds > 0) {
+        if (int rc = stallFor("statfs", path, behaviour.rootStallSeconds); rc != 0)
+            return rc;
+    }
     std::memset(st, 0, sizeof *st);
     st->f_bsize = 4096;
     st->f_frsize = 4096;
@@ -234,6 +273,16 @@ int main(int argc, char* argv[])
                 if (!in)
                     throw std::invalid_argument("cannot read " + value);
                 described.addLines(in, value);
+            } else if (arg == "--read-delay" && i + 1 < argc) {
+                behaviour.readDelayMs = std::stoi(argv[++i]);
+            } else if (arg == "--root-stall" && i + 1 < argc) {
+                behaviour.rootStallSeconds = std::stoi(argv[++i]);
+            } else if (arg == "--log-reads") {
+                behaviour.logReads = true;
+            } else if (arg == "--whole-requests") {
+                behaviour.wholeRequests = true;
+            } else if (arg == "--stubborn") {
+                behaviour.stubborn = true;
             } else if (arg == "--help" || arg == "-h") {
                 usage();
                 return 0;

@@ -50,9 +50,12 @@ std::string FaultFsMount::unavailableReason()
     return "";
 }
 
-FaultFsMount::FaultFsMount(const std::string& description, const std::string& mountPoint) : path_(mountPoint)
+FaultFsMount::FaultFsMount(const std::string& description, const std::string& mountPoint,
+                           const std::vector<std::string>& options)
+    : path_(mountPoint)
 {
     std::vector<std::string> argv{VORKAN_FAULTFS_PATH, "-f"};
+    argv.insert(argv.end(), options.begin(), options.end());
     std::istringstream lines(description);
     for (std::string line; std::getline(lines, line);) {
         argv.push_back("--entry");
@@ -100,10 +103,11 @@ bool FaultFsMount::waitForLog(const std::string& text, std::chrono::milliseconds
     return true;
 }
 
-void WithFaultFs::mount(const std::string& description, const std::string& relative)
+void WithFaultFs::mount(const std::string& description, const std::string& relative,
+                        const std::vector<std::string>& options)
 {
     makeDir(dir_ / relative);
-    fs_ = std::make_unique<FaultFsMount>(description, dir_ / relative);
+    fs_ = std::make_unique<FaultFsMount>(description, dir_ / relative, options);
 }
 
 } // namespace testing_support

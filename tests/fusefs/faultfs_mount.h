@@ -5,6 +5,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -14,8 +15,9 @@ namespace testing_support {
 class FaultFsMount {
 public:
     // description: the tree, one entry per line (see tests/fusefs/tree.h).
-    // mountPoint: an existing empty directory.
-    FaultFsMount(const std::string& description, const std::string& mountPoint);
+    // mountPoint: an existing empty directory. options: the server's own (--read-delay …).
+    FaultFsMount(const std::string& description, const std::string& mountPoint,
+                 const std::vector<std::string>& options = {});
     ~FaultFsMount();
     FaultFsMount(const FaultFsMount&) = delete;
     FaultFsMount& operator=(const FaultFsMount&) = delete;
@@ -40,7 +42,8 @@ bool isMountPoint(const std::string& path);
 class WithFaultFs {
 protected:
     // Mounts the described tree on dir_/relative.
-    void mount(const std::string& description, const std::string& relative = "mnt");
+    void mount(const std::string& description, const std::string& relative = "mnt",
+               const std::vector<std::string>& options = {});
     std::string at(const std::string& relative) const { return fs_->path() + "/" + relative; }
 
     TempDir dir_;

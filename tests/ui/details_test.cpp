@@ -13,6 +13,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QTableWidget>
 
 #include <nlohmann/json.hpp>
@@ -28,11 +30,11 @@ using nlohmann::json;
 
 class Details : public GuiTest, protected testing_support::WithFaultFs {
 protected:
-    void runOn(const std::string& directory, bool map)
+    void runOn(const std::string& directory, bool map, bool quick = false)
     {
         child<QRadioButton>("TestAdrRB")->click();
         child<QLineEdit>("AdrE")->setText(QString::fromStdString(directory));
-        child<QRadioButton>("KompletniTestRB")->click();
+        child<QRadioButton>(quick ? "RychlyTestRB" : "KompletniTestRB")->click();
         child<QCheckBox>("MapovatCB")->setChecked(map);
         if (page() == 1)
             click("VyslTestuOKBtn");
@@ -107,6 +109,26 @@ TEST_F(Details, the_button_waits_for_a_finished_run_and_opens_one_window_beside_
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(openDetails(), window);
     EXPECT_EQ(table(window, "FindingsTable")->rowCount(), 0);
+}
+
+// The offscreen screen is 800 × 600: the window keeps within it and its content scrolls.
+// After a quick test, which measures no speed, there is no curve to draw.
+TEST_F(Details, the_window_fits_the_screen_and_a_quick_test_draws_no_curve)
+{
+    testing_support::writeFile(path("tree/ok.txt"), "hello");
+    runOn(path("tree"), false, true);
+    QWidget* window = openDetails();
+    ASSERT_NE(window, nullptr);
+    const QRect area = window->screen()->availableGeometry();
+    EXPECT_LE(window->frameGeometry().height(), area.height());
+    EXPECT_LE(window->frameGeometry().width(), area.width());
+    EXPECT_GE(window->frameGeometry().top(), area.top());
+    EXPECT_NE(window->findChild<QScrollArea*>(QStringLiteral("DetailsScroll")), nullptr);
+    EXPECT_FALSE(engine::detailsView(engine()).curve.measured);
+
+    click("VyslTestuOKBtn");
+    runOn(path("tree"), false);
+    EXPECT_TRUE(engine::detailsView(engine()).curve.measured);
 }
 
 TEST_F(Details, a_run_on_a_failing_medium_fills_the_table_and_the_map_box_reaches_the_engine)

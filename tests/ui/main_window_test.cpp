@@ -3,7 +3,9 @@
 #include "about/daradid.h"
 #include "engine/engine_texts.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
@@ -172,6 +174,29 @@ TEST_F(MainWindow, browsing_for_a_file_puts_the_chosen_file_into_the_file_row_an
     });
     click("SoubProchBtn");
     EXPECT_EQ(child<QLineEdit>("SoubE")->text(), QString::fromStdString(path("data.bin")));
+
+    // Accepted while its name completion was up, the dialog leaves no popup behind to take
+    // the next key.
+    bool completing = false;
+    whenModal<QFileDialog>([&](QFileDialog* d) {
+        auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        // The completion's model lists the directory in the background: ask until it has.
+        edit->setText(QString::fromStdString(path("data")));
+        if (QCompleter* c = edit->completer()) {
+            for (int i = 0; i < 40 && !c->popup()->isVisible(); ++i) {
+                c->setCompletionPrefix(edit->text());
+                c->complete();
+                QTest::qWait(50);
+            }
+            completing = c->popup()->isVisible();
+        }
+        edit->setText(QString::fromStdString(path("data.bin")));
+        static_cast<QDialog*>(d)->accept();
+    });
+    click("SoubProchBtn");
+    EXPECT_TRUE(completing);
+    for (QCompleter* c : open->findChildren<QCompleter*>())
+        EXPECT_FALSE(c->popup()->isVisible());
 }
 
 TEST_F(MainWindow, the_about_button_shows_the_about_box_and_leaves_the_settings_page_as_it_was)

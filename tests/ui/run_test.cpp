@@ -295,5 +295,44 @@ TEST_F(RunOnStalledMedium, the_window_stays_alive_while_the_chosen_directory_doe
     EXPECT_EQ(page(), 2);
 }
 
+// A pause leaves the drive alone: the requests in flight come back, then nothing is read
+// until the run goes on.
+TEST_F(RunOnStalledMedium, a_pause_holds_the_medium_and_resuming_reads_the_rest)
+{
+    std::string tree;
+    for (int i = 0; i < 24; ++i)
+        tree += "f" + std::to_string(10 + i) + " 1M\n";
+    mount(tree, "mnt", {"--read-delay", "50", "--log-reads"});
+    auto readsSoFar = [&] {
+        std::string log = fs_->log();
+        std::size_t n = 0;
+        for (std::size_t at = log.find("read /"); at != std::string::npos; at = log.find("read /", at + 1))
+            ++n;
+        return n;
+    };
+    child<QRadioButton>("TestAdrRB")->click();
+    child<QLineEdit>("AdrE")->setText(QString::fromStdString(fs_->path()));
+    std::size_t afterInFlight = 0;
+    std::size_t atResume = 0;
+    whenTrue([&] { return reading() && readsSoFar() > 0; },
+             [&] {
+                 whenTrue([&] { return paused(); },
+                          [&] {
+                              QTest::qWait(500); // what was in flight comes back
+                              afterInFlight = readsSoFar();
+                              QTest::qWait(1500);
+                              atResume = readsSoFar();
+                              click("PauseBtn");
+                          });
+                 click("PauseBtn");
+             });
+    click("StartBtn");
+    EXPECT_GT(afterInFlight, 0U);
+    EXPECT_EQ(atResume, afterInFlight) << "reads arrived during the pause";
+    EXPECT_EQ(engine().lastOutcome(), RunOutcome::Finished);
+    EXPECT_EQ(engine().findings().bytesRead, 24 << 20);
+    EXPECT_GT(readsSoFar(), atResume);
+}
+
 } // namespace
 } // namespace gui_test
