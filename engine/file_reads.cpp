@@ -147,8 +147,8 @@ private:
             case Command::Kind::Drop: drop(c.job); break;
             case Command::Kind::Hashed: buffers_.give(c.buffer, c.length); break;
             case Command::Kind::DropAll: dropAll(); break;
-            case Command::Kind::Hold: held_ = true; break;
-            case Command::Kind::Release: held_ = false; break;
+            case Command::Kind::Hold: paused_ = true; break;
+            case Command::Kind::Release: paused_ = false; break;
             case Command::Kind::Close:
                 dropAll();
                 closing_ = true;
@@ -173,7 +173,7 @@ private:
     // read in order, a job's successor waits until all of it has been asked for.
     void send()
     {
-        if (held_)
+        if (paused_)
             return;
         for (auto& [id, job] : jobs_) {
             while (inFlight_.size() < static_cast<std::size_t>(profile_.depth)) {
@@ -365,7 +365,7 @@ private:
     std::unordered_map<std::uint64_t, InFlight> inFlight_;
     std::uint64_t nextTag_ = 1;
     bool closing_ = false;
-    bool held_ = false;
+    bool paused_ = false;
     Clock::duration stopped_{}; // how long the process was stopped, all told
 
     std::mutex inboxMutex_;
