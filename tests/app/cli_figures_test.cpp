@@ -131,7 +131,7 @@ TEST_F(CliFigures, theSpeedsAreWhatTheMediumDeliveredWhenItDeliveredIt)
     const json& slow = doc["slow"][0];
     EXPECT_EQ(slow["path"], at("a-stall"));
     EXPECT_LE(slow["offset"].get<std::int64_t>(), 1 << 20);
-    EXPECT_GE(slow["seconds"].get<double>(), 2.9);
+    EXPECT_GE(slow["seconds"].get<double>(), 2.0); // the 3 s stall, less what a busy machine blurs
 }
 
 // A medium that serves one whole request at a time, as a disc does: whatever is queued behind
@@ -155,7 +155,7 @@ TEST_F(CliFigures, threeSlowSpotsAreThreeSlowReads)
             std::find_if(doc["slow"].begin(), doc["slow"].end(), [&](const json& s) { return s["path"] == at(name); });
         ASSERT_NE(it, doc["slow"].end()) << name << ": " << doc["slow"].dump(1);
         EXPECT_LE((*it)["offset"].get<std::int64_t>(), spot) << name;
-        EXPECT_GE((*it)["seconds"].get<double>(), 1.9) << name;
+        EXPECT_GE((*it)["seconds"].get<double>(), 1.5) << name;
         EXPECT_LT((*it)["seconds"].get<double>(), 3.5) << name << ": more than the stall itself";
         spot += 1 << 20;
     }
@@ -179,7 +179,8 @@ TEST_F(CliFigures, timeStoppedBySigstopIsNoSlowReadAndLeavesNoSecondOut)
         tree += "f" + std::to_string(10 + i) + " 4M\n";
     mount(tree, "mnt", {"--read-delay", "500", "--whole-requests", "--log-reads"});
     std::string out = dir_ / "r.json";
-    ChildProcess cli(cliCommand({"--dir", fs_->path(), "--json", out}));
+    // Slow from 2 s on: four times a read, and less than the stop.
+    ChildProcess cli(cliCommand({"--dir", fs_->path(), "--json", out, "--slow", "2"}));
     ASSERT_TRUE(fs_->waitForLog("read /f1", 20s)) << fs_->log() << cli.errSoFar();
     std::this_thread::sleep_for(500ms);
     pid_t test = testProcessOf(cli.pid());
