@@ -23,6 +23,9 @@ program_packages=(
   libblkid-dev
   liburing-dev
   libcli11-dev
+  libext2fs-dev
+  libiso9660-dev
+  libcdio-dev
   xdg-utils
 )
 
@@ -40,6 +43,8 @@ test_packages=(
   time
   fio
   e2fsprogs
+  gddrescue
+  xorriso
   xvfb
   openbox
   xdotool
