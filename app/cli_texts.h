@@ -24,4 +24,11 @@ inline constexpr const char* kMapHelp =
 inline constexpr const char* kSlowHelp = "keep a read request that takes at least SECONDS as a slow read (default 1)";
 inline constexpr const char* kJsonNelzeZapsat = "Zprávu JSON nelze zapsat na standardní výstup";
 
+inline constexpr const char* kDeviceHelp =
+    "scan a block device from its first byte to its last and map its bad areas to the files they hit";
+inline constexpr const char* kMapfileHelp =
+    "keep the state of a device scan in FILE as a GNU ddrescue mapfile, and resume from it when it exists";
+inline constexpr const char* kSurfaceHelp = "with --drive: scan the drive's block device instead of its files";
+inline constexpr const char* kMapfileNeedsDevice = "vorkan-cli: --mapfile goes with --device or --drive --surface\n";
+
 } // namespace app::texts

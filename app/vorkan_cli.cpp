@@ -3,6 +3,7 @@
 #include "app/cli_host.h"
 #include "app/cli_texts.h"
 #include "app/status_line.h"
+#include "app/surface_cli.h"
 #include "common/encoding.h"
 #include "common/message_port.h"
 #include "common/pelun.h"
@@ -57,6 +58,8 @@ struct Options {
     std::optional<std::string> drive, dir, file;
     bool drives = false;
     bool version = false;
+    std::optional<std::string> device, mapfile;
+    bool surface = false;
 };
 
 // Names come from the file system and the mount table: on a terminal neither a control
@@ -189,6 +192,24 @@ int runTest(const Options& o)
     return code;
 }
 
+int runSurfaceOf(const Options& o, int argc, char** argv)
+{
+    app::SurfaceCliOptions s;
+    if (o.device) {
+        s.device = *o.device;
+    } else if (auto device = app::deviceOfDrive(*o.drive)) {
+        s.device = *device;
+    } else {
+        return kRefused;
+    }
+    s.mapfile = o.mapfile;
+    s.json = o.json;
+    s.slow = o.slow;
+    for (int i = 0; i < argc; ++i)
+        s.commandLine += (i == 0 ? "" : " ") + common::shownName(argv[i]);
+    return app::runSurface(s);
+}
+
 int parseAndRun(int argc, char** argv)
 {
     Options o;
@@ -204,6 +225,12 @@ int parseAndRun(int argc, char** argv)
     auto* file = cli.add_option("--file", o.file, "test one file")->type_name("PATH");
     auto* drivesFlag = cli.add_flag("--drives", o.drives, "list the drives with their type and readiness");
     auto* versionFlag = cli.add_flag("--version", o.version, "print the program's name and version");
+    auto* device = cli.add_option("--device", o.device, app::texts::kDeviceHelp)->type_name("PATH");
+    auto* mapfile = cli.add_option("--mapfile", o.mapfile, app::texts::kMapfileHelp)->type_name("FILE");
+    auto* surface = cli.add_flag("--surface", o.surface, app::texts::kSurfaceHelp);
+    surface->needs(drive);
+    mapfile->excludes(dir, file, drivesFlag, versionFlag);
+    device->excludes(drive, dir, file, drivesFlag, versionFlag);
     drive->excludes(dir, file, drivesFlag, versionFlag);
     dir->excludes(file, drivesFlag, versionFlag);
     file->excludes(drivesFlag, versionFlag);
@@ -219,6 +246,12 @@ int parseAndRun(int argc, char** argv)
     if (o.version) {
         std::puts(engine::texts::kAppTitle);
         return kOk;
+    }
+    if (o.device || o.surface)
+        return runSurfaceOf(o, argc, argv);
+    if (o.mapfile) {
+        std::fputs(texts::kMapfileNeedsDevice, stderr);
+        return kRefused;
     }
     if (!o.drives && !o.drive && !o.dir && !o.file) {
         std::fputs(texts::kObjectRequired, stderr);
