@@ -332,6 +332,30 @@ TEST_F(SurfaceScan, aMapfileOfAnotherDeviceOrNoneAtAllIsRefusedAndKept)
     EXPECT_EQ(node.exitCode, 2) << node.describe();
 }
 
+TEST_F(SurfaceScan, aDriveOfTheDriveListIsScannedThroughItsDevice)
+{
+    std::string why = disk_->makeExt4(16, [](const std::string& at) { writeFile(at + "/file", kMiB, 'f'); });
+    ASSERT_EQ(why, "");
+    std::int64_t inFile = physicalOf("file", 4096);
+    ASSERT_EQ(disk_->serve({fault("eio", inFile, inFile + 512)}, true), "");
+    ProcessResult drives = runCli({"--drives"});
+    std::string letter;
+    std::istringstream lines(drives.out);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find(" " + disk_->mountPoint() + "\t") != std::string::npos)
+            letter = line.substr(0, 1);
+    }
+    ASSERT_FALSE(letter.empty()) << drives.out;
+    ProcessResult r = runCli({"--drive", letter, "--surface", "--json", "-"}, 120s);
+    ASSERT_EQ(r.exitCode, 1) << r.describe();
+    json doc = json::parse(r.out);
+    EXPECT_EQ(doc["object"]["location"], disk_->device());
+    EXPECT_EQ(badOf(doc), (std::vector<Range>{{inFile, inFile + 512}}));
+    ASSERT_EQ(doc["hits"].size(), 1u);
+    EXPECT_EQ(doc["hits"][0]["path"], disk_->mountPoint() + "/file");
+    EXPECT_EQ(doc["hits"][0]["file_offset"], 4096);
+}
+
 TEST_F(SurfaceScan, whatCannotBeScannedIsRefusedWithExit2)
 {
     std::ofstream(disk_->image()).close();
