@@ -6,7 +6,7 @@ namespace app::texts {
 inline constexpr const char* kDescription =
     "Tests whether the data of a drive, a directory tree or a file can be read back.";
 inline constexpr const char* kObjectRequired =
-    "vorkan-cli: one of --drive, --dir, --file, --drives or --version is required\n";
+    "vorkan-cli: one of --drive, --dir, --file, --device, --drives or --version is required\n";
 inline constexpr const char* kReportNameEmpty = "vorkan-cli: --report needs the name of a file\n";
 inline constexpr const char* kReportIsTestedFile =
     "vorkan-cli: the report would be saved over the tested file itself: ";

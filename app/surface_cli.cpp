@@ -22,10 +22,13 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <functional>
+#include <memory>
 #include <thread>
 
 namespace app {
@@ -221,6 +224,37 @@ ScanRun runScan(engine::SurfaceScan& scan, platform::ReadQueue& queue, StopSigna
     return run;
 }
 
+// Runs job on a thread of its own while this one answers a stop: the walk of a mounted
+// filesystem on a failing device can hang in the kernel, and Ctrl+C must still end the
+// program. False when stopped; a job that does not end soon after is left behind.
+bool offThread(StopSignals& signals, std::atomic<bool>& stop, const std::function<void()>& job)
+{
+    platform::UniqueFd doneFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
+    std::thread worker([&] {
+        job();
+        std::uint64_t one = 1;
+        (void)!::write(doneFd.get(), &one, sizeof one);
+    });
+    auto deadline = Clock::time_point::max();
+    for (;;) {
+        pollfd fds[2] = {{doneFd.get(), POLLIN, 0}, {signals.fd(), POLLIN, 0}};
+        int wait = deadline == Clock::time_point::max() ? -1 : 50;
+        ::poll(fds, 2, wait);
+        if ((fds[0].revents & POLLIN) != 0)
+            break;
+        if (signals.take() && !stop) {
+            stop = true;
+            deadline = Clock::now() + kStopGrace;
+        }
+        if (Clock::now() >= deadline) {
+            std::fflush(stderr);
+            std::_Exit(kStopped);
+        }
+    }
+    worker.join();
+    return !stop;
+}
+
 } // namespace
 
 std::optional<std::string> deviceOfDrive(const std::string& driveText)
@@ -286,13 +320,15 @@ int runSurface(const SurfaceCliOptions& o)
     std::vector<engine::ByteRange> damaged = result.badAreas();
     damaged.insert(damaged.end(), result.slowRanges.begin(), result.slowRanges.end());
     engine::DamageMap hits(damaged);
-    bool stopped = false;
     if (!hits.empty()) {
-        engine::collectWhatLiesThere(o.device, device.device, hits,
-                                     [&] { return stopped = stopped || signals.take(); });
-        if (stopped)
+        std::atomic<bool> stop{false};
+        bool done = offThread(signals, stop, [&] {
+            engine::collectWhatLiesThere(o.device, device.device, hits, [&] { return stop.load(); });
+            if (!stop)
+                result.hits = hits.hits(engine::areaClassifier(o.device, device.device));
+        });
+        if (!done)
             return kStopped;
-        result.hits = hits.hits(engine::areaClassifier(o.device, device.device));
     }
     result.hitsDropped = hits.hitsDropped();
 
