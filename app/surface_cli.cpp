@@ -12,6 +12,7 @@
 #include "engine/surface_texts.h"
 #include "platform/block_device.h"
 #include "platform/drives.h"
+#include "platform/input_file.h"
 #include "platform/read_profile.h"
 #include "platform/read_queue.h"
 #include "platform/save_file.h"
@@ -284,6 +285,12 @@ int runSurface(const SurfaceCliOptions& o)
         return kRefused;
     }
     platform::BlockDevice& device = opened.device;
+    // Writing the result over the device under test would destroy what was just tested.
+    auto scanned = platform::identityOf(o.device);
+    if (!o.json.empty() && o.json != "-" && scanned && platform::identityOf(o.json) == scanned) {
+        refuse(st::kVystupJeZarizeni, o.json);
+        return kRefused;
+    }
     auto map = startingMap(o, device.size);
     if (!map)
         return kRefused;

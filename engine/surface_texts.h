@@ -33,6 +33,7 @@ inline constexpr const char* kNeniBlokoveZarizeni = "Není to blokové zařízen
 inline constexpr const char* kMapfileJinaVelikost = "Mapový soubor patří zařízení jiné velikosti: ";
 inline constexpr const char* kMapfileNelzePrecist = "Mapový soubor nelze přečíst: ";
 inline constexpr const char* kMapfileNelzeUlozit = "Mapový soubor nelze uložit: ";
+inline constexpr const char* kVystupJeZarizeni = "Výsledek by se zapsal přes testované zařízení: ";
 inline constexpr const char* kJednotkaBezZarizeni = "Jednotka nemá blokové zařízení: ";
 
 } // namespace engine::texts

@@ -327,9 +327,12 @@ TEST_F(SurfaceScan, aMapfileOfAnotherDeviceOrNoneAtAllIsRefusedAndKept)
         EXPECT_THAT(r.err, ::testing::HasSubstr("Mapový soubor")) << r.err;
         EXPECT_EQ(readAll(mapfile), text);
     }
-    // A device node as the mapfile would be written over: refused too.
+    // The device itself as the mapfile or the JSON result would be written over: refused too.
     ProcessResult node = runCli({"--device", disk_->device(), "--mapfile", disk_->device()});
     EXPECT_EQ(node.exitCode, 2) << node.describe();
+    ProcessResult onDevice = runCli({"--device", disk_->device(), "--json", disk_->device()});
+    EXPECT_EQ(onDevice.exitCode, 2) << onDevice.describe();
+    EXPECT_THAT(onDevice.err, ::testing::HasSubstr("Výsledek by se zapsal přes testované zařízení: ")) << onDevice.err;
 }
 
 TEST_F(SurfaceScan, aDriveOfTheDriveListIsScannedThroughItsDevice)
