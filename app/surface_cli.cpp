@@ -269,38 +269,108 @@ std::optional<std::string> deviceOfDrive(const std::string& driveText)
     return drive->source;
 }
 
-int runSurface(const SurfaceCliOptions& o)
+namespace {
+
+// The device opened for the scan, or false after the refusal was told.
+bool deviceAccepted(const platform::BlockDeviceOpen& opened, const SurfaceCliOptions& o)
 {
-    auto opened = platform::openBlockDevice(o.device);
     if (opened.notBlockDevice) {
         refuse(st::kNeniBlokoveZarizeni, o.device);
-        return kRefused;
+        return false;
     }
     if (opened.error == ENOMEDIUM) {
         refuse(st::kZarizeniBezMedia, o.device);
-        return kRefused;
+        return false;
     }
     if (opened.error != 0) {
         refuse(st::kZarizeniNelzeOtevrit, o.device + " (" + std::strerror(opened.error) + ")");
-        return kRefused;
+        return false;
     }
-    platform::BlockDevice& device = opened.device;
     // Writing the result over the device under test would destroy what was just tested.
     auto scanned = platform::identityOf(o.device);
     if (!o.json.empty() && o.json != "-" && scanned && platform::identityOf(o.json) == scanned) {
         refuse(st::kVystupJeZarizeni, o.json);
-        return kRefused;
+        return false;
     }
-    auto map = startingMap(o, device.size);
-    if (!map)
-        return kRefused;
+    return true;
+}
 
+engine::SurfaceResult resultOf(const SurfaceCliOptions& o, const platform::BlockDevice& device,
+                               const engine::SurfaceScan& scan, ScanRun& run)
+{
+    engine::SurfaceResult result;
+    result.device = o.device;
+    result.size = device.size;
+    result.logicalBlock = device.logicalBlock;
+    result.bytesRead = scan.bytesRead();
+    result.seconds = run.seconds;
+    result.map = scan.snapshot().map;
+    result.slow = scan.slow();
+    result.slowRanges = scan.slowRanges();
+    result.slowDropped = scan.slowDropped();
+    result.speed = std::move(run.speed);
+    return result;
+}
+
+// Fills the result's hits; false when stopped meanwhile.
+bool mapHits(const SurfaceCliOptions& o, const platform::BlockDevice& device, StopSignals& signals,
+             engine::SurfaceResult& result)
+{
+    std::vector<engine::ByteRange> damaged = result.badAreas();
+    damaged.insert(damaged.end(), result.slowRanges.begin(), result.slowRanges.end());
+    engine::DamageMap hits(damaged);
+    if (hits.empty())
+        return true;
+    std::atomic<bool> stop{false};
+    bool done = offThread(signals, stop, [&] {
+        engine::collectWhatLiesThere(o.device, device.device, hits, [&] { return stop.load(); });
+        if (!stop)
+            result.hits = hits.hits(engine::areaClassifier(o.device, device.device));
+    });
+    result.hitsDropped = hits.hitsDropped();
+    return done;
+}
+
+// The summary and the JSON result; false when either could not be written (told once).
+bool writeOutputs(const SurfaceCliOptions& o, const engine::SurfaceResult& result)
+{
+    bool arrived = true;
+    if (o.json != "-")
+        arrived = printText(engine::joinLines(engine::surfaceSummary(result), "\n"));
+    if (o.json.empty())
+        return arrived;
+    std::string doc = engine::surfaceJson(result);
+    if (o.json == "-")
+        return printText(doc) && arrived;
+    auto saved = engine::saveFile(o.json, doc, app::texts::kJsonNelzeUlozit);
+    if (!saved.ok)
+        std::fprintf(stderr, "%s\n", saved.error.c_str());
+    return saved.ok && arrived;
+}
+
+engine::SurfaceScanSettings settingsFor(const platform::BlockDevice& device, double slow)
+{
     auto profile = platform::readProfileForDevice(device.device);
     engine::SurfaceScanSettings settings;
     settings.plan.depth = profile.depth <= 2 ? 2 : 8; // an optical drive: shallow and in order
     settings.plan.requestSize = 1 << 20;
-    settings.slowSeconds = o.slow;
+    settings.slowSeconds = slow;
+    return settings;
+}
 
+} // namespace
+
+int runSurface(const SurfaceCliOptions& o)
+{
+    auto opened = platform::openBlockDevice(o.device);
+    if (!deviceAccepted(opened, o))
+        return kRefused;
+    platform::BlockDevice& device = opened.device;
+    auto map = startingMap(o, device.size);
+    if (!map)
+        return kRefused;
+
+    engine::SurfaceScanSettings settings = settingsFor(device, o.slow);
     StopSignals signals;
     MapfileWriter mapfile(o);
     engine::SurfaceScan scan(device.fd.get(), o.device, std::move(*map), device.logicalBlock, settings);
@@ -312,49 +382,10 @@ int runSurface(const SurfaceCliOptions& o)
     if (run.end != engine::SurfaceScan::End::Finished)
         return saved ? kStopped : kOutputFailed;
 
-    engine::SurfaceResult result;
-    result.device = o.device;
-    result.size = device.size;
-    result.logicalBlock = device.logicalBlock;
-    result.bytesRead = scan.bytesRead();
-    result.seconds = run.seconds;
-    result.map = scan.snapshot().map;
-    result.slow = scan.slow();
-    result.slowRanges = scan.slowRanges();
-    result.slowDropped = scan.slowDropped();
-    result.speed = run.speed;
-
-    std::vector<engine::ByteRange> damaged = result.badAreas();
-    damaged.insert(damaged.end(), result.slowRanges.begin(), result.slowRanges.end());
-    engine::DamageMap hits(damaged);
-    if (!hits.empty()) {
-        std::atomic<bool> stop{false};
-        bool done = offThread(signals, stop, [&] {
-            engine::collectWhatLiesThere(o.device, device.device, hits, [&] { return stop.load(); });
-            if (!stop)
-                result.hits = hits.hits(engine::areaClassifier(o.device, device.device));
-        });
-        if (!done)
-            return kStopped;
-    }
-    result.hitsDropped = hits.hitsDropped();
-
-    bool arrived = true;
-    if (o.json != "-")
-        arrived = printText(engine::joinLines(engine::surfaceSummary(result), "\n"));
-    if (!o.json.empty()) {
-        std::string doc = engine::surfaceJson(result);
-        if (o.json == "-") {
-            arrived = printText(doc) && arrived;
-        } else {
-            auto savedJson = engine::saveFile(o.json, doc, app::texts::kJsonNelzeUlozit);
-            if (!savedJson.ok) {
-                std::fprintf(stderr, "%s\n", savedJson.error.c_str());
-                arrived = false;
-            }
-        }
-    }
-    if (!arrived || !saved)
+    engine::SurfaceResult result = resultOf(o, device, scan, run);
+    if (!mapHits(o, device, signals, result))
+        return kStopped;
+    if (!writeOutputs(o, result) || !saved)
         return kOutputFailed;
     return result.badAreas().empty() ? kOk : kBadAreas;
 }
