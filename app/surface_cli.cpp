@@ -88,7 +88,7 @@ std::optional<engine::SurfaceMap> startingMap(const SurfaceCliOptions& o, std::i
                    " B)");
         return std::nullopt;
     }
-    return engine::SurfacePlan::forResume(std::move(parsed->map));
+    return std::move(parsed->map);
 }
 
 class MapfileWriter {

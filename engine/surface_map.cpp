@@ -106,6 +106,27 @@ std::optional<MapBlock> SurfaceMap::findFrom(std::int64_t pos, BlockState state)
     return std::nullopt;
 }
 
+std::optional<MapBlock> SurfaceMap::findUnfinishedFrom(std::int64_t pos) const
+{
+    if (pos >= size_)
+        return std::nullopt;
+    std::optional<MapBlock> run;
+    for (std::size_t i = indexAt(std::max<std::int64_t>(pos, 0)); i < blocks_.size(); ++i) {
+        const MapBlock& b = blocks_[i];
+        if (b.state == BlockState::Finished) {
+            if (run)
+                break;
+            continue;
+        }
+        std::int64_t start = std::max(b.pos, pos);
+        if (!run)
+            run = MapBlock{start, b.end() - start, b.state};
+        else
+            run->size = b.end() - run->pos;
+    }
+    return run;
+}
+
 BlockState SurfaceMap::stateAt(std::int64_t pos) const
 {
     return blocks_[indexAt(pos)].state;

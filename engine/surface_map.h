@@ -41,6 +41,8 @@ public:
 
     // The first block in state at or after pos, cut to begin at pos.
     std::optional<MapBlock> findFrom(std::int64_t pos, BlockState state) const;
+    // The first run of blocks not finished at or after pos, cut to begin at pos.
+    std::optional<MapBlock> findUnfinishedFrom(std::int64_t pos) const;
     BlockState stateAt(std::int64_t pos) const;
     std::int64_t bytesIn(BlockState state) const;
     // The runs of bytes not finished: [start, end) each.

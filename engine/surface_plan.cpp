@@ -11,13 +11,6 @@ SurfacePlan::SurfacePlan(SurfaceMap map, std::int64_t block, SurfacePlanSettings
     settings_.depth = std::max(settings_.depth, 1);
 }
 
-SurfaceMap SurfacePlan::forResume(SurfaceMap map)
-{
-    for (BlockState s : {BlockState::Bad, BlockState::NonScraped, BlockState::NonTrimmed})
-        map.changeAll(s, BlockState::NonTried);
-    return map;
-}
-
 char SurfacePlan::phaseLetter() const
 {
     switch (phase_) {
@@ -58,7 +51,9 @@ std::optional<SurfaceRequest> SurfacePlan::nextCopy()
         r = again_.front();
         again_.pop_front();
     } else {
-        auto b = map_.findFrom(cursor_, BlockState::NonTried);
+        // Behind the cursor only this run's failures are left; before it, what an earlier
+        // scan did not finish.
+        auto b = map_.findUnfinishedFrom(cursor_);
         if (!b)
             return std::nullopt;
         // A map written with a smaller block than this device's is read in whole blocks.

@@ -23,7 +23,9 @@ struct SurfacePlanSettings {
 };
 
 // Decides what a surface scan reads next, the way rescue tools do, and keeps the map.
-// First every untried byte is read front to back in large requests; a failed request and
+// First every byte not finished is read front to back in large requests (so a map of an
+// earlier scan goes on where it stopped and tries what failed once more, keeping its states
+// until then); a failed request and
 // the skip after it (which grows while reads keep failing, so a large bad area costs few
 // slow failures) are left as non-trimmed, each a unit of its own. Then each unit is trimmed
 // from both edges: from its front and from its back one block at a time, the probe doubling
@@ -35,10 +37,6 @@ struct SurfacePlanSettings {
 class SurfacePlan {
 public:
     SurfacePlan(SurfaceMap map, std::int64_t block, SurfacePlanSettings settings = {});
-
-    // A map read back from an earlier scan: what is not finished is read again as untried,
-    // so what failed is tried once more.
-    static SurfaceMap forResume(SurfaceMap map);
 
     // The next read to submit, or nullopt: nothing now (wait for results) or finished().
     std::optional<SurfaceRequest> next();

@@ -252,6 +252,12 @@ TEST_F(SurfaceScan, theMapfileAgreesWithWhatDdrescueItselfWrites)
     ASSERT_EQ(d.exitCode, 0) << d.describe();
     EXPECT_EQ(unfinished(readAll(ours)), bad);
     EXPECT_EQ(unfinished(readAll(theirs)), bad);
+    // We go on from ddrescue's: only its bad areas are read again, and they still fail.
+    ProcessResult resumed = runCli({"--device", disk_->device(), "--mapfile", theirs, "--json", "-"}, 120s);
+    ASSERT_EQ(resumed.exitCode, 1) << resumed.describe();
+    json doc = json::parse(resumed.out);
+    EXPECT_EQ(badOf(doc), bad);
+    EXPECT_EQ(doc["bytes_read"], 0);
     // And ddrescue resumes from ours: nothing is left for it but the bad areas.
     ProcessResult again = runTool({"ddrescue", "-d", "--force", "-q", "-n", disk_->device(), "/dev/null", ours});
     EXPECT_EQ(again.exitCode, 0) << again.describe();

@@ -127,8 +127,10 @@ TEST(SurfacePlan, aResumedScanReadsOnlyWhatIsNotFinishedAndTriesBadAreasAgain)
     // Half of the device is made untried again, as a scan stopped there leaves it.
     before.set(8 * kMiB, 16 * kMiB, BlockState::NonTried);
 
+    // Until the scan gets there, the map keeps what the earlier one found.
+    EXPECT_EQ(SurfacePlan(before, kBlock).map().stateAt(2 * kMiB), BlockState::Bad);
     Medium second{16 * kMiB, {}}; // the bad area reads now
-    SurfaceMap after = scan(second, SurfacePlan::forResume(before));
+    SurfaceMap after = scan(second, before);
     EXPECT_EQ(after.bytesIn(BlockState::Finished), second.size);
     for (const auto& [block, count] : second.readsOfBlock) {
         bool wasBad = block >= 2 * kMiB && block < 2 * kMiB + 4 * kBlock;
