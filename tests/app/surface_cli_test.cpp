@@ -316,6 +316,25 @@ TEST_F(SurfaceScan, aStoppedScanSavesItsMapfileAndTheResumedOneReadsOnlyWhatIsLe
     EXPECT_TRUE(unfinished(readAll(mapfile)).empty());
 }
 
+TEST_F(SurfaceScan, aStopWhileAReadHangsLeavesWithinSecondsAndSavesTheMapfile)
+{
+    std::ofstream(disk_->image()).close();
+    ASSERT_EQ(::truncate(disk_->image().c_str(), 32 * kMiB), 0);
+    ASSERT_EQ(disk_->serve({"stall " + std::to_string(8 * kMiB) + " 6"}, false), "");
+    std::string mapfile = dir_ / "scan.map";
+    ChildProcess cli(cliCommand({"--device", disk_->device(), "--mapfile", mapfile}));
+    ASSERT_TRUE(disk_->waitForLog("stall begins", 60s)) << disk_->log();
+    auto stopped = std::chrono::steady_clock::now();
+    cli.signal(SIGTERM);
+    ProcessResult r = cli.wait(20s);
+    EXPECT_LT(std::chrono::steady_clock::now() - stopped, 5s);
+    ASSERT_EQ(r.exitCode, 130) << r.describe();
+    auto left = unfinished(readAll(mapfile));
+    ASSERT_FALSE(left.empty());
+    EXPECT_LE(left.front().first, 8 * kMiB);
+    EXPECT_EQ(left.back().second, 32 * kMiB);
+}
+
 TEST_F(SurfaceScan, aMapfileOfAnotherDeviceOrNoneAtAllIsRefusedAndKept)
 {
     std::ofstream(disk_->image()).close();
