@@ -6,7 +6,7 @@ namespace app::texts {
 inline constexpr const char* kDescription =
     "Tests whether the data of a drive, a directory tree or a file can be read back.";
 inline constexpr const char* kObjectRequired =
-    "vorkan-cli: one of --drive, --dir, --file, --drives or --version is required\n";
+    "vorkan-cli: one of --drive, --dir, --file, --device, --drives or --version is required\n";
 inline constexpr const char* kReportNameEmpty = "vorkan-cli: --report needs the name of a file\n";
 inline constexpr const char* kReportIsTestedFile =
     "vorkan-cli: the report would be saved over the tested file itself: ";
@@ -34,5 +34,11 @@ inline constexpr const char* kWriteManifestHelp =
 inline constexpr const char* kHashHelp = "the algorithm of --write-manifest: sha256 (default), sha512, sha1 or md5";
 inline constexpr const char* kManifestsNeedComplete =
     "vorkan-cli: --verify, --verify-found and --write-manifest need the complete test, not --quick\n";
+inline constexpr const char* kDeviceHelp =
+    "scan a block device from its first byte to its last and map its bad areas to the files they hit";
+inline constexpr const char* kMapfileHelp =
+    "keep the state of a device scan in FILE as a GNU ddrescue mapfile, and resume from it when it exists";
+inline constexpr const char* kSurfaceHelp = "with --drive: scan the drive's block device instead of its files";
+inline constexpr const char* kMapfileNeedsDevice = "vorkan-cli: --mapfile goes with --device or --drive --surface\n";
 
 } // namespace app::texts

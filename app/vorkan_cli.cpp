@@ -3,6 +3,7 @@
 #include "app/cli_host.h"
 #include "app/cli_texts.h"
 #include "app/status_line.h"
+#include "app/surface_cli.h"
 #include "common/encoding.h"
 #include "common/message_port.h"
 #include "common/pelun.h"
@@ -65,6 +66,8 @@ struct Options {
     bool verifyFound = false;
     std::optional<std::string> writeManifest;
     std::string hash = "sha256";
+    std::optional<std::string> device, mapfile;
+    bool surface = false;
 };
 
 engine::VerifyRequest verifyRequestFrom(const Options& o)
@@ -228,6 +231,24 @@ int runTest(const Options& o, const std::function<void(int)>& finished)
     return code;
 }
 
+int runSurfaceOf(const Options& o, int argc, char** argv)
+{
+    app::SurfaceCliOptions s;
+    if (o.device) {
+        s.device = *o.device;
+    } else if (auto device = app::deviceOfDrive(*o.drive)) {
+        s.device = *device;
+    } else {
+        return kRefused;
+    }
+    s.mapfile = o.mapfile;
+    s.json = o.json;
+    s.slow = o.slow;
+    for (int i = 0; i < argc; ++i)
+        s.commandLine += (i == 0 ? "" : " ") + common::shownName(argv[i]);
+    return app::runSurface(s);
+}
+
 int parseAndRun(int argc, char** argv, const std::function<void(int)>& finished)
 {
     Options o;
@@ -251,6 +272,12 @@ int parseAndRun(int argc, char** argv, const std::function<void(int)>& finished)
     auto* file = cli.add_option("--file", o.file, "test one file")->type_name("PATH");
     auto* drivesFlag = cli.add_flag("--drives", o.drives, "list the drives with their type and readiness");
     auto* versionFlag = cli.add_flag("--version", o.version, "print the program's name and version");
+    auto* device = cli.add_option("--device", o.device, app::texts::kDeviceHelp)->type_name("PATH");
+    auto* mapfile = cli.add_option("--mapfile", o.mapfile, app::texts::kMapfileHelp)->type_name("FILE");
+    auto* surface = cli.add_flag("--surface", o.surface, app::texts::kSurfaceHelp);
+    surface->needs(drive);
+    mapfile->excludes(dir, file, drivesFlag, versionFlag);
+    device->excludes(drive, dir, file, drivesFlag, versionFlag);
     drive->excludes(dir, file, drivesFlag, versionFlag);
     dir->excludes(file, drivesFlag, versionFlag);
     file->excludes(drivesFlag, versionFlag);
@@ -266,6 +293,12 @@ int parseAndRun(int argc, char** argv, const std::function<void(int)>& finished)
     if (o.version) {
         std::puts(engine::texts::kAppTitle);
         return kOk;
+    }
+    if (o.device || o.surface)
+        return runSurfaceOf(o, argc, argv);
+    if (o.mapfile) {
+        std::fputs(texts::kMapfileNeedsDevice, stderr);
+        return kRefused;
     }
     if (!o.drives && !o.drive && !o.dir && !o.file) {
         std::fputs(texts::kObjectRequired, stderr);

@@ -24,6 +24,9 @@ program_packages=(
   libblkid-dev
   liburing-dev
   libcli11-dev
+  libext2fs-dev
+  libiso9660-dev
+  libcdio-dev
   xdg-utils
 )
 
@@ -45,6 +48,8 @@ test_packages=(
   openssl
   rhash
   hashdeep
+  gddrescue
+  xorriso
   xvfb
   openbox
   xdotool

@@ -221,6 +221,11 @@ int fsRead(const char* path, char* buf, size_t size, off_t offset, fuse_file_inf
         logEvent("eio " + std::string(path) + " " + std::to_string(offset));
         return -out.error;
     }
+    if (e->fault == faultfs::Fault::Image) {
+        ssize_t n = ::pread(e->imageFd, buf, static_cast<std::size_t>(out.length), offset);
+        logEvent("read " + std::string(path) + " " + std::to_string(offset) + " " + std::to_string(n));
+        return n < 0 ? -errno : static_cast<int>(n);
+    }
     if (out.length < static_cast<std::int64_t>(size) && e->fault == faultfs::Fault::Short)
         logEvent("short " + std::string(path) + " " + std::to_string(offset) + " " + std::to_string(out.length));
     faultfs::fillPattern(buf, offset, out.length);

@@ -1,5 +1,9 @@
 #include "tree.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <limits>
 #include <sstream>
@@ -49,6 +53,37 @@ int parseSeconds(const std::string& text)
     if (value > std::numeric_limits<int>::max())
         throw std::invalid_argument("too many seconds: " + text);
     return static_cast<int>(value);
+}
+
+Entry imageEntry(const std::string& path, const std::vector<std::string>& words)
+{
+    if (words.size() < 3)
+        throw std::invalid_argument("an image needs its file: " + path);
+    Entry file;
+    file.path = path;
+    file.fault = Fault::Image;
+    file.imageFd = ::open(words[2].c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st;
+    if (file.imageFd < 0 || ::fstat(file.imageFd, &st) != 0)
+        throw std::invalid_argument("cannot open the image " + words[2]);
+    file.size = st.st_size;
+    for (std::size_t i = 3; i < words.size(); i += 3) {
+        if (i + 2 >= words.size())
+            throw std::invalid_argument("eio START END or stall OFFSET SECONDS: " + path);
+        if (words[i] == "eio") {
+            std::int64_t start = parseSize(words[i + 1]);
+            std::int64_t end = parseSize(words[i + 2]);
+            if (end <= start)
+                throw std::invalid_argument("an eio range must not be empty: " + path);
+            file.eioRanges.emplace_back(start, end);
+        } else if (words[i] == "stall") {
+            file.stallOffset = parseSize(words[i + 1]);
+            file.seconds = parseSeconds(words[i + 2]);
+        } else {
+            throw std::invalid_argument("an image takes eio and stall only: " + words[i]);
+        }
+    }
+    return file;
 }
 
 } // namespace
@@ -139,6 +174,10 @@ void Tree::addLine(const std::string& line)
 
     Entry file;
     file.path = normalisePath(words[0]);
+    if (words[1] == "image") {
+        addEntry(imageEntry(file.path, words));
+        return;
+    }
     file.size = parseSize(words[1]);
     std::size_t expected = 2;
     if (words.size() > 2) {
@@ -217,6 +256,16 @@ ReadOutcome planRead(const Entry& file, std::int64_t offset, std::int64_t size)
     std::int64_t dataEnd = file.fault == Fault::Short ? file.offset : file.size;
     if (file.fault == Fault::Stall && offset <= file.offset && file.offset - offset < size)
         out.stallSeconds = file.seconds;
+    if (file.fault == Fault::Image) {
+        if (file.stallOffset >= offset && file.stallOffset < offset + size)
+            out.stallSeconds = file.seconds;
+        for (const auto& [start, end] : file.eioRanges) {
+            if (offset < end && offset + size > start) {
+                out.error = EIO;
+                return out;
+            }
+        }
+    }
     if (file.fault == Fault::EioRange && offset < file.end && offset + size > file.offset) {
         out.error = EIO; // like a bad sector: the request fails whole
         return out;

@@ -4,6 +4,7 @@
 #include <istream>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The tree a vorkan-faultfs mount serves: directories and files whose content is a fixed
@@ -20,6 +21,12 @@
 //   path SIZE short LENGTH             the size says SIZE, but reads end at LENGTH
 //   path SIZE stall OFFSET SECONDS     a read that covers OFFSET sleeps SECONDS first
 //   path SIZE getattr-stall SECONDS    every look at the file's attributes sleeps SECONDS
+//   path image FILE [eio START END]... [stall OFFSET SECONDS]
+//                                      a file with the content of FILE (its size as it is
+//                                      when the line is read), every read that touches one
+//                                      of the [START, END) ranges failing whole with EIO,
+//                                      and each read logged, so a loop device over it is a
+//                                      disk with bad sectors whose reads a test can count
 //   path/ list-eio                     listing the directory fails with EIO
 //   path/ list-stall SECONDS           listing the directory sleeps SECONDS first
 //
@@ -27,7 +34,7 @@
 // listed in the order they were described, so a test can rely on the walk order.
 namespace faultfs {
 
-enum class Fault { None, OpenEio, OpenEacces, EioAt, EioRange, Short, Stall, GetattrStall, ListEio, ListStall };
+enum class Fault { None, Image, OpenEio, OpenEacces, EioAt, EioRange, Short, Stall, GetattrStall, ListEio, ListStall };
 
 struct Entry {
     std::string path; // "/" for the root, otherwise "/a/b"
@@ -37,6 +44,9 @@ struct Entry {
     std::int64_t offset = 0; // eio-at, stall: the offset; eio-range: its start; short: where the data ends
     std::int64_t end = 0;    // eio-range: the end
     int seconds = 0;         // the stalls only
+    int imageFd = -1;        // image: the file that holds the content (open for the process's life)
+    std::vector<std::pair<std::int64_t, std::int64_t>> eioRanges; // image: the failing ranges
+    std::int64_t stallOffset = -1;                                // image: a read that covers it stalls first
     std::vector<std::size_t> children;
 };
 
