@@ -3,10 +3,14 @@
 #include "platform/read_queue.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace engine {
 
 namespace {
+
+// The scan looks at its stop flags at least this often.
+constexpr std::chrono::milliseconds kWaitAtMost{200};
 
 constexpr std::size_t kDirectAlignment = 4096;
 
@@ -98,7 +102,7 @@ SurfaceScan::End SurfaceScan::run(platform::ReadQueue& queue)
                 return stop_ ? End::Stopped : End::Finished;
         }
         done.clear();
-        queue.wait(done);
+        queue.wait(done, kWaitAtMost); // a wake, a result or this, whichever comes first
         for (const auto& d : done)
             take(d.tag, d.result);
         if (abandon_) {
