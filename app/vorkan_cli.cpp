@@ -1,6 +1,7 @@
 // vorkan-cli: the readability test without a window.
 
 #include "app/cli_host.h"
+#include "app/cli_outputs.h"
 #include "app/cli_texts.h"
 #include "app/status_line.h"
 #include "common/encoding.h"
@@ -20,6 +21,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -51,7 +54,7 @@ private:
 struct Options {
     bool quick = false;
     std::optional<std::string> report;
-    std::string json; // "-": standard output
+    std::optional<std::string> json; // "-": standard output
     double slow = 1.0;
     bool map = false;
     std::optional<std::string> drive, dir, file;
@@ -59,19 +62,35 @@ struct Options {
     bool version = false;
 };
 
-// Names come from the file system and the mount table: on a terminal neither a control
-// character nor a byte that is not UTF-8 may pass.
-void printOut(const std::string& text)
+// One line on standard error, whatever the names inside it hold.
+void printMessage(const std::string& message)
 {
-    std::string shown = common::validUtf8(text);
-    std::fwrite(shown.data(), 1, shown.size(), stdout);
+    std::string line = common::messageLine(message) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+void reportOutputFailure(int error)
+{
+    std::fprintf(stderr, "%s%s\n", texts::kOutputFailed, std::strerror(error));
+}
+
+// Names come from the file system and the mount table: on a terminal neither a control
+// character nor a byte that is not UTF-8 may pass. False (with the message) when the text
+// did not arrive.
+bool printOut(const std::string& text)
+{
+    int error = platform::writeStandardOutput(common::validUtf8(text));
+    if (error != 0)
+        reportOutputFailure(error);
+    return error == 0;
 }
 
 int listDrives(common::Pelun& pelun, const platform::DriveTable& table)
 {
     for (const auto& d : table.drives()) {
         std::string ready = platform::DriveTable::ready(d) ? texts::kPripravena : texts::kNeniPripravena;
-        printOut(common::shownName(d.entryText()) + "\t" + pelun.PS_GetdriveType(d.letter) + "\t" + ready + "\n");
+        if (!printOut(common::shownName(d.entryText()) + "\t" + pelun.PS_GetdriveType(d.letter) + "\t" + ready + "\n"))
+            return kReportFailed;
     }
     return kOk;
 }
@@ -99,7 +118,7 @@ bool outputArrived()
     int error = platform::flushStandardOutput();
     if (error == 0)
         return true;
-    std::fprintf(stderr, "%s%s\n", texts::kOutputFailed, std::strerror(error));
+    reportOutputFailure(error);
     std::clearerr(stdout);
     return false;
 }
@@ -113,13 +132,12 @@ int checkedOutput(int code)
 bool writeJson(const engine::VorkanEngine& engine, const Options& o)
 {
     std::string doc = engine::findingsJson(engine);
-    if (o.json == "-") {
-        printOut(doc);
-        return outputArrived();
+    if (*o.json == "-") {
+        return printOut(doc);
     }
-    auto saved = engine::saveFile(o.json, doc, app::texts::kJsonNelzeUlozit);
+    auto saved = engine::saveFile(*o.json, doc, app::texts::kJsonNelzeUlozit);
     if (!saved.ok)
-        std::fprintf(stderr, "%s\n", saved.error.c_str());
+        printMessage(saved.error);
     return saved.ok;
 }
 
@@ -132,32 +150,20 @@ int finish(const engine::VorkanEngine& engine, const Options& o)
     default: return kRefused;
     }
     auto lines = engine::protocolLines(engine.view().result);
-    if (o.json != "-")
-        printOut(engine::joinLines(lines, "\n"));
-    // Before the report, which may be saved to the same place (/dev/stdout).
-    bool arrived = outputArrived();
+    // Before the report, which may be saved to the same place (/dev/stdout). Each output is
+    // written whatever became of the others: one that failed must not cost the rest.
+    bool written = o.json == "-" || printOut(engine::joinLines(lines, "\n"));
     if (o.report) {
         auto saved = engine::saveProtocol(*o.report, lines);
-        if (!saved.ok) {
-            std::fprintf(stderr, "%s\n", saved.error.c_str());
-            return kReportFailed;
-        }
+        if (!saved.ok)
+            printMessage(saved.error);
+        written = saved.ok && written;
     }
-    if (!arrived || (!o.json.empty() && !writeJson(engine, o)))
+    if (o.json)
+        written = writeJson(engine, o) && written;
+    if (!written)
         return kReportFailed;
     return engine.view().result.ChybSezn.empty() ? kOk : kErrorsFound;
-}
-
-// Saving the report over the file under test would destroy what was just tested.
-bool reportSpared(const Options& o)
-{
-    if (!o.file || !o.report)
-        return true;
-    auto report = platform::identityOf(*o.report);
-    if (!report || report != platform::identityOf(*o.file))
-        return true;
-    std::fprintf(stderr, "%s%s\n", texts::kReportIsTestedFile, o.report->c_str());
-    return false;
 }
 
 int runTest(const Options& o)
@@ -189,6 +195,21 @@ int runTest(const Options& o)
     return code;
 }
 
+// A number of seconds that a read may take; NaN or infinity would turn slow reads off
+// unnoticed. The refusal does not repeat the value, which may be hundreds of digits long.
+CLI::Validator slowSeconds()
+{
+    return CLI::Validator(
+        [](std::string& value) -> std::string {
+            char* end = nullptr;
+            errno = 0;
+            double seconds = std::strtod(value.c_str(), &end);
+            bool valid = !value.empty() && *end == '\0' && errno == 0 && std::isfinite(seconds) && seconds >= 0;
+            return valid ? std::string() : std::string(texts::kSlowRefused);
+        },
+        "SECONDS");
+}
+
 int parseAndRun(int argc, char** argv)
 {
     Options o;
@@ -197,7 +218,7 @@ int parseAndRun(int argc, char** argv)
     cli.add_option("--report", o.report, "also save the protocol to FILE (Windows-1250, CR LF)")->type_name("FILE");
     cli.add_option("--json", o.json, app::texts::kJsonHelp)->type_name("FILE");
     cli.add_flag("--map", o.map, app::texts::kMapHelp);
-    cli.add_option("--slow", o.slow, app::texts::kSlowHelp)->type_name("SECONDS")->check(CLI::NonNegativeNumber);
+    cli.add_option("--slow", o.slow, app::texts::kSlowHelp)->type_name("SECONDS")->check(slowSeconds());
     auto* drive =
         cli.add_option("--drive", o.drive, "test a drive; the first character is its letter")->type_name("TEXT");
     auto* dir = cli.add_option("--dir", o.dir, "test a directory and its subdirectories")->type_name("PATH");
@@ -225,12 +246,10 @@ int parseAndRun(int argc, char** argv)
         std::fputs(cli.help().c_str(), stderr);
         return kRefused;
     }
-    if (o.report && o.report->empty()) {
-        std::fputs(texts::kReportNameEmpty, stderr);
+    if (auto refusal = app::refusedOutputs({o.report, o.json, o.file})) {
+        printMessage(*refusal);
         return kRefused;
     }
-    if (!reportSpared(o))
-        return kRefused;
     return runTest(o);
 }
 

@@ -322,6 +322,36 @@ TEST_F(Cli, refusedObjectsAndBadUsageEndWithStatus2AndTheirMessage)
     EXPECT_THAT(version.out, ::testing::HasSubstr("Vorkan v1.20"));
 }
 
+TEST_F(Cli, everyMessageIsOneLineWhateverTheNamesInItHold)
+{
+    makeDir(at("only/dirs"));
+    struct Case {
+        std::vector<std::string> args;
+        std::string line; // the whole of standard error
+    };
+    const std::string forged = at("x\nCelkový počet chyb:0\r");
+    const Case cases[] = {
+        {{"--dir", forged}, "Adresář " + at("x?Celkový počet chyb:0?") + " není přístupný !"},
+        {{"--file", forged}, "Soubor " + at("x?Celkový počet chyb:0?") + " neexistuje !"},
+        {{"--dir", at("only")}, "V adresáři " + at("only") + " nejsou žádné objekty, které by bylo možné testovat !"},
+        {{"--drive", "\n"}, "? není platné označení jednotky"},
+    };
+    for (const Case& c : cases) {
+        ProcessResult r = runCli(c.args, 30s);
+        EXPECT_EQ(r.exitCode, 2) << r.describe();
+        EXPECT_EQ(r.err.substr(r.err.find_last_of('\n', r.err.size() - 2) + 1), c.line + "\n") << r.err;
+        EXPECT_EQ(r.err.find('\r'), std::string::npos) << r.err;
+    }
+    // The number of seconds must be a number: NaN and infinity would turn slow reads off.
+    for (const std::string& slow :
+         std::vector<std::string>{"nan", "inf", "-1", "1e400", "x", std::string(300, '9') + "e99"}) {
+        ProcessResult r = runCli({"--slow", slow, "--dir", at("only")}, 30s);
+        EXPECT_EQ(r.exitCode, 2) << slow << ": " << r.describe();
+        EXPECT_THAT(r.err, ::testing::HasSubstr("needs a finite number of seconds, 0 or more")) << slow;
+        EXPECT_LT(r.err.size(), 200u) << "the refusal does not repeat the value: " << r.err;
+    }
+}
+
 TEST_F(Cli, aReportThatCannotBeWrittenEndsWithStatus4)
 {
     writeFile(at("tree/file.txt"), "data");
