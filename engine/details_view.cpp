@@ -112,6 +112,8 @@ DetailsView detailsView(const VorkanEngine& engine)
     const std::int64_t notFromMedium = engine.bytesNotFromMedium();
     view.notFromMedium = texts::kNezarucenoZMedia + std::to_string(notFromMedium) + texts::kBajtu;
     view.notFromMediumWhy = notFromMedium == 0 ? texts::kVseZMedia : texts::kCastZPameti;
+    if (f.vanished > 0)
+        view.vanished = texts::kZmizeleSoubory + std::to_string(f.vanished);
     return view;
 }
 

@@ -56,6 +56,7 @@ struct DetailsView {
     CurveView curve;
     std::string notFromMedium;
     std::string notFromMediumWhy;
+    std::string vanished; // empty when the read phase found every file counted
 };
 
 DetailsView detailsView(const VorkanEngine& engine);

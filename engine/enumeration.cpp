@@ -4,6 +4,8 @@
 #include "platform/dir_listing.h"
 #include "platform/disk_space.h"
 
+#include <functional>
+
 namespace engine {
 
 using platform::WalkEntry;
@@ -43,6 +45,9 @@ void VorkanEngine::ZjistiAdresar(const std::string& path, bool listed)
         view_.test.PrubehSoub.set(roundAsFormatted(run_.ZjistenoVel / (run_.ObsazenoDisk / 100)));
     yield(YieldPoint::Directory);
     ++run_.PocetAdr;
+    if (!listed)
+        ++walkFailures_;
+    std::int64_t files = 0;
     while (listed && run_.Bezi) {
         auto item = awaitWalk();
         if (!item)
@@ -53,11 +58,15 @@ void VorkanEngine::ZjistiAdresar(const std::string& path, bool listed)
             run_.VelCelk += e.size;
             run_.ZjistenoVel += static_cast<double>(e.size);
             ++run_.PocetSoub;
+            ++files;
             break;
         case WalkEntry::Kind::DirectoryBegin:
         case WalkEntry::Kind::DirectoryFailed: ZjistiAdresar(e.path, e.kind == WalkEntry::Kind::DirectoryBegin); break;
-        case WalkEntry::Kind::ListingBroken: break; // the read phase reports it
-        case WalkEntry::Kind::DirectoryEnd: return;
+        case WalkEntry::Kind::ListingBroken: ++walkFailures_; break; // the read phase reports it
+        case WalkEntry::Kind::DirectoryEnd:
+            if (files > 0)
+                countedFiles_[std::hash<std::string>{}(path)] += files;
+            return;
         }
     }
 }

@@ -39,6 +39,12 @@ void VorkanEngine::readPhase(const TestSettings& settings)
         reader_.startWalk(run_.CestaTestu, WalkPurpose::Read, quick_, filesAhead_);
         if (auto root = awaitWalk())
             TestujAdresar(root->entry);
+        // Directories counted but no longer found took their files with them.
+        if (run_.Bezi) {
+            for (const auto& [dir, files] : countedFiles_)
+                findings_.vanished += files;
+        }
+        countedFiles_.clear();
     }
     reader_.stop(); // whatever a stop left under way
 }
@@ -48,24 +54,44 @@ void VorkanEngine::TestujAdresar(const WalkEntry& dir)
 {
     yield(YieldPoint::TestDirectory);
     if (dir.kind == WalkEntry::Kind::DirectoryFailed) {
-        addFinding(dir.path, directoryFinding(dir)); // nothing in it could be tested
+        addFinding(dir.path, directoryFinding(dir));             // nothing in it could be tested
+        countedFiles_.erase(std::hash<std::string>{}(dir.path)); // named by the finding
         return;
     }
+    std::int64_t found = 0;
+    bool broken = false;
     while (run_.Bezi) {
         auto item = awaitWalk();
         if (!item)
             return;
         const WalkEntry& e = item->entry;
         switch (e.kind) {
-        case WalkEntry::Kind::File: TestujSoubor({e.path, e.size, item->job}); break;
+        case WalkEntry::Kind::File:
+            ++found;
+            TestujSoubor({e.path, e.size, item->job});
+            break;
         case WalkEntry::Kind::DirectoryBegin:
         case WalkEntry::Kind::DirectoryFailed: TestujAdresar(e); break;
         case WalkEntry::Kind::ListingBroken:
             addFinding(e.path, directoryFinding(e)); // some of its entries could not be tested
+            broken = true;
             break;
-        case WalkEntry::Kind::DirectoryEnd: return;
+        case WalkEntry::Kind::DirectoryEnd: countVanished(dir.path, broken ? -1 : found); return;
         }
     }
+}
+
+// found: the files the read phase met in dir, or -1 when its listing broke (its finding
+// stands for what is missing). Counted per directory, so no list of files is kept: a file
+// that vanished while another one was added to the same directory goes unseen.
+void VorkanEngine::countVanished(const std::string& dir, std::int64_t found)
+{
+    auto it = countedFiles_.find(std::hash<std::string>{}(dir));
+    if (it == countedFiles_.end())
+        return;
+    if (found >= 0)
+        findings_.vanished += std::max<std::int64_t>(0, it->second - found);
+    countedFiles_.erase(it);
 }
 
 void VorkanEngine::TestujSoubor(const ListedFile& file)

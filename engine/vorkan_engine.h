@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace common {
@@ -84,6 +85,7 @@ private:
     Admission validate(const TestSettings& settings);
     Admission validateDrive(const std::string& text);
     std::optional<bool> askOffThread(std::function<bool()> question);
+    void requireDescriptors(const TestSettings& settings) const;
     void prepareTestPage();
     void enumerate(const TestSettings& settings);
     void readPhase(const TestSettings& settings);
@@ -101,6 +103,7 @@ private:
         BackgroundReader::Job job = 0; // under which the reader posts its events
     };
     void TestujAdresar(const platform::WalkEntry& dir);
+    void countVanished(const std::string& dir, std::int64_t found);
     void TestujSoubor(const ListedFile& file);
     std::optional<WalkItem> awaitWalk();
     std::optional<ReadEvent> awaitRead(const ListedFile& file);
@@ -131,6 +134,10 @@ private:
     bool quick_ = false;
     bool map_ = false;
     int filesAhead_ = 32;
+    // Of the counting walk: directories it could not list, and the files it counted in each
+    // directory (by the hash of its path), to tell which of them the read phase no longer finds.
+    std::int64_t walkFailures_ = 0;
+    std::unordered_map<std::size_t, std::int64_t> countedFiles_;
     bool running_ = false;
     bool timeErrorOpen_ = false;
     std::string failure_;

@@ -83,7 +83,9 @@ DetailsWindow::DetailsWindow(const engine::VorkanEngine& engine, common::Pelun& 
     notFromMediumWhy_ = new QLabel(this);
     notFromMediumWhy_->setObjectName(QStringLiteral("NotFromMediumWhy"));
     notFromMediumWhy_->setWordWrap(true);
-    for (QLabel* l : {slowDropped_, notFromMedium_, notFromMediumWhy_})
+    vanished_ = new QLabel(this);
+    vanished_->setObjectName(QStringLiteral("Vanished"));
+    for (QLabel* l : {slowDropped_, notFromMedium_, notFromMediumWhy_, vanished_})
         l->setTextFormat(Qt::PlainText);
 
     auto* origin = new QWidget(this);
@@ -91,6 +93,7 @@ DetailsWindow::DetailsWindow(const engine::VorkanEngine& engine, common::Pelun& 
     originLayout->setContentsMargins(0, 0, 0, 0);
     originLayout->addWidget(notFromMedium_);
     originLayout->addWidget(notFromMediumWhy_);
+    originLayout->addWidget(vanished_);
 
     saveJson_ = new QPushButton(glyph(Glyph::Save), QString::fromUtf8(texts::kUlozitJson), this);
     saveJson_->setObjectName(QStringLiteral("SaveJsonBtn"));
@@ -146,6 +149,8 @@ void DetailsWindow::fill(const engine::DetailsView& view)
     slowDropped_->setVisible(!view.slowDropped.empty());
     notFromMedium_->setText(QString::fromStdString(view.notFromMedium));
     notFromMediumWhy_->setText(QString::fromStdString(view.notFromMediumWhy));
+    vanished_->setText(QString::fromStdString(view.vanished));
+    vanished_->setVisible(!view.vanished.empty());
 }
 
 void DetailsWindow::saveJson()

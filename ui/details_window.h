@@ -44,6 +44,7 @@ private:
     QLabel* slowDropped_ = nullptr;
     QLabel* notFromMedium_ = nullptr;
     QLabel* notFromMediumWhy_ = nullptr;
+    QLabel* vanished_ = nullptr;
     QPushButton* saveJson_ = nullptr;
 };
 

@@ -157,18 +157,27 @@ TEST_F(Cli, theQuickTestPassesTinyFilesThatReadBackWhole)
 TEST_F(Cli, neitherDepthNorPathLengthNorTheOpenFileLimitLosesAFile)
 {
     // 700 levels, a path of 5,600 bytes: beyond PATH_MAX, and one descriptor per level would
-    // not fit under a limit of 64 open files.
+    // not fit under a limit of 64 open files, nor a window of 8 under 16.
     std::string deepest = testing_support::makeDeepChain(root(), 700, "deep_07");
     ASSERT_GT(deepest.size(), 5000u);
-    for (bool quick : {false, true}) {
-        std::vector<std::string> args = cliCommand({"--dir", root()});
-        if (quick)
-            args.insert(args.end() - 2, "--quick");
-        args.insert(args.begin(), {"/usr/bin/prlimit", "--nofile=64", "--"});
-        Protocol p;
-        ASSERT_TRUE(finished(testing_support::runProcess(args, 120s), 0, p));
-        expectCounts(p, 700, 701, 700);
+    for (const char* limit : {"--nofile=64", "--nofile=16"}) {
+        for (bool quick : {false, true}) {
+            std::vector<std::string> args = cliCommand({"--dir", root()});
+            if (quick)
+                args.insert(args.end() - 2, "--quick");
+            args.insert(args.begin(), {"/usr/bin/prlimit", limit, "--"});
+            Protocol p;
+            ASSERT_TRUE(finished(testing_support::runProcess(args, 120s), 0, p)) << limit;
+            expectCounts(p, 700, 701, 700);
+        }
     }
+    // Below what the walk can work with, a test would call readable files unreadable.
+    std::vector<std::string> args = cliCommand({"--dir", root()});
+    args.insert(args.begin(), {"/usr/bin/prlimit", "--nofile=12", "--"});
+    ProcessResult r = testing_support::runProcess(args, 120s);
+    EXPECT_EQ(r.exitCode, 3) << r.describe();
+    EXPECT_EQ(r.out, "");
+    EXPECT_THAT(r.err, ::testing::HasSubstr("limit otevřených souborů (RLIMIT_NOFILE, ulimit -n) 12 nestačí"));
 }
 
 TEST_F(Cli, aSparseFileOver4GiBIsCountedWithItsFullSizeAndReadToTheEnd)

@@ -87,6 +87,30 @@ TEST_F(EngineFixture, files_changed_after_they_were_listed)
     EXPECT_EQ(run().Zpracovano, 1000 + 100000 + 1000 + 0 + 3);
 }
 
+TEST_F(EngineFixture, files_deleted_between_the_counting_and_the_reading_are_counted_as_vanished)
+{
+    for (const char* name : {"a/one", "a/two", "a/three", "b/keep", "gone/x", "gone/y"})
+        writeFile(tree() + "/" + name, "x");
+    host.onYield = [&](YieldPoint where) {
+        if (where != YieldPoint::AfterEnumeration)
+            return;
+        std::filesystem::remove(tree() + "/a/one");
+        std::filesystem::remove(tree() + "/a/two");
+        std::filesystem::remove_all(tree() + "/gone");
+        writeFile(tree() + "/b/new", "y"); // one added elsewhere does not make up for them
+    };
+    runDir(tree());
+    EXPECT_EQ(engine.lastOutcome(), RunOutcome::Finished);
+    EXPECT_TRUE(errors().empty());
+    EXPECT_EQ(run().PocetSoub, 6);
+    EXPECT_EQ(run().TestovanoSoub, 3);
+    EXPECT_EQ(engine.findings().vanished, 4);
+
+    host.onYield = nullptr;
+    runDir(tree());
+    EXPECT_EQ(engine.findings().vanished, 0) << "a new run starts from 0";
+}
+
 TEST_F(EngineFixture, a_failure_in_the_middle_counts_the_unread_rest)
 {
     writeFileOfSize(tree() + "/f", 200000);

@@ -20,6 +20,9 @@
 //   path SIZE short LENGTH             the size says SIZE, but reads end at LENGTH
 //   path SIZE stall OFFSET SECONDS     a read that covers OFFSET sleeps SECONDS first
 //   path SIZE getattr-stall SECONDS    every look at the file's attributes sleeps SECONDS
+//   path SIZE ... from=FILE            (after any of the above) the content is FILE's bytes
+//                                      at the same offsets instead of the pattern (an image
+//                                      of a filesystem for a loop device, say)
 //   path/ list-eio                     listing the directory fails with EIO
 //   path/ list-stall SECONDS           listing the directory sleeps SECONDS first
 //
@@ -37,6 +40,7 @@ struct Entry {
     std::int64_t offset = 0; // eio-at, stall: the offset; eio-range: its start; short: where the data ends
     std::int64_t end = 0;    // eio-range: the end
     int seconds = 0;         // the stalls only
+    std::string source;      // from=FILE: where the content comes from; empty: the pattern
     std::vector<std::size_t> children;
 };
 
