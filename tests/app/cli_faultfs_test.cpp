@@ -302,3 +302,38 @@ TEST(CliOnADamagedImage, filesWhoseInodesCannotBeReadAreNamedEachInItsPlace)
     EXPECT_EQ(doc["files"], 60) << "the files that cannot be looked at are counted too";
     EXPECT_EQ(doc["vanished"], 0);
 }
+
+// On a device of 512-byte sectors the first bad byte and the unreadable range are told to
+// the sector, whichever way the reads are sent.
+TEST(CliOnADamagedImage, damageIsMappedToTheLogicalBlockOnBothReadPaths)
+{
+    TempDir work;
+    std::string content(1 << 20, '\0');
+    for (std::size_t i = 0; i < content.size(); ++i)
+        content[i] = static_cast<char>(i * 7 + i / 4096);
+    testing_support::writeFile(work / "source/big.bin", content);
+    FaultyImage image(work / "source", work.path(), 16);
+    if (!image.reason().empty())
+        GTEST_SKIP() << image.reason();
+    std::int64_t block = image.dataOffset("/big.bin", 10);
+    ASSERT_GT(block, 0);
+    ASSERT_TRUE(image.attach(block + 1536, block + 2048)) << image.reason();
+    const std::int64_t first = 10 * 4096 + 1536;
+    for (bool threads : {false, true}) {
+        std::vector<std::string> argv{"/usr/bin/env"};
+        if (threads)
+            argv.push_back("VORKAN_NO_IO_URING=1");
+        for (const std::string& a : cliCommand({"--map", "--json", "-", "--file", image.mountPoint() + "/big.bin"}))
+            argv.push_back(a);
+        ProcessResult r = testing_support::runProcess(argv, 120s);
+        EXPECT_EQ(r.exitCode, 1) << r.describe();
+        nlohmann::json doc = jsonOf(r);
+        ASSERT_EQ(doc["findings"].size(), 1u) << r.out;
+        const nlohmann::json& f = doc["findings"][0];
+        EXPECT_EQ(f["offset"], first) << "threads: " << threads;
+        EXPECT_EQ(f["ranges"],
+                  nlohmann::json::parse("[[" + std::to_string(first) + ", " + std::to_string(first + 512) + "]]"))
+            << "threads: " << threads;
+        EXPECT_EQ(f["unreadable_bytes"], 512);
+    }
+}
