@@ -1,3 +1,5 @@
+#include "engine/details_view.h"
+#include "engine/findings_json.h"
 #include "tests/engine/engine_fixture.h"
 
 #include <fcntl.h>
@@ -105,10 +107,13 @@ TEST_F(EngineFixture, files_deleted_between_the_counting_and_the_reading_are_cou
     EXPECT_EQ(run().PocetSoub, 6);
     EXPECT_EQ(run().TestovanoSoub, 3);
     EXPECT_EQ(engine.findings().vanished, 4);
+    EXPECT_NE(engine::findingsJson(engine).find("\n  \"vanished\": 4,\n"), std::string::npos);
+    EXPECT_EQ(engine::detailsView(engine).vanished, "Soubory smazané mezi zjišťováním a testem (netestovány): 4");
 
     host.onYield = nullptr;
     runDir(tree());
     EXPECT_EQ(engine.findings().vanished, 0) << "a new run starts from 0";
+    EXPECT_EQ(engine::detailsView(engine).vanished, "");
 }
 
 TEST_F(EngineFixture, a_failure_in_the_middle_counts_the_unread_rest)
