@@ -39,8 +39,11 @@ void VorkanEngine::readPhase(const TestSettings& settings)
         reader_.startWalk(run_.CestaTestu, WalkPurpose::Read, quick_, filesAhead_);
         if (auto root = awaitWalk())
             TestujAdresar(root->entry);
-        // Directories counted but no longer found took their files with them.
-        if (run_.Bezi) {
+        // Directories counted but no longer found took their files with them, unless one
+        // that failed now may have hidden them (its finding stands for what is below it).
+        bool directoryFailed = std::any_of(findings_.items.begin(), findings_.items.end(),
+                                           [](const Finding& f) { return f.kind == Finding::Kind::Directory; });
+        if (run_.Bezi && !directoryFailed) {
             for (const auto& [dir, files] : countedFiles_)
                 findings_.vanished += files;
         }
