@@ -7,9 +7,14 @@ inline constexpr const char* kDescription =
     "Tests whether the data of a drive, a directory tree or a file can be read back.";
 inline constexpr const char* kObjectRequired =
     "vorkan-cli: one of --drive, --dir, --file, --device, --drives or --version is required\n";
-inline constexpr const char* kReportNameEmpty = "vorkan-cli: --report needs the name of a file\n";
+inline constexpr const char* kReportNameEmpty = "vorkan-cli: --report needs the name of a file";
+inline constexpr const char* kJsonNameEmpty = "vorkan-cli: --json needs the name of a file or \"-\"";
 inline constexpr const char* kReportIsTestedFile =
     "vorkan-cli: the report would be saved over the tested file itself: ";
+inline constexpr const char* kJsonIsTestedFile =
+    "vorkan-cli: the JSON result would be saved over the tested file itself: ";
+inline constexpr const char* kReportIsJson =
+    "vorkan-cli: the report and the JSON result would be saved to the same file: ";
 inline constexpr const char* kOutputFailed = "vorkan-cli: cannot write to standard output: ";
 
 inline constexpr const char* kPripravena = "připravena";
@@ -22,6 +27,7 @@ inline constexpr const char* kJsonHelp =
 inline constexpr const char* kMapHelp =
     "after a read error, read on to the end of the file and keep its unreadable ranges (shown in the JSON result)";
 inline constexpr const char* kSlowHelp = "keep a read request that takes at least SECONDS as a slow read (default 1)";
+inline constexpr const char* kSlowRefused = "needs a finite number of seconds, 0 or more";
 inline constexpr const char* kJsonNelzeZapsat = "Zprávu JSON nelze zapsat na standardní výstup";
 
 inline constexpr const char* kVerifyHelp =

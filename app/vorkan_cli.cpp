@@ -1,6 +1,7 @@
 // vorkan-cli: the readability test without a window.
 
 #include "app/cli_host.h"
+#include "app/cli_outputs.h"
 #include "app/cli_texts.h"
 #include "app/status_line.h"
 #include "app/surface_cli.h"
@@ -23,6 +24,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -56,7 +59,7 @@ private:
 struct Options {
     bool quick = false;
     std::optional<std::string> report;
-    std::string json; // "-": standard output
+    std::optional<std::string> json; // "-": standard output
     double slow = 1.0;
     bool map = false;
     std::optional<std::string> drive, dir, file;
@@ -80,6 +83,13 @@ engine::VerifyRequest verifyRequestFrom(const Options& o)
     return r;
 }
 
+// One line on standard error, whatever the names inside it hold.
+void printMessage(const std::string& message)
+{
+    std::string line = common::messageLine(message) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
 // The manifest is saved before the JSON result, which tells where it went.
 bool saveManifest(engine::VorkanEngine& engine, const Options& o)
 {
@@ -88,17 +98,24 @@ bool saveManifest(engine::VorkanEngine& engine, const Options& o)
     int error = engine.saveManifest(*o.writeManifest);
     if (error == 0)
         return true;
-    std::fprintf(stderr, "%s%s: %s\n", engine::texts::kSoucetNelzeUlozit, o.writeManifest->c_str(),
-                 std::strerror(error));
+    printMessage(engine::texts::kSoucetNelzeUlozit + *o.writeManifest + ": " + std::strerror(error));
     return false;
 }
 
-// Names come from the file system and the mount table: on a terminal neither a control
-// character nor a byte that is not UTF-8 may pass.
-void printOut(const std::string& text)
+void reportOutputFailure(int error)
 {
-    std::string shown = common::validUtf8(text);
-    std::fwrite(shown.data(), 1, shown.size(), stdout);
+    std::fprintf(stderr, "%s%s\n", texts::kOutputFailed, std::strerror(error));
+}
+
+// Names come from the file system and the mount table: on a terminal neither a control
+// character nor a byte that is not UTF-8 may pass. False (with the message) when the text
+// did not arrive.
+bool printOut(const std::string& text)
+{
+    int error = platform::writeStandardOutput(common::validUtf8(text));
+    if (error != 0)
+        reportOutputFailure(error);
+    return error == 0;
 }
 
 int listDrives(common::Pelun& pelun, const platform::DriveTable& table)
@@ -109,7 +126,8 @@ int listDrives(common::Pelun& pelun, const platform::DriveTable& table)
     for (std::size_t i = 0; i < table.drives().size(); ++i) {
         const platform::Drive& d = table.drives()[i];
         std::string ready = readiness[i] ? texts::kPripravena : texts::kNeniPripravena;
-        printOut(common::shownName(d.entryText()) + "\t" + pelun.PS_GetdriveType(d.letter) + "\t" + ready + "\n");
+        if (!printOut(common::shownName(d.entryText()) + "\t" + pelun.PS_GetdriveType(d.letter) + "\t" + ready + "\n"))
+            return kReportFailed;
     }
     return kOk;
 }
@@ -137,7 +155,7 @@ bool outputArrived()
     int error = platform::flushStandardOutput();
     if (error == 0)
         return true;
-    std::fprintf(stderr, "%s%s\n", texts::kOutputFailed, std::strerror(error));
+    reportOutputFailure(error);
     std::clearerr(stdout);
     return false;
 }
@@ -151,13 +169,12 @@ int checkedOutput(int code)
 bool writeJson(const engine::VorkanEngine& engine, const Options& o)
 {
     std::string doc = engine::findingsJson(engine);
-    if (o.json == "-") {
-        printOut(doc);
-        return outputArrived();
+    if (*o.json == "-") {
+        return printOut(doc);
     }
-    auto saved = engine::saveFile(o.json, doc, app::texts::kJsonNelzeUlozit);
+    auto saved = engine::saveFile(*o.json, doc, app::texts::kJsonNelzeUlozit);
     if (!saved.ok)
-        std::fprintf(stderr, "%s\n", saved.error.c_str());
+        printMessage(saved.error);
     return saved.ok;
 }
 
@@ -170,34 +187,22 @@ int finish(engine::VorkanEngine& engine, const Options& o)
     default: return kRefused;
     }
     auto lines = engine::protocolLines(engine.view().result);
-    if (o.json != "-")
-        printOut(engine::joinLines(lines, "\n"));
-    // Before the report, which may be saved to the same place (/dev/stdout).
-    bool arrived = outputArrived();
+    // Before the report, which may be saved to the same place (/dev/stdout). Each output is
+    // written whatever became of the others: one that failed must not cost the rest.
+    bool written = o.json == "-" || printOut(engine::joinLines(lines, "\n"));
     if (o.report) {
         auto saved = engine::saveProtocol(*o.report, lines);
-        if (!saved.ok) {
-            std::fprintf(stderr, "%s\n", saved.error.c_str());
-            return kReportFailed;
-        }
+        if (!saved.ok)
+            printMessage(saved.error);
+        written = saved.ok && written;
     }
     if (!saveManifest(engine, o))
-        return kReportFailed;
-    if (!arrived || (!o.json.empty() && !writeJson(engine, o)))
+        written = false;
+    if (o.json)
+        written = writeJson(engine, o) && written;
+    if (!written)
         return kReportFailed;
     return engine.view().result.ChybSezn.empty() ? kOk : kErrorsFound;
-}
-
-// Saving the report over the file under test would destroy what was just tested.
-bool reportSpared(const Options& o)
-{
-    if (!o.file || !o.report)
-        return true;
-    auto report = platform::identityOf(*o.report);
-    if (!report || report != platform::identityOf(*o.file))
-        return true;
-    std::fprintf(stderr, "%s%s\n", texts::kReportIsTestedFile, o.report->c_str());
-    return false;
 }
 
 int runTest(const Options& o, const std::function<void(int)>& finished)
@@ -242,11 +247,26 @@ int runSurfaceOf(const Options& o, int argc, char** argv)
         return kRefused;
     }
     s.mapfile = o.mapfile;
-    s.json = o.json;
+    s.json = o.json.value_or("");
     s.slow = o.slow;
     for (int i = 0; i < argc; ++i)
         s.commandLine += (i == 0 ? "" : " ") + common::shownName(argv[i]);
     return app::runSurface(s);
+}
+
+// A number of seconds that a read may take; NaN or infinity would turn slow reads off
+// unnoticed. The refusal does not repeat the value, which may be hundreds of digits long.
+CLI::Validator slowSeconds()
+{
+    return CLI::Validator(
+        [](std::string& value) -> std::string {
+            char* end = nullptr;
+            errno = 0;
+            double seconds = std::strtod(value.c_str(), &end);
+            bool valid = !value.empty() && *end == '\0' && errno == 0 && std::isfinite(seconds) && seconds >= 0;
+            return valid ? std::string() : std::string(texts::kSlowRefused);
+        },
+        "SECONDS");
 }
 
 int parseAndRun(int argc, char** argv, const std::function<void(int)>& finished)
@@ -265,7 +285,7 @@ int parseAndRun(int argc, char** argv, const std::function<void(int)>& finished)
         ->type_name("ALGORITHM")
         ->check(CLI::IsMember({"sha256", "sha512", "sha1", "md5"}))
         ->needs(writeManifest);
-    cli.add_option("--slow", o.slow, app::texts::kSlowHelp)->type_name("SECONDS")->check(CLI::NonNegativeNumber);
+    cli.add_option("--slow", o.slow, app::texts::kSlowHelp)->type_name("SECONDS")->check(slowSeconds());
     auto* drive =
         cli.add_option("--drive", o.drive, "test a drive; the first character is its letter")->type_name("TEXT");
     auto* dir = cli.add_option("--dir", o.dir, "test a directory and its subdirectories")->type_name("PATH");
@@ -305,16 +325,14 @@ int parseAndRun(int argc, char** argv, const std::function<void(int)>& finished)
         std::fputs(cli.help().c_str(), stderr);
         return kRefused;
     }
-    if (o.report && o.report->empty()) {
-        std::fputs(texts::kReportNameEmpty, stderr);
+    if (auto refusal = app::refusedOutputs({o.report, o.json, o.file})) {
+        printMessage(*refusal);
         return kRefused;
     }
     if (o.quick && (!o.verify.empty() || o.verifyFound || o.writeManifest)) {
         std::fputs(texts::kManifestsNeedComplete, stderr);
         return kRefused;
     }
-    if (!reportSpared(o))
-        return kRefused;
     return runTest(o, finished);
 }
 

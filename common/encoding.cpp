@@ -97,6 +97,24 @@ std::string shownName(const std::string& name)
     return shown;
 }
 
+std::string messageLine(const std::string& message)
+{
+    std::string line;
+    line.reserve(message.size());
+    for (std::size_t i = 0; i < message.size(); ++i) {
+        if (message.compare(i, 2, "\n\r") == 0) {
+            ++i;
+            bool blankBeside =
+                (!line.empty() && line.back() == ' ') || (i + 1 < message.size() && message[i + 1] == ' ');
+            if (!blankBeside)
+                line += ' ';
+            continue;
+        }
+        line += message[i];
+    }
+    return shownName(line);
+}
+
 std::string validUtf8(const std::string& text)
 {
     // The converter refuses overlong forms and surrogates, which a plain look at the lead

@@ -13,6 +13,10 @@ std::string cp1250ToUtf8(const std::string& cp1250);
 // each control character (0x01-0x1F, 0x7F) becomes "?", so a name can neither start a new
 // line of a protocol nor send escape sequences to a terminal.
 std::string shownName(const std::string& name);
+// A message of the message dialog as one line of a terminal: each of its line breaks (LF CR)
+// becomes a blank, one blank where the text beside it has one already, and every other
+// control character "?", so that a name inside it cannot forge a line.
+std::string messageLine(const std::string& message);
 // Text for a terminal: every byte that is not part of valid UTF-8 becomes "?".
 std::string validUtf8(const std::string& text);
 // The first character of UTF-8 text; a lone byte where no valid sequence starts.

@@ -1,5 +1,7 @@
 #include "common/message_port.h"
 
+#include "common/encoding.h"
+
 #include <cstdio>
 
 namespace common {
@@ -8,7 +10,8 @@ DialogResult StderrMessagePort::show(DialogKind kind, const std::string& text)
 {
     if (kind == DialogKind::Question)
         return answer_;
-    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::string line = messageLine(text);
+    std::fwrite(line.data(), 1, line.size(), stderr);
     std::fputc('\n', stderr);
     std::fflush(stderr);
     return DialogResult::Ok;

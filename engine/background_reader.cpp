@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <map>
@@ -22,17 +23,29 @@ namespace {
 constexpr std::size_t kQueuedEntries = 4096;
 // ... and the bytes of their paths, which in a deep tree are each as long as the depth.
 constexpr std::size_t kQueuedPathBytes = 16u << 20;
-// Directory descriptors the walk keeps open whatever the depth.
+// Directory descriptors the walk keeps open whatever the depth, when it may.
 constexpr int kDirectoriesOpen = 8;
-// Descriptors left for everything else of the process (the window, the report, the archive).
+// Descriptors left for everything else of the process (the window, the report, the archive),
+// when there are enough of them.
 constexpr int kDescriptorsKept = 48;
 
-// Files opened ahead hold a descriptor each; a low open-file limit must not make an open
-// fail (and so count a readable file as unreadable).
-int filesAheadWithin(int wanted)
+// How a walk spends the descriptors the process may still open: a low open-file limit makes
+// it keep fewer directories and open fewer files ahead, never fail an open (which would count
+// a readable file as unreadable).
+struct DescriptorBudget {
+    int directories = kDirectoriesOpen;
+    int filesAhead = 0;
+};
+
+DescriptorBudget budgetFor(int wanted)
 {
-    int room = (platform::descriptorLimit() - kDirectoriesOpen - kDescriptorsKept) / 2;
-    return std::clamp(room, 0, std::max(wanted, 0));
+    int available = platform::descriptorsAvailable() - BackgroundReader::kLeastDescriptors;
+    DescriptorBudget budget;
+    budget.directories = std::clamp(2 + available / 4, 2, kDirectoriesOpen);
+    int kept = std::min(kDescriptorsKept, available / 2);
+    int room = (available - (budget.directories - 2) - kept) / 2;
+    budget.filesAhead = std::clamp(room, 0, std::max(wanted, 0));
+    return budget;
 }
 
 } // namespace
@@ -41,8 +54,9 @@ class BackgroundReader::Walk : public std::enable_shared_from_this<Walk> {
 public:
     Walk(std::function<void()> wake, bool quick, int filesAhead, double slowSeconds, bool map, HashSet hash,
          std::shared_ptr<ReadTally> tally)
-        : wake_(std::move(wake)), quick_(quick), filesAhead_(static_cast<Job>(filesAheadWithin(filesAhead))),
-          slowSeconds_(slowSeconds), map_(map), hash_(quick ? 0 : hash), tally_(std::move(tally))
+        : wake_(std::move(wake)), quick_(quick), budget_(budgetFor(filesAhead)),
+          filesAhead_(static_cast<Job>(budget_.filesAhead)), slowSeconds_(slowSeconds), map_(map),
+          hash_(quick ? 0 : hash), tally_(std::move(tally))
     {}
 
     // Starts the thread of the walk; it keeps the walk alive as long as it runs. The read
@@ -203,7 +217,7 @@ private:
     // Walk thread -----------------------------------------------------------------------
     void walkTree(const std::string& root, WalkPurpose purpose)
     {
-        platform::TreeWalker walker(root, kDirectoriesOpen);
+        platform::TreeWalker walker(root, budget_.directories);
         while (auto entry = walker.next()) {
             WalkItem item{std::move(*entry), 0};
             bool read = purpose == WalkPurpose::Read && item.entry.kind == platform::WalkEntry::Kind::File;
@@ -211,22 +225,41 @@ private:
                 item.job = newJob();
             Job job = item.job;
             std::int64_t size = item.entry.size;
+            int statusError = item.entry.error;
             if (!post(std::move(item)))
                 return;
-            if (read && !openAndRead(walker, job, size))
+            if (read && !openAndRead(walker, job, size, statusError))
                 return;
         }
     }
 
-    bool openAndRead(const platform::TreeWalker& walker, Job job, std::int64_t size)
+    // statusError: the file's status could not be read, so it cannot be opened either.
+    bool openAndRead(const platform::TreeWalker& walker, Job job, std::int64_t size, int statusError)
     {
         if (!waitForTurn(job))
             return false;
+        if (statusError != 0) {
+            postRead(job, {ReadEvent::Kind::OpenFailed, 0, statusError, 0});
+            return true;
+        }
         platform::ReadFile file;
         auto result = file.openAt(walker.fileDirectory(), walker.fileName(), pattern(quick_));
+        // Out of descriptors (other parts of the process hold more than the budget allowed
+        // for): wait until the files before this one are done with, then try again for a
+        // while, rather than call a readable file unreadable.
+        for (int attempt = 0; result != platform::OpenResult::Opened && outOfDescriptors(errno) && attempt < 100;
+             ++attempt) {
+            if (!waitForTurn(job, 0))
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(attempt == 0 ? 0 : 20));
+            file = platform::ReadFile();
+            result = file.openAt(walker.fileDirectory(), walker.fileName(), pattern(quick_));
+        }
         startReading(job, std::move(file), result, size);
         return true;
     }
+
+    static bool outOfDescriptors(int error) { return error == EMFILE || error == ENFILE; }
 
     void startReading(Job job, platform::ReadFile file, platform::OpenResult result, std::int64_t size)
     {
@@ -262,11 +295,12 @@ private:
         return true;
     }
 
-    // A file is opened only when the engine is at most filesAhead files before it.
-    bool waitForTurn(Job job)
+    // A file is opened only when the engine is at most ahead files before it.
+    bool waitForTurn(Job job) { return waitForTurn(job, filesAhead_); }
+    bool waitForTurn(Job job, Job ahead)
     {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return givenUp_ || (job <= reached_ + filesAhead_ && !held_); });
+        changed_.wait(lock, [&] { return givenUp_ || (job <= reached_ + ahead && !held_); });
         return !givenUp_;
     }
 
@@ -307,6 +341,7 @@ private:
 
     std::function<void()> wake_;
     const bool quick_;
+    const DescriptorBudget budget_;
     const Job filesAhead_;
     const double slowSeconds_;
     const bool map_;

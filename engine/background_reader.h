@@ -39,6 +39,12 @@ class BackgroundReader {
 public:
     using Job = std::uint64_t;
 
+    // The fewest descriptors a walk that reads needs besides those the process holds: the
+    // root, the directory being listed, a subdirectory being opened and its listing stream,
+    // one file, the rings of the status and read queues and the reader's wake-up (measured
+    // under prlimit: one fewer fails a deep tree).
+    static constexpr int kLeastDescriptors = 8;
+
     // wake is called on a reader thread when something the engine waits for has come.
     explicit BackgroundReader(std::function<void()> wake);
     ~BackgroundReader();

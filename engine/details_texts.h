@@ -18,6 +18,7 @@ inline constexpr const char* kBajtu = " B";
 
 inline constexpr const char* kDalsiPomalaCteni = "Dalších pomalých čtení, která nebyla zaznamenána: ";
 
+inline constexpr const char* kZmizeleSoubory = "Soubory smazané mezi zjišťováním a testem (netestovány): ";
 inline constexpr const char* kNezarucenoZMedia = "Data nezaručeně přečtená z média: ";
 inline constexpr const char* kVseZMedia = "Všechna data byla přečtena přímo z média, mimo vyrovnávací paměť systému.";
 inline constexpr const char* kCastZPameti =

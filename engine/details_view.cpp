@@ -129,6 +129,8 @@ DetailsView detailsView(const VorkanEngine& engine)
             std::to_string(c.unlisted) + texts::kMimo + std::to_string(c.outside);
     }
     view.manifestToSave = engine.manifestWritten() != nullptr;
+    if (f.vanished > 0)
+        view.vanished = texts::kZmizeleSoubory + std::to_string(f.vanished);
     return view;
 }
 

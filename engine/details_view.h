@@ -62,6 +62,7 @@ struct DetailsView {
     std::vector<std::string> manifests;
     std::string manifestCounts;
     bool manifestToSave = false; // the run computed a manifest that can be saved
+    std::string vanished;        // empty when the read phase found every file counted
 };
 
 DetailsView detailsView(const VorkanEngine& engine);

@@ -48,5 +48,8 @@ inline constexpr const char* kOpravduUkoncitProgram = "Opravdu si přejete ukon�
 
 // Errors the engine itself did not expect
 inline constexpr const char* kTestSkoncilChybou = "Test byl ukončen kvůli chybě: ";
+// Followed by the limit, then the second part, then the number needed.
+inline constexpr const char* kMaloDeskriptoru = "limit otevřených souborů (RLIMIT_NOFILE, ulimit -n) ";
+inline constexpr const char* kMaloDeskriptoruPotreba = " nestačí, test potřebuje nejméně tolik volných: ";
 
 } // namespace engine::texts

@@ -4,9 +4,11 @@
 #include "platform/dir_listing.h"
 #include "platform/disk_space.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
+#include <vector>
 
 namespace engine {
 
@@ -52,14 +54,14 @@ void VorkanEngine::ZjistiSoubor(const std::string& name)
 
 // Counts the tree whose root the walk has just entered (listed false: it could not be
 // opened, and counts as a directory without entries). Subdirectories are counted in the same
-// loop, which keeps only how many directories are open, so a tree of any depth fits.
+// loop, which keeps only the file count of each directory open, so a tree of any depth fits.
 void VorkanEngine::ZjistiAdresar(const std::string& path, bool listed)
 {
-    std::int64_t open = 0; // directories entered and not yet left
-    countDirectory(path);
+    std::vector<std::int64_t> filesIn; // of each directory entered and not yet left
+    countDirectory(path, listed);
     if (listed)
-        ++open;
-    while (open > 0 && run_.Bezi) {
+        filesIn.push_back(0);
+    while (!filesIn.empty() && run_.Bezi) {
         auto item = awaitWalk();
         if (!item)
             return;
@@ -69,26 +71,33 @@ void VorkanEngine::ZjistiAdresar(const std::string& path, bool listed)
             run_.VelCelk += e.size;
             run_.ZjistenoVel += static_cast<double>(e.size);
             ++run_.PocetSoub;
+            ++filesIn.back();
             noteFoundManifest(e.path);
             break;
         case WalkEntry::Kind::DirectoryBegin:
-            countDirectory(e.path);
-            ++open;
+            countDirectory(e.path, true);
+            filesIn.push_back(0);
             break;
-        case WalkEntry::Kind::DirectoryFailed: countDirectory(e.path); break;
-        case WalkEntry::Kind::ListingBroken: break; // the read phase reports it
-        case WalkEntry::Kind::DirectoryEnd: --open; break;
+        case WalkEntry::Kind::DirectoryFailed: countDirectory(e.path, false); break;
+        case WalkEntry::Kind::ListingBroken: ++walkFailures_; break; // the read phase reports it
+        case WalkEntry::Kind::DirectoryEnd:
+            if (filesIn.back() > 0)
+                countedFiles_[std::hash<std::string>{}(e.path)] += filesIn.back();
+            filesIn.pop_back();
+            break;
         }
     }
 }
 
-void VorkanEngine::countDirectory(const std::string& path)
+void VorkanEngine::countDirectory(const std::string& path, bool listed)
 {
     view_.test.SoubJML = path;
     if (run_.ObsazenoDisk > 0)
         view_.test.PrubehSoub.set(roundAsFormatted(run_.ZjistenoVel / (run_.ObsazenoDisk / 100)));
     yield(YieldPoint::Directory);
     ++run_.PocetAdr;
+    if (!listed)
+        ++walkFailures_;
 }
 
 } // namespace engine

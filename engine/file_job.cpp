@@ -38,7 +38,7 @@ std::optional<FileJob::Request> FileJob::next() const
 {
     if (bad_)
         return pending_.empty() ? std::optional<Request>(Request{bad_->probe, profile_.blockSize}) : std::nullopt;
-    if (!hasMore() || pending_.size() >= static_cast<std::size_t>(profile_.fileDepth))
+    if (!hasMore() || pending_.size() >= static_cast<std::size_t>(needsDeviceAlone() ? 1 : profile_.fileDepth))
         return std::nullopt;
     const auto block = static_cast<std::int64_t>(profile_.blockSize);
     std::int64_t rest = end_ - nextOffset_;

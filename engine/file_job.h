@@ -40,6 +40,13 @@ public:
     // The next request, if the job may send one now: within its depth and not too far
     // ahead of what the engine consumed.
     std::optional<Request> next() const;
+    // Going over a failure block by block: each such request must reach the device alone, or
+    // the block layer merges it with its neighbours (io_uring submits them together) and a
+    // readable block fails with a bad one.
+    bool needsDeviceAlone() const
+    {
+        return !finished_ && (bad_.has_value() || (retryEnd_ > 0 && largest_ <= profile_.blockSize));
+    }
     // Part of the file is still to be requested.
     bool hasMore() const { return !finished_ && nextOffset_ < end_; }
     void sent(std::uint64_t tag, const Request& request);

@@ -170,27 +170,55 @@ private:
     }
 
     // Sends requests in the order of the jobs while there is room. On media that must be
-    // read in order, a job's successor waits until all of it has been asked for.
+    // read in order, a job's successor waits until all of it has been asked for. A job going
+    // over a failure block by block sends only when nothing else is in flight, and nothing
+    // else goes until its request came back.
     void send()
     {
         if (paused_)
             return;
+        for (const auto& [tag, f] : inFlight_) {
+            if (f.job->needsDeviceAlone())
+                return;
+        }
         for (auto& [id, job] : jobs_) {
+            if (!job->needsDeviceAlone())
+                continue;
+            if (auto request = job->next()) {
+                if (inFlight_.empty())
+                    submit(job, *request);
+                return; // nothing else until it has come back
+            }
+        }
+        for (auto& [id, job] : jobs_) {
+            if (job->needsDeviceAlone()) {
+                if (profile_.inOrder && job->hasMore())
+                    return;
+                continue;
+            }
             while (inFlight_.size() < static_cast<std::size_t>(profile_.depth)) {
                 auto request = job->next();
                 if (!request)
                     break;
-                char* buffer = buffers_.take(request->length);
-                if (buffer == nullptr)
+                if (!submit(job, *request))
                     return;
-                std::uint64_t tag = nextTag_++;
-                inFlight_[tag] = {job, buffer, request->length, request->offset, Clock::now(), stopped_};
-                job->sent(tag, *request);
-                queue_->submit(job->fd(), buffer, request->length, request->offset, tag);
             }
             if (inFlight_.size() >= static_cast<std::size_t>(profile_.depth) || (profile_.inOrder && job->hasMore()))
                 return;
         }
+    }
+
+    // False when no buffer is free now.
+    bool submit(const std::shared_ptr<FileJob>& job, const FileJob::Request& request)
+    {
+        char* buffer = buffers_.take(request.length);
+        if (buffer == nullptr)
+            return false;
+        std::uint64_t tag = nextTag_++;
+        inFlight_[tag] = {job, buffer, request.length, request.offset, Clock::now(), stopped_};
+        job->sent(tag, request);
+        queue_->submit(job->fd(), buffer, request.length, request.offset, tag);
+        return true;
     }
 
     void complete(const platform::ReadDone& d)

@@ -65,6 +65,7 @@ void Findings::clear()
     slowDropped = 0;
     speed.clear();
     bytesRead = 0;
+    vanished = 0;
 }
 
 } // namespace engine

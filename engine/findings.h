@@ -92,6 +92,9 @@ struct Findings {
     std::size_t slowDropped = 0; // beyond the bound of slow
     SpeedCurve speed;
     std::int64_t bytesRead = 0; // read back in full units, as the engine counted them
+    // Files the counting found that the read phase no longer did (deleted meanwhile); they
+    // are neither tested nor in the error list.
+    std::int64_t vanished = 0;
 
     void clear();
 };

@@ -188,6 +188,7 @@ std::string findingsJson(const VorkanEngine& engine)
     out += "  \"seconds\": " + std::to_string(run.DobaTrv) + ",\n";
     out += "  \"bytes_read\": " + std::to_string(f.bytesRead) + ",\n";
     out += "  \"bytes_not_from_medium\": " + std::to_string(engine.bytesNotFromMedium()) + ",\n";
+    out += "  \"vanished\": " + std::to_string(f.vanished) + ",\n";
     out += "  \"findings\": " + findingsList(result.ChybSezn, f.items) + ",\n";
     out += "  \"slow\": " + slowList(f.slow) + ",\n";
     out += "  \"verification\": " + verificationJson(engine) + ",\n";

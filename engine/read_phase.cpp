@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <vector>
 
 namespace engine {
 
@@ -41,30 +43,55 @@ void VorkanEngine::readPhase(const TestSettings& settings)
         reader_.startWalk(run_.CestaTestu, WalkPurpose::Read, quick_, filesAhead_);
         if (auto root = awaitWalk())
             TestujAdresar(root->entry);
+        // Directories counted but no longer found took their files with them, unless one
+        // that failed now may have hidden them (its finding stands for what is below it).
+        bool directoryFailed = std::any_of(findings_.items.begin(), findings_.items.end(),
+                                           [](const Finding& f) { return f.kind == Finding::Kind::Directory; });
+        if (run_.Bezi && !directoryFailed) {
+            for (const auto& [dir, files] : countedFiles_)
+                findings_.vanished += files;
+        }
+        countedFiles_.clear();
     }
     reader_.stop(); // whatever a stop left under way
     addMissingFiles();
 }
 
 // Tests the tree whose root the walk has just entered, or failed to. Subdirectories are
-// tested in the same loop, which keeps only how many directories are open, so a tree of any
-// depth fits.
+// tested in the same loop, which keeps only a small record of each directory open, so a tree
+// of any depth fits.
 void VorkanEngine::TestujAdresar(const WalkEntry& dir)
 {
-    std::int64_t open = enterTestDirectory(dir) ? 1 : 0; // entered and not yet left
-    while (open > 0 && run_.Bezi) {
+    struct Open {
+        std::int64_t found = 0; // files met in it
+        bool broken = false;    // its listing broke: its finding stands for what is missing
+    };
+    std::vector<Open> open; // directories entered and not yet left
+    if (enterTestDirectory(dir))
+        open.emplace_back();
+    while (!open.empty() && run_.Bezi) {
         auto item = awaitWalk();
         if (!item)
             return;
         const WalkEntry& e = item->entry;
         switch (e.kind) {
-        case WalkEntry::Kind::File: TestujSoubor({e.path, e.size, item->job}); break;
+        case WalkEntry::Kind::File:
+            ++open.back().found;
+            TestujSoubor({e.path, e.size, item->job});
+            break;
         case WalkEntry::Kind::DirectoryBegin:
-        case WalkEntry::Kind::DirectoryFailed: open += enterTestDirectory(e) ? 1 : 0; break;
+        case WalkEntry::Kind::DirectoryFailed:
+            if (enterTestDirectory(e))
+                open.emplace_back();
+            break;
         case WalkEntry::Kind::ListingBroken:
             addFinding(e.path, directoryFinding(e)); // some of its entries could not be tested
+            open.back().broken = true;
             break;
-        case WalkEntry::Kind::DirectoryEnd: --open; break;
+        case WalkEntry::Kind::DirectoryEnd:
+            countVanished(e.path, open.back().broken ? -1 : open.back().found);
+            open.pop_back();
+            break;
         }
     }
 }
@@ -74,10 +101,24 @@ bool VorkanEngine::enterTestDirectory(const WalkEntry& dir)
 {
     yield(YieldPoint::TestDirectory);
     if (dir.kind == WalkEntry::Kind::DirectoryFailed) {
-        addFinding(dir.path, directoryFinding(dir)); // nothing in it could be tested
+        addFinding(dir.path, directoryFinding(dir));             // nothing in it could be tested
+        countedFiles_.erase(std::hash<std::string>{}(dir.path)); // named by the finding
         return false;
     }
     return true;
+}
+
+// found: the files the read phase met in dir, or -1 when its listing broke (its finding
+// stands for what is missing). Counted per directory, so no list of files is kept: a file
+// that vanished while another one was added to the same directory goes unseen.
+void VorkanEngine::countVanished(const std::string& dir, std::int64_t found)
+{
+    auto it = countedFiles_.find(std::hash<std::string>{}(dir));
+    if (it == countedFiles_.end())
+        return;
+    if (found >= 0)
+        findings_.vanished += std::max<std::int64_t>(0, it->second - found);
+    countedFiles_.erase(it);
 }
 
 void VorkanEngine::TestujSoubor(const ListedFile& file)

@@ -20,8 +20,12 @@ VorkanEngine::Admission VorkanEngine::validate(const TestSettings& settings)
         t.TOL = settings.AdrE;
         run_.CestaTestu = settings.AdrE;
         const std::string dir = settings.AdrE;
-        auto accessible =
-            askOffThread([dir] { return platform::directoryExists(dir) && platform::directoryListable(dir); });
+        // A directory whose medium fails is tested, and its failure becomes a finding; one
+        // that does not exist or may not be read is refused.
+        auto accessible = askOffThread([dir] {
+            int problem = platform::directoryProblem(dir);
+            return problem == 0 || platform::isMediumError(problem);
+        });
         if (!accessible)
             return Admission::GivenUp;
         if (!*accessible) {
@@ -37,7 +41,10 @@ VorkanEngine::Admission VorkanEngine::validate(const TestSettings& settings)
         run_.PocetSoub = 1;
         run_.PocetAdr = 0;
         const std::string file = settings.SoubE;
-        auto exists = askOffThread([file] { return platform::fileExists(file); });
+        auto exists = askOffThread([file] {
+            int problem = platform::fileProblem(file);
+            return problem == 0 || platform::isMediumError(problem);
+        });
         if (!exists)
             return Admission::GivenUp;
         if (!*exists) {

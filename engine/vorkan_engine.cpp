@@ -3,8 +3,10 @@
 #include "common/pelun.h"
 #include "engine/engine_texts.h"
 #include "platform/clock.h"
+#include "platform/filesystem.h"
 
 #include <exception>
+#include <stdexcept>
 
 namespace engine {
 
@@ -35,6 +37,8 @@ void VorkanEngine::runSequence(const TestSettings& settings)
 {
     run_.CasStart = clock_.localSeconds();
     resetRunState();
+    walkFailures_ = 0;
+    countedFiles_.clear();
     run_.Bezi = true;
     run_.Pozastaveno = false;
     view_.test.UkoncitBtnEnabled = true;
@@ -45,6 +49,7 @@ void VorkanEngine::runSequence(const TestSettings& settings)
     case Admission::Refused: outcome_ = RunOutcome::Refused; return;
     case Admission::GivenUp: outcome_ = RunOutcome::Stopped; return;
     }
+    requireDescriptors(settings);
     switch (prepareVerification()) {
     case Admission::Accepted: break;
     case Admission::Refused: outcome_ = RunOutcome::Refused; return;
@@ -62,7 +67,9 @@ void VorkanEngine::runSequence(const TestSettings& settings)
     view_.test.UkoncitBtnEnabled = false;
     yield(YieldPoint::AfterEnumeration);
     view_.test.UkoncitBtnEnabled = true;
-    if (run_.PocetSoub < 1) {
+    // A tree whose only directories cannot be listed has nothing to count, yet it was not
+    // found empty: the read phase reports those directories.
+    if (run_.PocetSoub < 1 && walkFailures_ == 0) {
         pelun_.PS_ShowError(std::string(texts::kVAdresari) + texts::kZalomeni + run_.CestaTestu + texts::kZalomeni +
                             texts::kNejsouZadneObjekty);
         run_.Bezi = false;
@@ -93,6 +100,20 @@ void VorkanEngine::runSequence(const TestSettings& settings)
     }
     showResult();
     outcome_ = RunOutcome::Finished;
+}
+
+// Below the least a walk needs, a directory or a file would fail for want of a descriptor
+// and be reported as unreadable: better no test than a false verdict.
+void VorkanEngine::requireDescriptors(const TestSettings& settings) const
+{
+    if (settings.object == TestObject::Soubor)
+        return;
+    int needed = BackgroundReader::kLeastDescriptors;
+    int available = platform::descriptorsAvailable();
+    if (available < needed) {
+        throw std::runtime_error(texts::kMaloDeskriptoru + std::to_string(platform::descriptorLimit()) +
+                                 texts::kMaloDeskriptoruPotreba + std::to_string(needed));
+    }
 }
 
 void VorkanEngine::resetRunState()

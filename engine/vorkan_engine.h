@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace common {
@@ -107,6 +108,7 @@ private:
     Admission validate(const TestSettings& settings);
     Admission validateDrive(const std::string& text);
     std::optional<bool> askOffThread(std::function<bool()> question);
+    void requireDescriptors(const TestSettings& settings) const;
     void prepareTestPage();
     void enumerate(const TestSettings& settings);
     void readPhase(const TestSettings& settings);
@@ -116,7 +118,7 @@ private:
     // Counting
     void ZjistiSoubor(const std::string& name);
     void ZjistiAdresar(const std::string& path, bool listed);
-    void countDirectory(const std::string& path);
+    void countDirectory(const std::string& path, bool listed);
 
     // Reading
     struct ListedFile {
@@ -126,6 +128,7 @@ private:
     };
     void TestujAdresar(const platform::WalkEntry& dir);
     bool enterTestDirectory(const platform::WalkEntry& dir);
+    void countVanished(const std::string& dir, std::int64_t found);
     void TestujSoubor(const ListedFile& file);
     std::optional<WalkItem> awaitWalk();
     std::optional<ReadEvent> awaitRead(const ListedFile& file);
@@ -173,6 +176,10 @@ private:
     bool quick_ = false;
     bool map_ = false;
     int filesAhead_ = 32;
+    // Of the counting walk: directories it could not list, and the files it counted in each
+    // directory (by the hash of its path), to tell which of them the read phase no longer finds.
+    std::int64_t walkFailures_ = 0;
+    std::unordered_map<std::size_t, std::int64_t> countedFiles_;
     bool running_ = false;
     bool timeErrorOpen_ = false;
     std::string failure_;

@@ -70,6 +70,55 @@ bool directoryListable(const std::string& path)
     return listed;
 }
 
+int directoryProblem(const std::string& path)
+{
+    struct stat st {};
+    if (path.empty())
+        return ENOENT;
+    if (::stat(path.c_str(), &st) != 0)
+        return errno;
+    if (!S_ISDIR(st.st_mode))
+        return ENOTDIR;
+    int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
+    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (dir == nullptr) {
+        int error = errno;
+        if (fd >= 0)
+            ::close(fd);
+        return error;
+    }
+    errno = 0;
+    int error = ::readdir(dir) != nullptr ? 0 : errno;
+    ::closedir(dir);
+    return error;
+}
+
+int fileProblem(const std::string& path)
+{
+    struct stat st {};
+    if (path.empty())
+        return ENOENT;
+    if (::stat(path.c_str(), &st) != 0)
+        return errno;
+    return S_ISREG(st.st_mode) ? 0 : EISDIR;
+}
+
+bool isMediumError(int error)
+{
+    switch (error) {
+    case EIO:
+    case ESTALE:
+    case EUCLEAN: // a corrupted filesystem
+    case EBADMSG:
+    case ENODATA:
+    case ETIMEDOUT:
+    case EREMOTEIO:
+    case ENOTCONN: // a network or FUSE filesystem whose server is gone
+        return true;
+    default: return false;
+    }
+}
+
 int descriptorLimit()
 {
     rlimit limit{};
@@ -83,6 +132,31 @@ namespace {
 struct DirCloser {
     void operator()(DIR* d) const { ::closedir(d); }
 };
+
+int descriptorsOpen(int limit)
+{
+    std::unique_ptr<DIR, DirCloser> d(::opendir("/proc/self/fd"));
+    if (!d) {
+        int open = 0;
+        for (int fd = 0; fd < std::min(limit, 4096); ++fd)
+            open += ::fcntl(fd, F_GETFD) >= 0 ? 1 : 0;
+        return open;
+    }
+    int open = 0;
+    while (dirent* e = ::readdir(d.get()))
+        open += e->d_name[0] != '.' ? 1 : 0;
+    return open - 1; // the listing's own
+}
+
+} // namespace
+
+int descriptorsAvailable()
+{
+    int limit = descriptorLimit();
+    return std::max(0, limit - descriptorsOpen(limit));
+}
+
+namespace {
 
 std::optional<std::string> findComponent(const std::string& dir, const std::string& name)
 {

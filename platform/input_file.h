@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 namespace platform {
 
@@ -18,6 +19,15 @@ struct FileIdentity {
 
 // The identity of what path names, following links; empty when it names nothing.
 std::optional<FileIdentity> identityOf(const std::string& path);
+// The identity of what an open descriptor stands for; empty when it is not open.
+std::optional<FileIdentity> identityOfDescriptor(int fd);
+
+enum class WholeFile { Read, CannotOpen, NotRegular, TooLarge, ReadFailed };
+
+// The whole content of a regular file of at most limit bytes (a file that grows past it
+// while it is read is TooLarge too). Anything else is refused before a byte is read: a FIFO
+// or a device would block or never end. error receives errno where one is known.
+WholeFile readWholeFile(const std::string& path, std::int64_t limit, std::vector<std::uint8_t>& content, int& error);
 
 // A file opened for plain sequential reading (a copy's source), not for testing a medium.
 class InputFile {

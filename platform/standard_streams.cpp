@@ -21,6 +21,22 @@ void reserveStandardDescriptors()
     }
 }
 
+int writeStandardOutput(const std::string& data)
+{
+    if (int error = flushStandardOutput(); error != 0)
+        return error;
+    std::size_t written = 0;
+    while (written < data.size()) {
+        ssize_t n = ::write(STDOUT_FILENO, data.data() + written, data.size() - written);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
+        written += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
 int flushStandardOutput()
 {
     errno = 0;

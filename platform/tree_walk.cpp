@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <iterator>
 
 namespace platform {
@@ -74,11 +75,11 @@ struct TreeWalker::Listing {
 
     DIR* dir;
     std::vector<std::string> names;
+    std::vector<unsigned char> types; // d_type of each name, DT_UNKNOWN where not told
     std::vector<StatusBatch::Status> statuses;
     std::size_t next = 0;
     bool exhausted = false;
-    int readError = 0;   // of the listing itself
-    bool broken = false; // reported once per directory
+    int readError = 0; // of the listing itself
 };
 
 TreeWalker::TreeWalker(std::string root, int openDirectoryLimit)
@@ -117,9 +118,11 @@ std::optional<WalkEntry> TreeWalker::beginRoot()
     UniqueFd fd(::open(opened.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
     Identity id;
     int error = fd ? identify(fd.get(), "", AT_EMPTY_PATH, id) : errno;
-    DIR* dir = error == 0 ? ::fdopendir(::dup(fd.get())) : nullptr;
+    UniqueFd listed(error == 0 ? ::dup(fd.get()) : -1);
+    DIR* dir = listed ? ::fdopendir(listed.get()) : nullptr;
     if (dir == nullptr)
         return WalkEntry{WalkEntry::Kind::DirectoryFailed, root_, 0, error != 0 ? error : errno};
+    listed.release();
     listing_ = std::make_unique<Listing>(dir);
     rootDevice_ = id.dev;
     haveMountIds_ = id.mount.has_value();
@@ -138,6 +141,7 @@ void TreeWalker::fillBatch()
 {
     Listing& l = *listing_;
     l.names.clear();
+    l.types.clear();
     l.next = 0;
     while (l.names.size() < StatusBatch::kMaxNames) {
         errno = 0;
@@ -147,8 +151,10 @@ void TreeWalker::fillBatch()
             l.readError = errno;
             break;
         }
-        if (!isDotOrDotDot(e->d_name))
+        if (!isDotOrDotDot(e->d_name)) {
             l.names.emplace_back(e->d_name);
+            l.types.push_back(e->d_type);
+        }
     }
     statuses_.query(::dirfd(l.dir), l.names, kStatxMask, l.statuses);
 }
@@ -166,11 +172,18 @@ std::optional<WalkEntry> TreeWalker::listNext()
         }
         std::size_t i = l.next++;
         const StatusBatch::Status& status = l.statuses[i];
+        if (status.error == ENOENT)
+            continue; // gone since it was listed
         if (status.error != 0) {
-            if (status.error == ENOENT || l.broken)
-                continue; // gone since it was listed
-            l.broken = true;
-            return WalkEntry{WalkEntry::Kind::ListingBroken, path_, 0, status.error};
+            // The listing named it, so only this entry is lost (its inode cannot be read):
+            // a directory by its listed type is tried when its turn comes, anything else
+            // is a file that cannot be opened, in its place among the files.
+            if (l.types[i] == DT_DIR) {
+                top.subdirs.push_back(l.names[i]);
+                continue;
+            }
+            fileName_ = l.names[i];
+            return WalkEntry{WalkEntry::Kind::File, path_ + "/" + fileName_, 0, status.error};
         }
         Identity id;
         fillIdentity(status.sx, id);
@@ -185,9 +198,8 @@ std::optional<WalkEntry> TreeWalker::listNext()
             top.subdirs.push_back(l.names[i]);
     }
     int error = l.readError;
-    bool wasBroken = l.broken;
     listing_.reset();
-    if (error != 0 && !wasBroken)
+    if (error != 0)
         return WalkEntry{WalkEntry::Kind::ListingBroken, path_, 0, error};
     return descendOrLeave();
 }
@@ -222,7 +234,7 @@ std::optional<WalkEntry> TreeWalker::enter(const std::string& name)
     int parent = descriptorOf(levels_.size() - 1);
     if (parent < 0)
         return failed(errno != 0 ? errno : ESTALE);
-    UniqueFd fd(::openat(parent, name.c_str(), kDirectoryFlags));
+    UniqueFd fd(withDescriptor([&] { return ::openat(parent, name.c_str(), kDirectoryFlags); }));
     if (!fd)
         return failed(errno);
     Identity id;
@@ -230,9 +242,11 @@ std::optional<WalkEntry> TreeWalker::enter(const std::string& name)
         return failed(error);
     if (id.dev != rootDevice_ || (haveMountIds_ && id.mount && *id.mount != rootMount_))
         return std::nullopt;
-    DIR* dir = ::fdopendir(::dup(fd.get()));
+    UniqueFd listed(withDescriptor([&] { return ::dup(fd.get()); }));
+    DIR* dir = listed ? ::fdopendir(listed.get()) : nullptr;
     if (dir == nullptr)
         return failed(errno);
+    listed.release();
     path_.append("/").append(name);
     auto level = std::make_unique<Level>();
     level->pathLength = path_.size();
@@ -244,6 +258,20 @@ std::optional<WalkEntry> TreeWalker::enter(const std::string& name)
     listing_ = std::make_unique<Listing>(dir);
     keepWithinLimit();
     return WalkEntry{WalkEntry::Kind::DirectoryBegin, path_, 0, 0};
+}
+
+// Other parts of the process may hold more descriptors than the walk was told: when the
+// process runs out, the walk gives back every level it can open again and tries once more,
+// so that a low open-file limit costs time, never a directory.
+int TreeWalker::withDescriptor(const std::function<int()>& open)
+{
+    int fd = open();
+    if (fd >= 0 || (errno != EMFILE && errno != ENFILE))
+        return fd;
+    for (auto i = openLevels_.upper_bound(0); i != openLevels_.end() && *i + 1 < levels_.size();
+         i = openLevels_.upper_bound(0))
+        setDescriptor(*i, UniqueFd());
+    return open();
 }
 
 // The root and the deepest level stay open; the shallowest of the others are closed first,

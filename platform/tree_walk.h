@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -25,7 +26,9 @@ struct WalkEntry {
     Kind kind = Kind::File;
     std::string path;      // as the walk joins it: the parent's path + "/" + name
     std::int64_t size = 0; // files: the listed size
-    int error = 0;         // DirectoryFailed, ListingBroken: errno
+    // DirectoryFailed, ListingBroken: errno; File: the errno of its status, which could
+    // not be read (its size is then 0 and it cannot be opened)
+    int error = 0;
 };
 
 // Depth-first walk of one directory tree in the order of a test: the regular files of a
@@ -71,6 +74,7 @@ private:
     bool reopen(std::size_t index);
     void reopenParentFromChild();
     void keepWithinLimit();
+    int withDescriptor(const std::function<int()>& open);
     int descriptorOf(std::size_t index) const;
     void setDescriptor(std::size_t index, UniqueFd fd);
 

@@ -32,6 +32,8 @@ public:
         return fd < 0 || ::close(fd) == 0;
     }
     void reset() { close(); }
+    // Hands the descriptor over to an owner of another kind (a DIR stream).
+    int release() { return std::exchange(fd_, -1); }
 
 private:
     int fd_ = -1;

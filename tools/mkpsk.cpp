@@ -1,16 +1,21 @@
 // mkpsk: packs files into a PSK archive.
+#include "common/encoding.h"
+#include "platform/input_file.h"
+#include "tools/mkpsk_texts.h"
 #include "tools/psk_writer.h"
 
 #include <CLI/CLI.hpp>
 
+#include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <cstring>
+#include <optional>
 
 namespace {
 
 // "[METHOD:]NAME=FILE" or "FILE"; a bare file is stored under its path with "\" between parts.
-bool parseMember(const std::string& spec, std::int32_t defaultMethod, tools::PskMember& member, std::string& file)
+// The message why the member cannot be stored, or nothing.
+std::optional<std::string> parseMember(const std::string& spec, std::int32_t defaultMethod, tools::PskMember& member)
 {
     std::string rest = spec;
     member.method = defaultMethod;
@@ -19,7 +24,7 @@ bool parseMember(const std::string& spec, std::int32_t defaultMethod, tools::Psk
         rest = rest.substr(2);
     }
     std::size_t eq = rest.find('=');
-    file = eq == std::string::npos ? rest : rest.substr(eq + 1);
+    std::string file = eq == std::string::npos ? rest : rest.substr(eq + 1);
     member.name = eq == std::string::npos ? rest : rest.substr(0, eq);
     if (eq == std::string::npos) {
         for (char& c : member.name) {
@@ -27,11 +32,20 @@ bool parseMember(const std::string& spec, std::int32_t defaultMethod, tools::Psk
                 c = '\\';
         }
     }
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        return false;
-    member.content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    // The reader finds members by name: one stored as "?" in place of what the code page
+    // lacks, or with no name at all, could never be found again.
+    if (member.name.empty())
+        return tools::texts::kNameEmpty + spec;
+    if (common::cp1250ToUtf8(common::utf8ToCp1250(member.name)) != member.name)
+        return tools::texts::kNameNotCp1250 + member.name;
+    int error = 0;
+    switch (platform::readWholeFile(file, INT32_MAX, member.content, error)) {
+    case platform::WholeFile::Read: return std::nullopt;
+    case platform::WholeFile::NotRegular: return tools::texts::kNotRegular + file;
+    case platform::WholeFile::TooLarge: return tools::texts::kTooLarge + file;
+    default: break;
+    }
+    return tools::texts::kCannotRead + file + (error != 0 ? std::string(": ") + std::strerror(error) : "");
 }
 
 } // namespace
@@ -57,16 +71,15 @@ int main(int argc, char** argv)
     std::vector<tools::PskMember> members;
     for (const std::string& spec : specs) {
         tools::PskMember member;
-        std::string file;
-        if (!parseMember(spec, method, member, file)) {
-            std::fprintf(stderr, "mkpsk: cannot read %s\n", file.c_str());
+        if (auto refusal = parseMember(spec, method, member)) {
+            std::fprintf(stderr, "%s\n", common::shownName(*refusal).c_str());
             return 1;
         }
         members.push_back(std::move(member));
     }
     try {
         if (!tools::writePsk(output, members, dataVersion)) {
-            std::fprintf(stderr, "mkpsk: cannot write %s\n", output.c_str());
+            std::fprintf(stderr, "%s%s\n", tools::texts::kCannotWrite, common::shownName(output).c_str());
             return 1;
         }
     } catch (const std::exception& e) {

@@ -89,7 +89,9 @@ DetailsWindow::DetailsWindow(const engine::VorkanEngine& engine, common::Pelun& 
     notFromMediumWhy_ = new QLabel(this);
     notFromMediumWhy_->setObjectName(QStringLiteral("NotFromMediumWhy"));
     notFromMediumWhy_->setWordWrap(true);
-    for (QLabel* l : {slowDropped_, notFromMedium_, notFromMediumWhy_})
+    vanished_ = new QLabel(this);
+    vanished_->setObjectName(QStringLiteral("Vanished"));
+    for (QLabel* l : {slowDropped_, notFromMedium_, notFromMediumWhy_, vanished_})
         l->setTextFormat(Qt::PlainText);
 
     auto* origin = new QWidget(this);
@@ -97,6 +99,7 @@ DetailsWindow::DetailsWindow(const engine::VorkanEngine& engine, common::Pelun& 
     originLayout->setContentsMargins(0, 0, 0, 0);
     originLayout->addWidget(notFromMedium_);
     originLayout->addWidget(notFromMediumWhy_);
+    originLayout->addWidget(vanished_);
 
     manifests_ = new QLabel(this);
     manifests_->setObjectName(QStringLiteral("Manifests"));
@@ -200,6 +203,8 @@ void DetailsWindow::fill(const engine::DetailsView& view)
         manifests << QString::fromStdString(view.manifestCounts);
     manifests_->setText(manifests.isEmpty() ? QString::fromUtf8(texts::kZadneSoucty) : manifests.join('\n'));
     saveManifest_->setEnabled(view.manifestToSave);
+    vanished_->setText(QString::fromStdString(view.vanished));
+    vanished_->setVisible(!view.vanished.empty());
 }
 
 // The program asks before replacing a file itself, in its own dialog. Empty when cancelled.

@@ -47,6 +47,7 @@ private:
     QLabel* slowDropped_ = nullptr;
     QLabel* notFromMedium_ = nullptr;
     QLabel* notFromMediumWhy_ = nullptr;
+    QLabel* vanished_ = nullptr;
     QPushButton* saveJson_ = nullptr;
     QLabel* manifests_ = nullptr;
     QPushButton* saveManifest_ = nullptr;

@@ -2,13 +2,20 @@
 // be opened, break off with EIO, end early or stall inside a read.
 #include "cli_run.h"
 #include "faultfs_mount.h"
+#include "faulty_image.h"
 #include "tests/support/temp_dir.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -152,6 +159,28 @@ TEST_F(CliOnFaultyMedia, aDirectoryThatCannotBeListedIsAFindingInWalkOrder)
     EXPECT_EQ(fs_->log().find("/lost/never"), std::string::npos);
 }
 
+// Its medium failing does not make a directory a usage error: tested alone, as tested as
+// part of its parent, it is a finding.
+TEST_F(CliOnFaultyMedia, aStartDirectoryOrFileWhoseMediumFailsIsTestedAndAFinding)
+{
+    mount("small/ list-eio\nsmall/never 10\nempty/\nempty/lost/ list-eio\nbroken 10 open-eio\n");
+    const std::vector<std::string> objects[] = {
+        {"--dir", at("small")}, {"--dir", at("empty")}, {"--file", at("broken")}};
+    const std::string failed[] = {at("small"), at("empty/lost"), at("broken")};
+    for (std::size_t i = 0; i < std::size(objects); ++i) {
+        std::vector<std::string> args = objects[i];
+        args.insert(args.begin(), {"--json", "-"});
+        ProcessResult r = runCli(args);
+        EXPECT_EQ(r.exitCode, 1) << r.describe();
+        EXPECT_THAT(r.out, ::testing::HasSubstr("\"path\": \"" + failed[i] + "\", \"kind\": "));
+        EXPECT_THAT(r.out, ::testing::HasSubstr("\"error\": \"Input/output error\""));
+        ProcessResult protocol = runCli(objects[i]);
+        Protocol p = parseProtocol(protocol.out);
+        ASSERT_TRUE(p.wellFormed) << p.problem << "\n" << protocol.describe();
+        EXPECT_THAT(p.failed, ElementsAre(failed[i]));
+    }
+}
+
 // timeout(1) sends one SIGTERM to the process and one to its group: one request to stop.
 TEST_F(CliOnFaultyMedia, twoSignalsArrivingTogetherStopTheRunLikeOne)
 {
@@ -202,3 +231,109 @@ TEST_F(CliOnFaultyMedia, aFilesystemMountedBelowTheTreeIsNeitherEnteredNorCounte
 }
 
 } // namespace
+
+namespace {
+
+// Every file of dir that an independent open and read cannot read.
+std::set<std::string> unreadableFiles(const std::string& dir)
+{
+    std::set<std::string> unreadable;
+    DIR* d = ::opendir(dir.c_str());
+    if (d == nullptr)
+        return unreadable;
+    while (dirent* e = ::readdir(d)) {
+        std::string name = e->d_name;
+        if (name == "." || name == "..")
+            continue;
+        std::string path = dir + "/" + name;
+        int fd = ::open(path.c_str(), O_RDONLY);
+        char buffer[4096];
+        if (fd < 0 || ::read(fd, buffer, sizeof buffer) < 0)
+            unreadable.insert(path);
+        if (fd >= 0)
+            ::close(fd);
+    }
+    ::closedir(d);
+    return unreadable;
+}
+
+nlohmann::json jsonOf(const ProcessResult& r)
+{
+    try {
+        return nlohmann::json::parse(r.out);
+    } catch (const nlohmann::json::exception&) {
+        ADD_FAILURE() << "no JSON: " << r.describe();
+        return {};
+    }
+}
+
+} // namespace
+
+// A block of the inode table that cannot be read loses the status of the files whose inodes
+// lie there, not the directory that lists them.
+TEST(CliOnADamagedImage, filesWhoseInodesCannotBeReadAreNamedEachInItsPlace)
+{
+    TempDir work;
+    testing_support::makeDir(work / "source/d");
+    for (int i = 0; i < 60; ++i)
+        testing_support::writeFile(work / ("source/d/f" + std::to_string(100 + i)), "content " + std::to_string(i));
+    FaultyImage image(work / "source", work.path(), 16);
+    if (!image.reason().empty())
+        GTEST_SKIP() << image.reason();
+    std::int64_t bad = image.inodeBlockOffset("/d/f130");
+    ASSERT_GT(bad, 0);
+    ASSERT_NE(bad, image.inodeBlockOffset("/d")) << "the directory itself must stay readable";
+    ASSERT_TRUE(image.attach(bad, bad + 4096)) << image.reason();
+    const std::string d = image.mountPoint() + "/d";
+    std::set<std::string> expected = unreadableFiles(d);
+    ASSERT_GE(expected.size(), 8u);
+    ASSERT_LT(expected.size(), 60u);
+
+    ProcessResult r = runCli({"--json", "-", "--dir", image.mountPoint()}, 120s);
+    EXPECT_EQ(r.exitCode, 1) << r.describe();
+    nlohmann::json doc = jsonOf(r);
+    std::set<std::string> named;
+    for (const auto& f : doc["findings"]) {
+        named.insert(f["path"].get<std::string>());
+        EXPECT_EQ(f["kind"], "open") << f.dump();
+        EXPECT_EQ(f["error"], "Input/output error") << f.dump();
+    }
+    EXPECT_EQ(named, expected);
+    EXPECT_EQ(doc["files"], 60) << "the files that cannot be looked at are counted too";
+    EXPECT_EQ(doc["vanished"], 0);
+}
+
+// On a device of 512-byte sectors the first bad byte and the unreadable range are told to
+// the sector, whichever way the reads are sent.
+TEST(CliOnADamagedImage, damageIsMappedToTheLogicalBlockOnBothReadPaths)
+{
+    TempDir work;
+    std::string content(1 << 20, '\0');
+    for (std::size_t i = 0; i < content.size(); ++i)
+        content[i] = static_cast<char>(i * 7 + i / 4096);
+    testing_support::writeFile(work / "source/big.bin", content);
+    FaultyImage image(work / "source", work.path(), 16);
+    if (!image.reason().empty())
+        GTEST_SKIP() << image.reason();
+    std::int64_t block = image.dataOffset("/big.bin", 10);
+    ASSERT_GT(block, 0);
+    ASSERT_TRUE(image.attach(block + 1536, block + 2048)) << image.reason();
+    const std::int64_t first = 10 * 4096 + 1536;
+    for (bool threads : {false, true}) {
+        std::vector<std::string> argv{"/usr/bin/env"};
+        if (threads)
+            argv.push_back("VORKAN_NO_IO_URING=1");
+        for (const std::string& a : cliCommand({"--map", "--json", "-", "--file", image.mountPoint() + "/big.bin"}))
+            argv.push_back(a);
+        ProcessResult r = testing_support::runProcess(argv, 120s);
+        EXPECT_EQ(r.exitCode, 1) << r.describe();
+        nlohmann::json doc = jsonOf(r);
+        ASSERT_EQ(doc["findings"].size(), 1u) << r.out;
+        const nlohmann::json& f = doc["findings"][0];
+        EXPECT_EQ(f["offset"], first) << "threads: " << threads;
+        EXPECT_EQ(f["ranges"],
+                  nlohmann::json::parse("[[" + std::to_string(first) + ", " + std::to_string(first + 512) + "]]"))
+            << "threads: " << threads;
+        EXPECT_EQ(f["unreadable_bytes"], 512);
+    }
+}

@@ -18,6 +18,7 @@ using namespace std::chrono_literals;
 using namespace cli_testing;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using testing_support::makeDir;
 using testing_support::readFile;
 using testing_support::runProcess;
 using testing_support::TempDir;
@@ -39,6 +40,14 @@ protected:
         for (const std::string& a : cliCommand(args))
             command += " '" + a + "'";
         return runProcess({"/bin/sh", "-c", command + " " + redirection}, 60s);
+    }
+    // vorkan-cli writing into a pipe whose reader has gone (it starts once the reader did).
+    ProcessResult runIntoClosedPipe(const std::vector<std::string>& args)
+    {
+        std::string command = "set -o pipefail; (sleep 0.3; exec";
+        for (const std::string& a : cliCommand(args))
+            command += " '" + a + "'";
+        return runProcess({"/bin/bash", "-c", command + ") | true"}, 60s);
     }
     // A copy of vorkan-cli that the user nobody may run, in a tree it may enter.
     std::string programForNobody()
@@ -67,37 +76,71 @@ struct stat statOf(const std::string& path)
     return st;
 }
 
-TEST_F(CliOutput, outputThatCannotBeWrittenEndsWithAMessageAndStatus4)
+TEST_F(CliOutput, outputThatCannotBeWrittenEndsWithItsOwnErrorTextAndStatus4)
 {
     writeFile(at("tree/file.txt"), "data");
     const std::vector<std::string> commands[] = {{"--version"}, {"--help"}, {"--drives"}, {"--dir", at("tree")}};
-    for (const char* redirection : {"> /dev/full", ">&-"}) {
+    const std::pair<const char*, const char*> redirections[] = {
+        {"> /dev/full", "No space left on device"}, {">&-", "Bad file descriptor"}, {"| true", "Broken pipe"}};
+    for (const auto& [redirection, error] : redirections) {
         for (const auto& args : commands) {
-            ProcessResult r = runRedirected(args, redirection);
+            ProcessResult r = redirection[0] == '|' ? runIntoClosedPipe(args) : runRedirected(args, redirection);
             std::string what = ::testing::PrintToString(args) + " " + redirection;
             EXPECT_EQ(r.exitCode, 4) << what << ": " << r.describe();
-            EXPECT_THAT(r.err, HasSubstr("vorkan-cli: cannot write to standard output: ")) << what;
+            EXPECT_THAT(r.err, HasSubstr(std::string("vorkan-cli: cannot write to standard output: ") + error)) << what;
         }
     }
-    // A report saved beside output that failed is still saved.
-    ProcessResult r = runRedirected({"--report", at("report.txt"), "--dir", at("tree")}, "> /dev/full");
+    // Each output is written whatever became of the others.
+    ProcessResult r =
+        runRedirected({"--report", at("report.txt"), "--json", at("run.json"), "--dir", at("tree")}, "> /dev/full");
     EXPECT_EQ(r.exitCode, 4) << r.describe();
     EXPECT_THAT(readFile(at("report.txt")), HasSubstr(" chyb:0\r\n"));
+    EXPECT_THAT(readFile(at("run.json")), HasSubstr("\"errors\": 0,"));
+    makeDir(at("a-directory"));
+    r = runCli({"--report", at("a-directory"), "--json", at("second.json"), "--dir", at("tree")}, 30s);
+    EXPECT_EQ(r.exitCode, 4) << r.describe();
+    EXPECT_THAT(r.err, HasSubstr(at("a-directory")));
+    EXPECT_THAT(readFile(at("second.json")), HasSubstr("\"errors\": 0,"));
+    EXPECT_THAT(r.out, HasSubstr(" chyb:0\n")) << "the protocol on standard output too";
 }
 
-TEST_F(CliOutput, aReportNamingTheTestedFileIsRefusedBeforeTheTest)
+TEST_F(CliOutput, outputsNamingTheTestedFileOrEachOtherAreRefusedBeforeTheTest)
 {
     const std::string content(100000, 't');
     writeFile(at("tested.bin"), content);
     ASSERT_EQ(::link(at("tested.bin").c_str(), at("hard.bin").c_str()), 0);
     ASSERT_EQ(::symlink(at("tested.bin").c_str(), at("soft.bin").c_str()), 0);
-    for (const std::string& report : {at("tested.bin"), at("hard.bin"), at("soft.bin"), at("./tested.bin")}) {
-        ProcessResult r = runCli({"--report", report, "--file", at("tested.bin")}, 30s);
-        EXPECT_EQ(r.exitCode, 2) << report << ": " << r.describe();
-        EXPECT_EQ(r.out, "") << report << ": no test may run";
-        EXPECT_EQ(r.err, "vorkan-cli: the report would be saved over the tested file itself: " + report + "\n");
-        EXPECT_EQ(readFile(at("tested.bin")), content) << report;
+    for (const std::string option : {"--report", "--json"}) {
+        std::string what = option == "--report" ? "report" : "JSON result";
+        for (const std::string& output : {at("tested.bin"), at("hard.bin"), at("soft.bin"), at("./tested.bin")}) {
+            ProcessResult r = runCli({option, output, "--file", at("tested.bin")}, 30s);
+            EXPECT_EQ(r.exitCode, 2) << option << " " << output << ": " << r.describe();
+            EXPECT_EQ(r.out, "") << output << ": no test may run";
+            EXPECT_EQ(r.err,
+                      "vorkan-cli: the " + what + " would be saved over the tested file itself: " + output + "\n");
+            EXPECT_EQ(readFile(at("tested.bin")), content) << output;
+        }
     }
+    writeFile(at("tree/file.txt"), "data");
+    writeFile(at("old.txt"), "old");
+    ASSERT_EQ(::link(at("old.txt").c_str(), at("old-link.txt").c_str()), 0);
+    const std::pair<std::string, std::string> same[] = {
+        {at("new.txt"), at("new.txt")}, // not there yet: the same name
+        {at("old.txt"), at("old-link.txt")},
+        {"/dev/stdout", "-"},
+    };
+    for (const auto& [report, json] : same) {
+        ProcessResult r = runCli({"--report", report, "--json", json, "--dir", at("tree")}, 30s);
+        EXPECT_EQ(r.exitCode, 2) << report << " " << json << ": " << r.describe();
+        EXPECT_EQ(r.err,
+                  "vorkan-cli: the report and the JSON result would be saved to the same file: " + report + "\n");
+    }
+    EXPECT_EQ(readFile(at("old.txt")), "old");
+    EXPECT_FALSE(fs::exists(at("new.txt")));
+
+    ProcessResult empty = runCli({"--json", "", "--dir", at("tree")}, 30s);
+    EXPECT_EQ(empty.exitCode, 2) << empty.describe();
+    EXPECT_EQ(empty.err, "vorkan-cli: --json needs the name of a file or \"-\"\n");
 }
 
 TEST_F(CliOutput, theReportIsWrittenIntoDevicesFifosLinksAndOthersFilesWithoutReplacingThem)

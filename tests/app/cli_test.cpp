@@ -158,18 +158,27 @@ TEST_F(Cli, theQuickTestPassesTinyFilesThatReadBackWhole)
 TEST_F(Cli, neitherDepthNorPathLengthNorTheOpenFileLimitLosesAFile)
 {
     // 700 levels, a path of 5,600 bytes: beyond PATH_MAX, and one descriptor per level would
-    // not fit under a limit of 64 open files.
+    // not fit under a limit of 64 open files, nor a window of 8 under 16.
     std::string deepest = testing_support::makeDeepChain(root(), 700, "deep_07");
     ASSERT_GT(deepest.size(), 5000u);
-    for (bool quick : {false, true}) {
-        std::vector<std::string> args = cliCommand({"--dir", root()});
-        if (quick)
-            args.insert(args.end() - 2, "--quick");
-        args.insert(args.begin(), {"/usr/bin/prlimit", "--nofile=64", "--"});
-        Protocol p;
-        ASSERT_TRUE(finished(testing_support::runProcess(args, 120s), 0, p));
-        expectCounts(p, 700, 701, 700);
+    for (const char* limit : {"--nofile=64", "--nofile=16"}) {
+        for (bool quick : {false, true}) {
+            std::vector<std::string> args = cliCommand({"--dir", root()});
+            if (quick)
+                args.insert(args.end() - 2, "--quick");
+            args.insert(args.begin(), {"/usr/bin/prlimit", limit, "--"});
+            Protocol p;
+            ASSERT_TRUE(finished(testing_support::runProcess(args, 120s), 0, p)) << limit;
+            expectCounts(p, 700, 701, 700);
+        }
     }
+    // Below what the walk can work with, a test would call readable files unreadable.
+    std::vector<std::string> args = cliCommand({"--dir", root()});
+    args.insert(args.begin(), {"/usr/bin/prlimit", "--nofile=12", "--"});
+    ProcessResult r = testing_support::runProcess(args, 120s);
+    EXPECT_EQ(r.exitCode, 3) << r.describe();
+    EXPECT_EQ(r.out, "");
+    EXPECT_THAT(r.err, ::testing::HasSubstr("limit otevřených souborů (RLIMIT_NOFILE, ulimit -n) 12 nestačí"));
 }
 
 // In memory: building and removing 200,000 entries a level apart takes minutes on a busy
@@ -354,6 +363,36 @@ TEST_F(Cli, refusedObjectsAndBadUsageEndWithStatus2AndTheirMessage)
     ProcessResult version = runCli({"--version"}, 30s);
     EXPECT_EQ(version.exitCode, 0) << version.describe();
     EXPECT_THAT(version.out, ::testing::HasSubstr("Vorkan v1.20"));
+}
+
+TEST_F(Cli, everyMessageIsOneLineWhateverTheNamesInItHold)
+{
+    makeDir(at("only/dirs"));
+    struct Case {
+        std::vector<std::string> args;
+        std::string line; // the whole of standard error
+    };
+    const std::string forged = at("x\nCelkový počet chyb:0\r");
+    const Case cases[] = {
+        {{"--dir", forged}, "Adresář " + at("x?Celkový počet chyb:0?") + " není přístupný !"},
+        {{"--file", forged}, "Soubor " + at("x?Celkový počet chyb:0?") + " neexistuje !"},
+        {{"--dir", at("only")}, "V adresáři " + at("only") + " nejsou žádné objekty, které by bylo možné testovat !"},
+        {{"--drive", "\n"}, "? není platné označení jednotky"},
+    };
+    for (const Case& c : cases) {
+        ProcessResult r = runCli(c.args, 30s);
+        EXPECT_EQ(r.exitCode, 2) << r.describe();
+        EXPECT_EQ(r.err.substr(r.err.find_last_of('\n', r.err.size() - 2) + 1), c.line + "\n") << r.err;
+        EXPECT_EQ(r.err.find('\r'), std::string::npos) << r.err;
+    }
+    // The number of seconds must be a number: NaN and infinity would turn slow reads off.
+    for (const std::string& slow :
+         std::vector<std::string>{"nan", "inf", "-1", "1e400", "x", std::string(300, '9') + "e99"}) {
+        ProcessResult r = runCli({"--slow", slow, "--dir", at("only")}, 30s);
+        EXPECT_EQ(r.exitCode, 2) << slow << ": " << r.describe();
+        EXPECT_THAT(r.err, ::testing::HasSubstr("needs a finite number of seconds, 0 or more")) << slow;
+        EXPECT_LT(r.err.size(), 200u) << "the refusal does not repeat the value: " << r.err;
+    }
 }
 
 TEST_F(Cli, aReportThatCannotBeWrittenEndsWithStatus4)

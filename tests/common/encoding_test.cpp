@@ -31,6 +31,14 @@ TEST(Encoding, long_text_converts_whole)
     EXPECT_EQ(common::utf8ToCp1250(text).size(), 5000u);
 }
 
+TEST(Encoding, a_message_becomes_one_line_its_line_breaks_blanks_and_nothing_forged)
+{
+    EXPECT_EQ(common::messageLine("V adresáři \n\r/x\n\rnejsou žádné"), "V adresáři /x nejsou žádné");
+    EXPECT_EQ(common::messageLine("a\n\rb"), "a b");
+    EXPECT_EQ(common::messageLine("Adresář x\nCelkový počet chyb:0\r není"), "Adresář x?Celkový počet chyb:0? není");
+    EXPECT_EQ(common::messageLine("\r\n\x1b[2J"), "???[2J");
+}
+
 TEST(Encoding, names_shown_or_written_lose_their_control_characters_and_nothing_else)
 {
     struct Case {

@@ -1,3 +1,5 @@
+#include "engine/details_view.h"
+#include "engine/findings_json.h"
 #include "tests/engine/engine_fixture.h"
 
 #include <fcntl.h>
@@ -85,6 +87,50 @@ TEST_F(EngineFixture, files_changed_after_they_were_listed)
     // deleted 1000 (failed whole), shrunk 100000 (a chunk read, the rest counted on failure),
     // grown 1000 (only its listed size), grown_empty 0 (listed, no counter moved), added 3.
     EXPECT_EQ(run().Zpracovano, 1000 + 100000 + 1000 + 0 + 3);
+}
+
+TEST_F(EngineFixture, files_deleted_between_the_counting_and_the_reading_are_counted_as_vanished)
+{
+    for (const char* name : {"a/one", "a/two", "a/three", "b/keep", "gone/x", "gone/y"})
+        writeFile(tree() + "/" + name, "x");
+    host.onYield = [&](YieldPoint where) {
+        if (where != YieldPoint::AfterEnumeration)
+            return;
+        std::filesystem::remove(tree() + "/a/one");
+        std::filesystem::remove(tree() + "/a/two");
+        std::filesystem::remove_all(tree() + "/gone");
+        writeFile(tree() + "/b/new", "y"); // one added elsewhere does not make up for them
+    };
+    runDir(tree());
+    EXPECT_EQ(engine.lastOutcome(), RunOutcome::Finished);
+    EXPECT_TRUE(errors().empty());
+    EXPECT_EQ(run().PocetSoub, 6);
+    EXPECT_EQ(run().TestovanoSoub, 3);
+    EXPECT_EQ(engine.findings().vanished, 4);
+    EXPECT_NE(engine::findingsJson(engine).find("\n  \"vanished\": 4,\n"), std::string::npos);
+    EXPECT_EQ(engine::detailsView(engine).vanished, "Soubory smazané mezi zjišťováním a testem (netestovány): 4");
+
+    // Files below a directory that fails now are its finding's, not vanished.
+    host.onYield = [&](YieldPoint where) {
+        if (where == YieldPoint::AfterEnumeration)
+            ::chmod((tree() + "/a").c_str(), 0);
+    };
+    writeFile(tree() + "/a/deeper/f", "x");
+    if (::geteuid() == 0) { // the ordinary user must own what it closes
+        for (const auto& e : std::filesystem::recursive_directory_iterator(tree()))
+            EXPECT_EQ(::lchown(e.path().c_str(), 65534, 65534), 0);
+    }
+    asOrdinaryUser([&] {
+        runDir(tree());
+        EXPECT_EQ(errors(), std::vector<std::string>{tree() + "/a"});
+        EXPECT_EQ(engine.findings().vanished, 0);
+    });
+    ::chmod((tree() + "/a").c_str(), 0755);
+
+    host.onYield = nullptr;
+    runDir(tree());
+    EXPECT_EQ(engine.findings().vanished, 0) << "a new run starts from 0";
+    EXPECT_EQ(engine::detailsView(engine).vanished, "");
 }
 
 TEST_F(EngineFixture, a_failure_in_the_middle_counts_the_unread_rest)

@@ -16,8 +16,10 @@
 #define FUSE_USE_VERSION 312
 #include "tree.h"
 
+#include <fcntl.h>
 #include <fuse.h>
 #include <fuse_lowlevel.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -200,6 +202,23 @@ int fsOpen(const char* path, fuse_file_info* fi)
     return 0;
 }
 
+int copyFromSource(const std::string& source, char* buf, off_t offset, std::int64_t length)
+{
+    int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return -errno;
+    std::int64_t copied = 0;
+    while (copied < length) {
+        ssize_t n = ::pread(fd, buf + copied, static_cast<std::size_t>(length - copied), offset + copied);
+        if (n <= 0)
+            break;
+        copied += n;
+    }
+    ::close(fd);
+    std::memset(buf + copied, 0, static_cast<std::size_t>(length - copied));
+    return static_cast<int>(length);
+}
+
 int fsRead(const char* path, char* buf, size_t size, off_t offset, fuse_file_info* /*fi*/)
 {
     const faultfs::Entry* e = tree().find(path);
@@ -228,6 +247,8 @@ int fsRead(const char* path, char* buf, size_t size, off_t offset, fuse_file_inf
     }
     if (out.length < static_cast<std::int64_t>(size) && e->fault == faultfs::Fault::Short)
         logEvent("short " + std::string(path) + " " + std::to_string(offset) + " " + std::to_string(out.length));
+    if (!e->source.empty())
+        return copyFromSource(e->source, buf, offset, out.length);
     faultfs::fillPattern(buf, offset, out.length);
     if (behaviour.logReads) {
         timespec now{};

@@ -173,6 +173,10 @@ void Tree::addLine(const std::string& line)
         throw std::invalid_argument("a file needs a size: " + words[0]);
 
     Entry file;
+    if (words.size() > 2 && words.back().rfind("from=", 0) == 0) {
+        file.source = words.back().substr(5);
+        words.pop_back();
+    }
     file.path = normalisePath(words[0]);
     if (words[1] == "image") {
         addEntry(imageEntry(file.path, words));

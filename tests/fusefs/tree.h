@@ -27,6 +27,9 @@
 //                                      of the [START, END) ranges failing whole with EIO,
 //                                      and each read logged, so a loop device over it is a
 //                                      disk with bad sectors whose reads a test can count
+//   path SIZE ... from=FILE            (after any of the above) the content is FILE's bytes
+//                                      at the same offsets instead of the pattern (an image
+//                                      of a filesystem for a loop device, say)
 //   path/ list-eio                     listing the directory fails with EIO
 //   path/ list-stall SECONDS           listing the directory sleeps SECONDS first
 //
@@ -47,6 +50,7 @@ struct Entry {
     int imageFd = -1;        // image: the file that holds the content (open for the process's life)
     std::vector<std::pair<std::int64_t, std::int64_t>> eioRanges; // image: the failing ranges
     std::int64_t stallOffset = -1;                                // image: a read that covers it stalls first
+    std::string source; // from=FILE: where the content comes from; empty: the pattern
     std::vector<std::size_t> children;
 };
 

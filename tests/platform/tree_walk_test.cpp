@@ -39,7 +39,10 @@ std::vector<std::string> walkAll(const std::string& root, int limit = 8,
             *maxOpen = std::max(*maxOpen, walker.openDirectories());
         std::string path = e->path.substr(std::min(root.size(), e->path.size()));
         switch (e->kind) {
-        case WalkEntry::Kind::File: lines.push_back("f " + path + " " + std::to_string(e->size)); break;
+        case WalkEntry::Kind::File:
+            lines.push_back("f " + path + " " + std::to_string(e->size) +
+                            (e->error != 0 ? " !" + std::to_string(e->error) : ""));
+            break;
         case WalkEntry::Kind::DirectoryBegin: lines.push_back("+" + path); break;
         case WalkEntry::Kind::DirectoryEnd: lines.push_back("-" + path); break;
         case WalkEntry::Kind::DirectoryFailed: lines.push_back("!" + path); break;
@@ -166,9 +169,12 @@ TEST(TreeWalker, reports_directories_it_cannot_open_or_list)
         [&] {
             auto lines = walkAll(dir.path());
             bool closed = std::find(lines.begin(), lines.end(), "!/closed") != lines.end();
-            bool noexec = std::find(lines.begin(), lines.end(), "?/noexec") != lines.end();
+            // Listed, but its entries cannot be looked at: each is named, the directory is not.
+            std::string inner = "f /noexec/inner 0 !" + std::to_string(EACCES);
+            bool noexec = std::find(lines.begin(), lines.end(), inner) != lines.end() &&
+                std::find(lines.begin(), lines.end(), "?/noexec") == lines.end();
             bool hidden = std::find(lines.begin(), lines.end(), "f /closed/hidden 1") == lines.end();
-            return closed && noexec && hidden && countFiles(lines) == 1 ? 0 : 1;
+            return closed && noexec && hidden && countFiles(lines) == 2 ? 0 : 1;
         },
         true);
     EXPECT_EQ(code, 0);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 
@@ -109,4 +110,45 @@ TEST(mkpsk, refuses_a_member_name_with_a_star_and_writes_nothing)
     EXPECT_NE(r.err.find("A*B.TXT"), std::string::npos) << r.err;
     struct stat st {};
     EXPECT_NE(::stat((dir / "out.psk").c_str(), &st), 0);
+}
+
+TEST(mkpsk, refuses_members_it_cannot_store_faithfully_and_writes_nothing)
+{
+    TempDir dir;
+    writeFile(dir / "x.txt", "x");
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    struct Case {
+        std::string member;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"A.TXT=" + dir.path(), "mkpsk: not a regular file: " + dir.path()},
+        {"A.TXT=" + dir / "fifo", "mkpsk: not a regular file: " + dir / "fifo"}, // would wait for a writer
+        {"A.TXT=/dev/zero", "mkpsk: not a regular file: /dev/zero"},             // would never end
+        {"A.TXT=" + dir / "missing", "mkpsk: cannot read " + dir / "missing" + ": No such file or directory"},
+        {"\u65e5\u672c.TXT=" + dir / "x.txt",
+         "mkpsk: the member name cannot be written in Windows-1250: \u65e5\u672c.TXT"},
+        {"=" + dir / "x.txt", "mkpsk: a member needs a name: =" + dir / "x.txt"},
+    };
+    for (const Case& c : cases) {
+        ProcessResult r = run({MKPSK_PATH, "-o", dir / "out.psk", c.member});
+        EXPECT_EQ(r.exitCode, 1) << c.member << ": " << r.describe();
+        EXPECT_EQ(r.err, c.message + "\n") << c.member;
+        struct stat st {};
+        EXPECT_NE(::stat((dir / "out.psk").c_str(), &st), 0) << c.member;
+    }
+    // Czech names are what the code page is for.
+    ProcessResult r = run({MKPSK_PATH, "-o", dir / "out.psk", "Žluťoučký kůň.TXT=" + dir / "x.txt"});
+    EXPECT_EQ(r.exitCode, 0) << r.describe();
+}
+
+TEST(mkpsk, refuses_a_member_over_the_formats_size_limit_before_reading_it)
+{
+    TempDir dir;
+    std::string big = dir / "big.bin";
+    writeFile(big, "");
+    ASSERT_EQ(::truncate(big.c_str(), 0x80000000LL), 0); // sparse: 2 GiB that take no room
+    ProcessResult r = run({MKPSK_PATH, "-o", dir / "out.psk", "BIG.BIN=" + big});
+    EXPECT_EQ(r.exitCode, 1) << r.describe();
+    EXPECT_EQ(r.err, "mkpsk: larger than a member may be (2147483647 bytes): " + big + "\n");
 }
