@@ -48,8 +48,8 @@ public:
         : post_(std::move(post)), profile_(sane(profile)), slowSeconds_(slowSeconds),
           queue_(platform::makeReadQueue(static_cast<unsigned>(profile_.depth), profile_.useIoUring)),
           buffers_(static_cast<std::size_t>(profile_.depth) * (hash != 0 ? 2 : 1), kChunkSize,
-                   std::max<std::size_t>(2, (hash != 0 ? kLargeBufferBytesHashing : kLargeBufferBytes) /
-                                                profile_.requestSize),
+                   std::max<std::size_t>(
+                       2, (hash != 0 ? kLargeBufferBytesHashing : kLargeBufferBytes) / profile_.requestSize),
                    profile_.requestSize)
     {
         if (hash != 0)
