@@ -76,8 +76,7 @@ FileJob::Outcome FileJob::done(std::uint64_t tag, std::int64_t result)
 
 bool FileJob::awaits(std::uint64_t tag) const
 {
-    return !finished_ &&
-        std::any_of(pending_.begin(), pending_.end(), [&](const Pending& p) { return p.tag == tag && !p.done; });
+    return !finished_ && std::any_of(pending_.begin(), pending_.end(), [&](const Pending& p) { return p.tag == tag; });
 }
 
 void FileJob::takeResult(const Pending& p, Outcome& out)

@@ -56,7 +56,8 @@ public:
     void consumed() { ++consumedChunks_; }
     // No read of the file has failed: once finished, all of it was taken.
     bool readWhole() const { return !failed_; }
-    // The result of tag is still awaited, so done() may take it.
+    // The result of tag is one the job may still take in file order: sent and not given up,
+    // whether it came back already or not.
     bool awaits(std::uint64_t tag) const;
 
 private:

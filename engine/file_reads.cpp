@@ -18,8 +18,11 @@ namespace engine {
 
 namespace {
 
-// What the buffers of large requests in flight may hold, all files together.
+// What the buffers of large requests in flight may hold, all files together; while hashing,
+// also room for results that wait for a hashing thread, so that the medium is not left idle
+// while a burst of results is hashed.
 constexpr std::size_t kLargeBufferBytes = 8 << 20;
+constexpr std::size_t kLargeBufferBytesHashing = 24 << 20;
 
 // The service thread wakes at least this often; a wake much later than this means the
 // process was stopped (SIGSTOP) meanwhile, and that time is no time of the medium's.
@@ -50,8 +53,10 @@ public:
             std::shared_ptr<ReadTally> tally)
         : post_(std::move(post)), profile_(sane(profile)), slowSeconds_(slowSeconds), tally_(std::move(tally)),
           queue_(platform::makeReadQueue(static_cast<unsigned>(profile_.depth), profile_.useIoUring)),
-          buffers_(static_cast<std::size_t>(profile_.depth), kChunkSize,
-                   std::max<std::size_t>(2, kLargeBufferBytes / profile_.requestSize), profile_.requestSize)
+          buffers_(static_cast<std::size_t>(profile_.depth) * (hash != 0 ? 2 : 1), kChunkSize,
+                   std::max<std::size_t>(
+                       2, (hash != 0 ? kLargeBufferBytesHashing : kLargeBufferBytes) / profile_.requestSize),
+                   profile_.requestSize)
     {
         if (hash != 0)
             hashing_ = std::make_unique<HashingThreads>(

@@ -1,6 +1,7 @@
 // vorkan-cli with checksum manifests: the exit status, the protocol, the JSON result and the
 // usage errors; the verdicts themselves are the engine's tests.
 #include "cli_run.h"
+#include "faultfs_mount.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -99,6 +100,35 @@ TEST_F(CliManifests, aManifestThatCannotBeSavedFailsTheRun)
     auto r = runCli({"--dir", tree_, "--write-manifest", dir_ / "no/such/dir/W"});
     EXPECT_EQ(r.exitCode, 4) << r.describe();
     EXPECT_NE(r.err.find(dir_ / "no/such/dir/W"), std::string::npos) << r.err;
+}
+
+// A request that stalls while the ones after it come back: the file is hashed in file order
+// all the same. A file that cannot be read whole is its read finding, once.
+class CliManifestsOnFaultFs : public ::testing::Test, protected testing_support::WithFaultFs {};
+
+TEST_F(CliManifestsOnFaultFs, resultsThatComeBackOutOfOrderAreHashedInFileOrder)
+{
+    std::string reason = testing_support::FaultFsMount::unavailableReason();
+    if (!reason.empty())
+        GTEST_SKIP() << reason;
+    mount("a-late 6M stall 1048576 1\n"
+          "b-hole 3M eio-range 2097152 2101248\n");
+    std::string manifest = dir_ / "SUMS";
+    ASSERT_EQ(std::system(("cd " + at("") + " && sha256sum a-late > " + manifest +
+                           " && echo 0000000000000000000000000000000000000000000000000000000000000000'  b-hole' >> " +
+                           manifest)
+                              .c_str()),
+              0);
+    std::string out = dir_ / "out.json";
+    auto r = runCli({"--dir", at("."), "--verify", manifest, "--json", out});
+    ASSERT_EQ(r.exitCode, 1) << r.describe();
+    json j = json::parse(testing_support::readFile(out));
+    ASSERT_EQ(j["findings"].size(), 1u);
+    EXPECT_EQ(j["findings"][0]["kind"], "read");
+    EXPECT_EQ(j["verification"]["matched"], 1);
+    EXPECT_EQ(j["verification"]["unreadable"], 1);
+    EXPECT_EQ(j["verification"]["differ"], 0);
+    EXPECT_FALSE(j["slow"].empty()); // the stall did happen
 }
 
 } // namespace
