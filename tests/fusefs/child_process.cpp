@@ -60,6 +60,9 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv)
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, outFd_, 1);
     posix_spawn_file_actions_adddup2(&actions, errFd_, 2);
+    // Only what a shell would hand over: descriptors the test runner left open must not
+    // count against a program's open-file limit.
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
 
     // A test runner started in the background may ignore SIGINT; the child must get the
     // default dispositions so that it can install its own handlers.

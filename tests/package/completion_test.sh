@@ -68,11 +68,14 @@ offers()
 }
 
 # The options of the program itself; those given and those they exclude drop out.
-expect "$cli --" --help --quick --report --json --map --slow --drive --dir --file --drives --version
+expect "$cli --" --help --quick --report --json --map --slow --drive --dir --file --drives --version \
+  --verify --verify-found --write-manifest --hash --device --mapfile --surface
 expect "$cli --dr" --drive --drives
-expect "$cli --quick --dir x --" --help --report --json --map --slow
-expect "$cli --drives --" --help --quick --report --json --map --slow
-expect "$cli --ver" --version
+expect "$cli --quick --dir x --" --help --report --json --map --slow --verify --verify-found --write-manifest \
+  --hash --surface
+expect "$cli --drives --" --help --quick --report --json --map --slow --verify --verify-found --write-manifest \
+  --hash --surface
+expect "$cli --ver" --verify --verify-found --version
 
 # Arguments: paths where an option takes one, directories for --dir, nothing for numbers.
 expect "$cli --report " "a.txt" "s.txt" "my file.txt" "sub" "sab" "two words"
