@@ -14,6 +14,7 @@ inline constexpr const char* kDruhAdresar = "adresář nelze přečíst";
 inline constexpr const char* kSekundy = " s";
 inline constexpr const char* kBajtu = " B";
 
+inline constexpr const char* kDalsiZasahy = "Dalších zasažených míst, která nebyla zaznamenána: ";
 inline constexpr const char* kDalsiPomalaCteni = "Dalších pomalých čtení, která nebyla zaznamenána: ";
 
 inline constexpr const char* kNezarucenoZMedia = "Data nezaručeně přečtená z média: ";

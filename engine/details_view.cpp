@@ -1,6 +1,7 @@
 #include "engine/details_view.h"
 
 #include "common/encoding.h"
+#include "engine/area_texts.h"
 #include "engine/details_texts.h"
 #include "engine/vorkan_engine.h"
 
@@ -39,6 +40,15 @@ std::string kindText(Finding::Kind kind)
     case Finding::Kind::Directory: return texts::kDruhAdresar;
     }
     return texts::kDruhCteni;
+}
+
+std::string areaText(const std::string& area)
+{
+    if (area == "free")
+        return texts::kPovrchOblastVolna;
+    if (area == "metadata")
+        return texts::kPovrchOblastMetadata;
+    return texts::kPovrchOblastNeznama;
 }
 
 Axis niceAxis(double largest, int maxSteps)
@@ -108,6 +118,14 @@ DetailsView detailsView(const VorkanEngine& engine)
         view.slow.push_back({common::shownName(r.path), std::to_string(r.offset), decimalText(r.seconds, 2)});
     if (f.slowDropped > 0)
         view.slowDropped = texts::kDalsiPomalaCteni + std::to_string(f.slowDropped);
+    for (const DamageHit& h : f.hits) {
+        bool file = !h.path.empty();
+        view.hits.push_back({std::to_string(h.start), std::to_string(h.end),
+                             file ? common::shownName(h.path) : areaText(h.area),
+                             file ? std::to_string(h.fileOffset) : std::string()});
+    }
+    if (f.hitsDropped > 0)
+        view.hitsDropped = texts::kDalsiZasahy + std::to_string(f.hitsDropped);
     view.curve = curveView(f);
     const std::int64_t notFromMedium = engine.bytesNotFromMedium();
     view.notFromMedium = texts::kNezarucenoZMedia + std::to_string(notFromMedium) + texts::kBajtu;

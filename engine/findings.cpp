@@ -63,6 +63,8 @@ void Findings::clear()
     slowDropped = 0;
     speed.clear();
     bytesRead = 0;
+    hits.clear();
+    hitsDropped = 0;
 }
 
 } // namespace engine

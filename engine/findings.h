@@ -1,4 +1,6 @@
 #pragma once
+#include "engine/damage_map.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -80,6 +82,9 @@ struct Findings {
     std::size_t slowDropped = 0; // beyond the bound of slow
     SpeedCurve speed;
     std::int64_t bytesRead = 0; // read back in full units, as the engine counted them
+    // A surface scan: what lies on each bad area and slow read of the device.
+    std::vector<DamageHit> hits;
+    std::size_t hitsDropped = 0;
 
     void clear();
 };

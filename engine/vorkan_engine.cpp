@@ -45,6 +45,10 @@ void VorkanEngine::runSequence(const TestSettings& settings)
     case Admission::Refused: outcome_ = RunOutcome::Refused; return;
     case Admission::GivenUp: outcome_ = RunOutcome::Stopped; return;
     }
+    if (settings.object == TestObject::Jednotka && settings.CelyPovrch) {
+        outcome_ = surfaceRun();
+        return;
+    }
     prepareTestPage();
     yield(YieldPoint::BeforeEnumeration);
     run_.FazeCteni = false;
@@ -114,6 +118,7 @@ void VorkanEngine::endRunAfterFailure(const std::string& what)
 {
     // Whatever broke, the run ends in the state of a stopped one.
     reader_.stop();
+    scan_.reset();
     host_.stopMainTimer();
     host_.stopSoubTimer();
     run_.Bezi = false;

@@ -1,5 +1,6 @@
 #pragma once
 #include "engine/background_reader.h"
+#include "engine/device_scan.h"
 #include "engine/findings.h"
 #include "engine/host.h"
 #include "engine/run_state.h"
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -75,6 +77,8 @@ public:
         map_ = map;
         reader_.setMapDamage(map);
     }
+    // Makes the scans of a drive's whole device; without it such a run is refused.
+    void setDeviceScans(DeviceScanFactory factory) { deviceScans_ = std::move(factory); }
 
 private:
     // Run sequence
@@ -89,6 +93,13 @@ private:
     void readPhase(const TestSettings& settings);
     void showResult();
     void endRunAfterFailure(const std::string& what);
+
+    // Surface scan of a drive's device (surface_run.cpp)
+    RunOutcome surfaceRun();
+    std::unique_ptr<DeviceScan> openDriveDevice();
+    bool awaitScanStep(const std::function<bool()>& ended);
+    void pullScanProgress();
+    void showSurfaceResult(const DeviceScanFindings& found);
 
     // Counting
     void ZjistiSoubor(const std::string& name);
@@ -132,6 +143,9 @@ private:
     bool map_ = false;
     int filesAhead_ = 32;
     bool running_ = false;
+    DeviceScanFactory deviceScans_;
+    std::unique_ptr<DeviceScan> scan_; // during a surface scan
+    std::int64_t scanBytesSeen_ = 0;
     bool timeErrorOpen_ = false;
     std::string failure_;
     RunOutcome outcome_ = RunOutcome::None;

@@ -78,12 +78,16 @@ DetailsWindow::DetailsWindow(const engine::VorkanEngine& engine, common::Pelun& 
     slow_ = table(this, "SlowTable", {texts::kSloupecSoubor, texts::kSloupecPoziceCteni, texts::kSloupecDoba}, 0);
     slowDropped_ = new QLabel(this);
     slowDropped_->setObjectName(QStringLiteral("SlowDropped"));
+    hits_ =
+        table(this, "HitsTable", {texts::kSloupecOd, texts::kSloupecDo, texts::kSloupecCo, texts::kSloupecVSouboru}, 2);
+    hitsDropped_ = new QLabel(this);
+    hitsDropped_->setObjectName(QStringLiteral("HitsDropped"));
     notFromMedium_ = new QLabel(this);
     notFromMedium_->setObjectName(QStringLiteral("NotFromMedium"));
     notFromMediumWhy_ = new QLabel(this);
     notFromMediumWhy_->setObjectName(QStringLiteral("NotFromMediumWhy"));
     notFromMediumWhy_->setWordWrap(true);
-    for (QLabel* l : {slowDropped_, notFromMedium_, notFromMediumWhy_})
+    for (QLabel* l : {slowDropped_, hitsDropped_, notFromMedium_, notFromMediumWhy_})
         l->setTextFormat(Qt::PlainText);
 
     auto* origin = new QWidget(this);
@@ -107,6 +111,8 @@ DetailsWindow::DetailsWindow(const engine::VorkanEngine& engine, common::Pelun& 
     layout->addWidget(box(this, texts::kRychlostCteni, curve_), 3);
     layout->addWidget(box(this, texts::kChybneSouboryBox, findings_), 3);
     layout->addWidget(box(this, texts::kPomalaCteniBox, slow_, slowDropped_), 2);
+    hitsBox_ = box(this, texts::kZasahyBox, hits_, hitsDropped_);
+    layout->addWidget(hitsBox_, 2);
     layout->addWidget(box(this, texts::kPuvodDatBox, origin));
     layout->addLayout(buttons);
     resize(760, 680);
@@ -136,11 +142,20 @@ void DetailsWindow::fill(const engine::DetailsView& view)
     row = 0;
     for (const engine::SlowRow& s : view.slow)
         setRow(slow_, row++, {&s.path, &s.offset, &s.seconds}, {1, 2});
+    hits_->setRowCount(static_cast<int>(view.hits.size()));
+    row = 0;
+    for (const engine::HitRow& h : view.hits)
+        setRow(hits_, row++, {&h.start, &h.end, &h.what, &h.fileOffset}, {0, 1, 3});
+    // Only a scan of a device says what lies on its damage.
+    hitsBox_->setVisible(!view.hits.empty());
+    hitsDropped_->setText(QString::fromStdString(view.hitsDropped));
+    hitsDropped_->setVisible(!view.hitsDropped.empty());
     findings_->resizeColumnsToContents();
     // A long path must not push the other columns out of sight.
     findings_->setColumnWidth(0, std::min(findings_->columnWidth(0), 320));
     slow_->resizeColumnsToContents();
-    for (QTableWidget* t : {findings_, slow_})
+    hits_->resizeColumnsToContents();
+    for (QTableWidget* t : {findings_, slow_, hits_})
         t->setCurrentCell(-1, -1);
     slowDropped_->setText(QString::fromStdString(view.slowDropped));
     slowDropped_->setVisible(!view.slowDropped.empty());

@@ -1,4 +1,5 @@
 #include "ui/vorkan_f.h"
+#include "engine/device_scan_run.h"
 
 #include "engine/save_log.h"
 #include "engine/vorkan_engine.h"
@@ -28,6 +29,7 @@ TMainForm::TMainForm(engine::VorkanEngine& engine, common::Pelun& pelun, AppTitl
     : engine_(engine), pelun_(pelun), title_(title),
       dispatcher_(QAbstractEventDispatcher::instance(QThread::currentThread()))
 {
+    engine_.setDeviceScans(engine::makeDeviceScan);
     buildWindow();
     connectHandlers();
     setWindowIconText(title_.text());
@@ -147,6 +149,7 @@ void TMainForm::Notebook1PageChanged(int page)
 void TMainForm::enableRows(bool jedn, bool adr, bool soub)
 {
     JednE->setEnabled(jedn);
+    PovrchCB->setEnabled(jedn);
     AdrE->setEnabled(adr);
     AdrProchBtn->setEnabled(adr);
     SoubE->setEnabled(soub);
@@ -190,6 +193,7 @@ void TMainForm::StartBtnClick()
     settings.AdrE = AdrE->text().toStdString();
     settings.SoubE = SoubE->text().toStdString();
     settings.RychlyTest = RychlyTestRB->isChecked();
+    settings.CelyPovrch = TestJednRB->isChecked() && PovrchCB->isChecked();
     // The details are of the last finished run; the new one replaces them.
     if (details_ != nullptr)
         details_->close();

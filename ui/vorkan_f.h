@@ -138,6 +138,7 @@ private:
     QGroupBox* RadioGroup1 = nullptr;
     QRadioButton *KompletniTestRB = nullptr, *RychlyTestRB = nullptr;
     QCheckBox* MapovatCB = nullptr;
+    QCheckBox* PovrchCB = nullptr;
     QPushButton *StartBtn = nullptr, *OprogBtn = nullptr, *KonecBtn = nullptr;
     // Page 3
     QListWidget* ChybSezn = nullptr;

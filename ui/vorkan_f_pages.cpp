@@ -221,7 +221,6 @@ QWidget* TMainForm::buildSettingsPage()
     SoubE->setGeometry(120, 112, 257, 21);
     SoubProchBtn = button(GroupBox1, "SoubProchBtn", texts::kProchazet, {392, 112, 89, 21}, glyph(Glyph::Browse));
     TestJednRB->setChecked(true);
-    enableRows(true, false, false);
     // Qt's automatic exclusivity spans every option below one parent, also those in the
     // group box: each group is made explicit.
     auto* objects = new QButtonGroup(page);
@@ -237,9 +236,13 @@ QWidget* TMainForm::buildSettingsPage()
     MapovatCB = named(new QCheckBox(tr8(texts::kMapovat), page), "MapovatCB");
     MapovatCB->setGeometry(48, 251, 345, 17);
     MapovatCB->setProperty("hint", tr8(texts::kHintMapovat));
+    PovrchCB = named(new QCheckBox(tr8(texts::kPovrch), page), "PovrchCB");
+    PovrchCB->setGeometry(48, 276, 345, 17);
+    PovrchCB->setProperty("hint", tr8(texts::kHintPovrch));
     auto* types = new QButtonGroup(page);
     types->addButton(KompletniTestRB);
     types->addButton(RychlyTestRB);
+    enableRows(true, false, false);
 
     StartBtn = button(page, "StartBtn", texts::kStart, {416, 184, 105, 25}, glyph(Glyph::Start));
     StartBtn->setDefault(true);
@@ -265,7 +268,7 @@ void TMainForm::buildTabOrder()
 {
     const std::vector<QWidget*> settings{TestJednRB,  AdrE,         SoubE,    TestSoubRB,      TestAdrRB,
                                          AdrProchBtn, SoubProchBtn, JednE,    KompletniTestRB, RychlyTestRB,
-                                         MapovatCB,   StartBtn,     OprogBtn, KonecBtn};
+                                         MapovatCB,   PovrchCB,     StartBtn, OprogBtn,        KonecBtn};
     for (std::size_t i = 1; i < settings.size(); ++i)
         setTabOrder(settings[i - 1], settings[i]);
     setTabOrder(PauseBtn, UkoncitBtn);

@@ -39,6 +39,7 @@ inline constexpr const char* kTypTestuBox = "Typ testu";
 inline constexpr const char* kKompletniTest = "Kompletní test adresářové struktury a veškerých dat souborů";
 inline constexpr const char* kRychlyTest = "Test adresářové struktury a vybraných dat souborů";
 inline constexpr const char* kMapovat = "Mapovat poškozená místa souborů";
+inline constexpr const char* kPovrch = "Číst celý povrch jednotky";
 inline constexpr const char* kStart = "&Start";
 inline constexpr const char* kOProgramu = "&O programu";
 inline constexpr const char* kKonec = "&Konec";
@@ -49,6 +50,8 @@ inline constexpr const char* kHintAdresar =
 inline constexpr const char* kHintSoubor = "Otestuje zvolený soubor";
 inline constexpr const char* kHintKompletni = "Otestuje všechna data";
 inline constexpr const char* kHintRychly = "Otestuje vybraná data";
+inline constexpr const char* kHintPovrch =
+    "Přečte celé zařízení jednotky od prvního bajtu po poslední a zjistí, co leží na vadných místech";
 inline constexpr const char* kHintMapovat = "Po chybě čtení dočte soubor do konce a zaznamená všechna nečitelná místa";
 
 // Error list page

@@ -3,6 +3,7 @@
 #include "about/daradid.h"
 #include "engine/engine_texts.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -73,18 +74,19 @@ TEST_F(MainWindow, each_object_option_enables_its_own_row_and_keeps_the_texts_of
     auto* adr = child<QLineEdit>("AdrE");
     auto* soub = child<QLineEdit>("SoubE");
     auto rowState = [&] {
-        return std::vector<bool>{child<QComboBox>("JednE")->isEnabled(), adr->isEnabled(),
-                                 child<QPushButton>("AdrProchBtn")->isEnabled(), soub->isEnabled(),
-                                 child<QPushButton>("SoubProchBtn")->isEnabled()};
+        return std::vector<bool>{
+            child<QComboBox>("JednE")->isEnabled(),          adr->isEnabled(),
+            child<QPushButton>("AdrProchBtn")->isEnabled(),  soub->isEnabled(),
+            child<QPushButton>("SoubProchBtn")->isEnabled(), child<QCheckBox>("PovrchCB")->isEnabled()};
     };
     QTest::mouseClick(child<QRadioButton>("TestAdrRB"), Qt::LeftButton);
-    EXPECT_EQ(rowState(), (std::vector<bool>{false, true, true, false, false}));
+    EXPECT_EQ(rowState(), (std::vector<bool>{false, true, true, false, false, false}));
     adr->setText(QStringLiteral("/tmp/adresář"));
     QTest::mouseClick(child<QRadioButton>("TestSoubRB"), Qt::LeftButton);
-    EXPECT_EQ(rowState(), (std::vector<bool>{false, false, false, true, true}));
+    EXPECT_EQ(rowState(), (std::vector<bool>{false, false, false, true, true, false}));
     soub->setText(QStringLiteral("soubor.txt"));
     QTest::mouseClick(child<QRadioButton>("TestJednRB"), Qt::LeftButton);
-    EXPECT_EQ(rowState(), (std::vector<bool>{true, false, false, false, false}));
+    EXPECT_EQ(rowState(), (std::vector<bool>{true, false, false, false, false, true}));
     EXPECT_EQ(adr->text(), QStringLiteral("/tmp/adresář"));
     EXPECT_EQ(soub->text(), QStringLiteral("soubor.txt"));
     EXPECT_TRUE(child<QRadioButton>("TestJednRB")->isChecked());
@@ -111,13 +113,15 @@ TEST_F(MainWindow, the_object_and_the_test_type_are_two_independent_choices)
 TEST_F(MainWindow, tab_visits_only_the_checked_option_of_each_group_and_the_enabled_controls)
 {
     std::vector<QString> visited;
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 7; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         visited.push_back(QApplication::focusWidget()->objectName());
     }
-    // The damage map's box, an addition of this program, comes after the test type it refines.
+    // The damage map's and the surface scan's boxes, additions of this program, come after the
+    // test type they refine.
     EXPECT_EQ(visited,
-              (std::vector<QString>{"JednE", "KompletniTestRB", "MapovatCB", "StartBtn", "OprogBtn", "KonecBtn"}));
+              (std::vector<QString>{"JednE", "KompletniTestRB", "MapovatCB", "PovrchCB", "StartBtn", "OprogBtn",
+                                    "KonecBtn"}));
 }
 
 TEST_F(MainWindow, start_is_refused_with_the_message_of_each_invalid_object)
