@@ -115,11 +115,12 @@ void TMainForm::buildWindow()
     setWindowTitle(tr8(texts::kMainCaption));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(531, 282);
+    // 20 pixels taller than drawn, for the surface scan's box in the test type's frame.
+    setFixedSize(531, 302);
     setWindowIcon(programIcon());
 
     Notebook1 = named(new QStackedWidget(this), "Notebook1");
-    Notebook1->setGeometry(0, 0, 531, 282);
+    Notebook1->setGeometry(0, 0, 531, 302);
     Notebook1->addWidget(buildTestPage());
     Notebook1->addWidget(buildResultPage());
     Notebook1->addWidget(buildSettingsPage());
@@ -229,7 +230,7 @@ QWidget* TMainForm::buildSettingsPage()
 
     // The frame first, so the two options, children of the page, lie over it and form a group
     // of their own.
-    RadioGroup1 = groupBox(page, "RadioGroup1", texts::kTypTestuBox, {16, 176, 385, 97});
+    RadioGroup1 = groupBox(page, "RadioGroup1", texts::kTypTestuBox, {16, 176, 385, 117});
     KompletniTestRB = radio(page, "KompletniTestRB", texts::kKompletniTest, {48, 208, 345, 17}, texts::kHintKompletni);
     RychlyTestRB = radio(page, "RychlyTestRB", texts::kRychlyTest, {48, 232, 329, 17}, texts::kHintRychly);
     KompletniTestRB->setChecked(true);
@@ -237,7 +238,7 @@ QWidget* TMainForm::buildSettingsPage()
     MapovatCB->setGeometry(48, 251, 345, 17);
     MapovatCB->setProperty("hint", tr8(texts::kHintMapovat));
     PovrchCB = named(new QCheckBox(tr8(texts::kPovrch), page), "PovrchCB");
-    PovrchCB->setGeometry(48, 276, 345, 17);
+    PovrchCB->setGeometry(48, 270, 345, 17);
     PovrchCB->setProperty("hint", tr8(texts::kHintPovrch));
     auto* types = new QButtonGroup(page);
     types->addButton(KompletniTestRB);

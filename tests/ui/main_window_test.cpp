@@ -29,7 +29,7 @@ TEST_F(MainWindow, opens_on_the_settings_page_ready_to_test_the_drive_of_the_wor
     EXPECT_EQ(page(), 2);
     EXPECT_EQ(form().windowTitle(), QStringLiteral("PELUN Software Vorkan v1.20"));
     EXPECT_EQ(form().windowIconText(), QStringLiteral("Vorkan v1.20"));
-    EXPECT_EQ(form().size(), QSize(531, 282));
+    EXPECT_EQ(form().size(), QSize(531, 302));
     EXPECT_EQ(form().minimumSize(), form().maximumSize());
     EXPECT_FALSE(form().windowFlags() & Qt::WindowMaximizeButtonHint);
 
