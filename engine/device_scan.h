@@ -42,6 +42,8 @@ public:
     virtual void startMapping(std::function<void()> wake) = 0;
     virtual bool mappingEnded() const = 0;
 
+    // Holds the reading (what is in flight still comes back) or lets it go on.
+    virtual void pause(bool paused) = 0;
     // Asks the step under way to end soon; a read or a walk stalled in the kernel may not.
     virtual void stop() = 0;
     // After readingEnded() and mappingEnded().

@@ -79,6 +79,11 @@ public:
     std::int64_t bytesSettled() const override { return s_->scan ? s_->scan->bytesSettled() : 0; }
     void startMapping(std::function<void()> wake) override;
     bool mappingEnded() const override { return s_->mappingEnded; }
+    void pause(bool paused) override
+    {
+        if (s_->scan)
+            s_->scan->pause(paused);
+    }
     void stop() override;
     DeviceScanFindings findings() const override;
 

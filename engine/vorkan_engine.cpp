@@ -137,12 +137,16 @@ void VorkanEngine::PauseBtnClick()
     if (run_.Pozastaveno) {
         run_.Pozastaveno = false;
         t.PauseBtn = texts::kPozastavit;
+        if (scan_)
+            scan_->pause(false);
         host_.startMainTimer();
         host_.viewChanged();
         return;
     }
     run_.Pozastaveno = true;
     t.PauseBtn = texts::kPokracovat;
+    if (scan_)
+        scan_->pause(true);
     host_.stopMainTimer();
     host_.viewChanged();
     while (run_.Pozastaveno) {
@@ -150,6 +154,8 @@ void VorkanEngine::PauseBtnClick()
         if (!run_.Bezi) {
             run_.Pozastaveno = false;
             t.PauseBtn = texts::kPozastavit;
+            if (scan_)
+                scan_->pause(false);
             host_.startMainTimer();
             host_.viewChanged();
         }

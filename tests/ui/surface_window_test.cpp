@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTimer>
 
 #include <chrono>
 #include <fstream>
@@ -131,6 +132,30 @@ TEST_F(SurfaceWindow, a_stop_while_a_read_hangs_returns_to_the_settings_within_s
     EXPECT_EQ(engine().lastOutcome(), RunOutcome::Stopped);
     EXPECT_EQ(page(), 2);
     EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(20));
+}
+
+TEST_F(SurfaceWindow, a_paused_scan_reads_nothing_until_it_goes_on_and_then_reads_to_the_end)
+{
+    serve({"stall " + std::to_string(4 * kMiB) + " 2"});
+    std::size_t logWhenHeld = 0;
+    bool quietWhilePaused = false;
+    whenTrue([&] { return disk_->waitForLog("stall", std::chrono::milliseconds(0)); },
+             [&] {
+                 // The requests in flight come back when the stall ends; nothing new follows.
+                 QTimer::singleShot(3000, &form(), [&] { logWhenHeld = disk_->log().size(); });
+                 QTimer::singleShot(4000, &form(), [&] {
+                     // Unpaused, the rest of the device would have been read by now.
+                     quietWhilePaused = disk_->log().size() == logWhenHeld && engine().running() && page() == 0;
+                     click("PauseBtn");
+                 });
+                 click("PauseBtn"); // returns when the run goes on
+             },
+             20000);
+    startSurfaceScanOfE();
+    EXPECT_TRUE(quietWhilePaused);
+    EXPECT_EQ(engine().lastOutcome(), RunOutcome::Finished);
+    EXPECT_EQ(child<QLabel>("PocetchybL")->text(), QStringLiteral("Počet chyb: 0"));
+    EXPECT_GT(disk_->log().size(), logWhenHeld);
 }
 
 // The filesystem identity of this thread only, so the rest of the test keeps root's.
