@@ -126,6 +126,7 @@ DetailsView detailsView(const VorkanEngine& engine)
     }
     if (f.hitsDropped > 0)
         view.hitsDropped = texts::kDalsiZasahy + std::to_string(f.hitsDropped);
+    view.jsonSavable = !f.surface;
     view.curve = curveView(f);
     const std::int64_t notFromMedium = engine.bytesNotFromMedium();
     view.notFromMedium = texts::kNezarucenoZMedia + std::to_string(notFromMedium) + texts::kBajtu;

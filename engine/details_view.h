@@ -63,6 +63,8 @@ struct DetailsView {
     std::string slowDropped;  // empty when every slow read was kept
     std::vector<HitRow> hits; // a surface scan's; empty for a file test
     std::string hitsDropped;
+    // The JSON document of a file test does not describe a scan of a device.
+    bool jsonSavable = true;
     CurveView curve;
     std::string notFromMedium;
     std::string notFromMediumWhy;

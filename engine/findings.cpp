@@ -63,6 +63,7 @@ void Findings::clear()
     slowDropped = 0;
     speed.clear();
     bytesRead = 0;
+    surface = false;
     hits.clear();
     hitsDropped = 0;
 }

@@ -83,6 +83,7 @@ struct Findings {
     SpeedCurve speed;
     std::int64_t bytesRead = 0; // read back in full units, as the engine counted them
     // A surface scan: what lies on each bad area and slow read of the device.
+    bool surface = false;
     std::vector<DamageHit> hits;
     std::size_t hitsDropped = 0;
 

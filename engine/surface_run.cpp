@@ -114,6 +114,7 @@ void VorkanEngine::showSurfaceResult(const DeviceScanFindings& found)
     findings_.items = found.damagedFileRanges;
     findings_.slow = found.slow;
     findings_.slowDropped = found.slowDropped;
+    findings_.surface = true;
     findings_.hits = found.hits;
     findings_.hitsDropped = found.hitsDropped;
     findings_.bytesRead = run_.Zpracovano;

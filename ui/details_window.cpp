@@ -148,6 +148,7 @@ void DetailsWindow::fill(const engine::DetailsView& view)
         setRow(hits_, row++, {&h.start, &h.end, &h.what, &h.fileOffset}, {0, 1, 3});
     // Only a scan of a device says what lies on its damage.
     hitsBox_->setVisible(!view.hits.empty());
+    saveJson_->setEnabled(view.jsonSavable);
     hitsDropped_->setText(QString::fromStdString(view.hitsDropped));
     hitsDropped_->setVisible(!view.hitsDropped.empty());
     findings_->resizeColumnsToContents();

@@ -119,6 +119,8 @@ TEST_F(SurfaceWindow, a_scan_of_the_drive_shows_its_position_then_the_bad_area_a
     EXPECT_EQ(hits->item(0, 0)->text().toStdString(), std::to_string(badAt_));
     EXPECT_EQ(hits->item(0, 3)->text(), QStringLiteral("4096"));
     EXPECT_TRUE(hits->isVisibleTo(details));
+    // The file test's JSON document would misstate a scan of a device.
+    EXPECT_FALSE(details->findChild<QPushButton*>(QStringLiteral("SaveJsonBtn"))->isEnabled());
 }
 
 TEST_F(SurfaceWindow, a_stop_while_a_read_hangs_returns_to_the_settings_within_seconds)
