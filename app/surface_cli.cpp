@@ -5,6 +5,7 @@
 #include "common/encoding.h"
 #include "common/pelun.h"
 #include "engine/damage_walk.h"
+#include "engine/device_scan_run.h"
 #include "engine/mapfile.h"
 #include "engine/report.h"
 #include "engine/surface_result.h"
@@ -351,16 +352,6 @@ bool writeOutputs(const SurfaceCliOptions& o, const engine::SurfaceResult& resul
     return saved.ok && arrived;
 }
 
-engine::SurfaceScanSettings settingsFor(const platform::BlockDevice& device, double slow)
-{
-    auto profile = platform::readProfileForDevice(device.device);
-    engine::SurfaceScanSettings settings;
-    settings.plan.depth = profile.depth <= 2 ? 2 : 8; // an optical drive: shallow and in order
-    settings.plan.requestSize = 1 << 20;
-    settings.slowSeconds = slow;
-    return settings;
-}
-
 } // namespace
 
 int runSurface(const SurfaceCliOptions& o)
@@ -373,7 +364,7 @@ int runSurface(const SurfaceCliOptions& o)
     if (!map)
         return kRefused;
 
-    engine::SurfaceScanSettings settings = settingsFor(device, o.slow);
+    engine::SurfaceScanSettings settings = engine::surfaceSettingsFor(device.device, o.slow);
     StopSignals signals;
     MapfileWriter mapfile(o);
     engine::SurfaceScan scan(device.fd.get(), o.device, std::move(*map), device.logicalBlock, settings);

@@ -16,6 +16,7 @@ inline constexpr const char* kDruhChybi = "chybí";
 inline constexpr const char* kSekundy = " s";
 inline constexpr const char* kBajtu = " B";
 
+inline constexpr const char* kDalsiZasahy = "Dalších zasažených míst, která nebyla zaznamenána: ";
 inline constexpr const char* kDalsiPomalaCteni = "Dalších pomalých čtení, která nebyla zaznamenána: ";
 
 inline constexpr const char* kZmizeleSoubory = "Soubory smazané mezi zjišťováním a testem (netestovány): ";

@@ -3,6 +3,7 @@
 #include "engine/verification.h"
 
 #include "common/encoding.h"
+#include "engine/area_texts.h"
 #include "engine/details_texts.h"
 #include "engine/vorkan_engine.h"
 
@@ -43,6 +44,15 @@ std::string kindText(Finding::Kind kind)
     case Finding::Kind::Missing: return texts::kDruhChybi;
     }
     return texts::kDruhCteni;
+}
+
+std::string areaText(const std::string& area)
+{
+    if (area == "free")
+        return texts::kPovrchOblastVolna;
+    if (area == "metadata")
+        return texts::kPovrchOblastMetadata;
+    return texts::kPovrchOblastNeznama;
 }
 
 Axis niceAxis(double largest, int maxSteps)
@@ -112,6 +122,15 @@ DetailsView detailsView(const VorkanEngine& engine)
         view.slow.push_back({common::shownName(r.path), std::to_string(r.offset), decimalText(r.seconds, 2)});
     if (f.slowDropped > 0)
         view.slowDropped = texts::kDalsiPomalaCteni + std::to_string(f.slowDropped);
+    for (const DamageHit& h : f.hits) {
+        bool file = !h.path.empty();
+        view.hits.push_back({std::to_string(h.start), std::to_string(h.end),
+                             file ? common::shownName(h.path) : areaText(h.area),
+                             file ? std::to_string(h.fileOffset) : std::string()});
+    }
+    if (f.hitsDropped > 0)
+        view.hitsDropped = texts::kDalsiZasahy + std::to_string(f.hitsDropped);
+    view.jsonSavable = !f.surface;
     view.curve = curveView(f);
     view.curve.measured = !engine.quickTest();
     const std::int64_t notFromMedium = engine.bytesNotFromMedium();

@@ -19,6 +19,14 @@ struct FindingRow {
     std::string error;      // the system's text, empty where none
 };
 
+// What lies on a piece of a bad area or slow read of a scanned device.
+struct HitRow {
+    std::string start; // on the device
+    std::string end;
+    std::string what;       // the file, or the kind of area
+    std::string fileOffset; // empty for an area
+};
+
 struct SlowRow {
     std::string path;
     std::string offset;
@@ -53,7 +61,11 @@ struct CurveView {
 struct DetailsView {
     std::vector<FindingRow> findings;
     std::vector<SlowRow> slow;
-    std::string slowDropped; // empty when every slow read was kept
+    std::string slowDropped;  // empty when every slow read was kept
+    std::vector<HitRow> hits; // a surface scan's; empty for a file test
+    std::string hitsDropped;
+    // The JSON document of a file test does not describe a scan of a device.
+    bool jsonSavable = true;
     CurveView curve;
     std::string notFromMedium;
     std::string notFromMediumWhy;
@@ -69,6 +81,8 @@ DetailsView detailsView(const VorkanEngine& engine);
 
 // The pieces, for their own tests.
 std::string kindText(Finding::Kind kind);
+// "free", "metadata" or anything else ("unknown") as the user reads it.
+std::string areaText(const std::string& area);
 Axis niceAxis(double largest, int maxSteps = 6);
 CurveView curveView(const Findings& findings);
 // A number with a decimal comma, as Czech writes it.

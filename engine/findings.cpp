@@ -66,6 +66,9 @@ void Findings::clear()
     speed.clear();
     bytesRead = 0;
     vanished = 0;
+    surface = false;
+    hits.clear();
+    hitsDropped = 0;
 }
 
 } // namespace engine

@@ -1,4 +1,6 @@
 #pragma once
+#include "engine/damage_map.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -95,6 +97,10 @@ struct Findings {
     // Files the counting found that the read phase no longer did (deleted meanwhile); they
     // are neither tested nor in the error list.
     std::int64_t vanished = 0;
+    // A surface scan: what lies on each bad area and slow read of the device.
+    bool surface = false;
+    std::vector<DamageHit> hits;
+    std::size_t hitsDropped = 0;
 
     void clear();
 };

@@ -12,6 +12,7 @@ struct TestSettings {
     std::string AdrE;                         // directory as typed
     std::string SoubE;                        // file as typed
     bool RychlyTest = false;                  // RychlyTestRB checked rather than KompletniTestRB
+    bool CelyPovrch = false;                  // PovrchCB: a drive's device is read whole instead of its files
 };
 
 } // namespace engine

@@ -46,6 +46,8 @@ std::int32_t roundAsFormatted(double value)
 void VorkanEngine::MainTimerTimer()
 {
     try {
+        if (scan_)
+            pullScanProgress();
         std::int64_t now = clock_.localSeconds();
         run_.DobaTrv = clampToInt32(now - run_.CasStart);
         if (run_.DobaTrv < 0 && !timeErrorOpen_) {
@@ -150,6 +152,8 @@ int VorkanEngine::overallGauge() const
 
 void VorkanEngine::SoubTimerTimer()
 {
+    if (scan_)
+        pullScanProgress();
     if (run_.VelAktSoub != 0) {
         view_.test.PrubehSoub.set(
             roundAsFormatted(static_cast<double>(run_.PrectenoAktSoub) / (static_cast<double>(run_.VelAktSoub) / 100)));

@@ -1,6 +1,7 @@
 #include "engine/surface_result.h"
 
 #include "common/encoding.h"
+#include "engine/details_view.h"
 #include "engine/findings_json.h"
 #include "engine/surface_texts.h"
 
@@ -76,15 +77,6 @@ std::string hitList(const std::vector<DamageHit>& hits)
     return out + (hits.empty() ? "]" : "\n  ]");
 }
 
-std::string areaName(const std::string& area)
-{
-    if (area == "free")
-        return texts::kPovrchOblastVolna;
-    if (area == "metadata")
-        return texts::kPovrchOblastMetadata;
-    return texts::kPovrchOblastNeznama;
-}
-
 } // namespace
 
 std::int64_t SurfaceResult::badBytes() const
@@ -127,7 +119,7 @@ std::vector<std::string> surfaceSummary(const SurfaceResult& r)
             std::set<std::string> kinds;
             for (const auto& h : r.hits) {
                 if (h.path.empty() && h.start < e && h.end > s)
-                    kinds.insert(areaName(h.area));
+                    kinds.insert(areaText(h.area));
             }
             for (const auto& k : kinds)
                 line += ", " + k;

@@ -49,8 +49,31 @@ SurfaceScan::Snapshot SurfaceScan::snapshot() const
     return {plan_.map(), {plan_.currentPos(), plan_.phaseLetter(), 1}};
 }
 
+void SurfaceScan::pause(bool paused)
+{
+    {
+        std::lock_guard lock(pauseMutex_);
+        paused_ = paused;
+    }
+    pauseChanged_.notify_all();
+}
+
+bool SurfaceScan::pausedNow()
+{
+    std::lock_guard lock(pauseMutex_);
+    return paused_;
+}
+
+void SurfaceScan::waitWhilePaused()
+{
+    std::unique_lock lock(pauseMutex_);
+    pauseChanged_.wait(lock, [this] { return !paused_ || stop_ || abandon_; });
+}
+
 void SurfaceScan::submitWhatCan(platform::ReadQueue& queue)
 {
+    if (pausedNow())
+        return;
     std::lock_guard lock(mutex_);
     const std::size_t each = static_cast<std::size_t>(settings_.plan.requestSize);
     for (std::size_t i = 0; i < slots_.size() && !stop_; ++i) {
@@ -93,11 +116,20 @@ SurfaceScan::End SurfaceScan::run(platform::ReadQueue& queue)
     began_ = std::chrono::steady_clock::now();
     std::vector<platform::ReadDone> done;
     for (;;) {
+        bool idle = false;
+        {
+            std::lock_guard lock(mutex_);
+            idle = plan_.inFlight() == 0;
+        }
+        if (idle)
+            waitWhilePaused();
         submitWhatCan(queue);
         {
             std::lock_guard lock(mutex_);
             if (plan_.finished())
                 return End::Finished;
+            if (plan_.inFlight() == 0 && !stop_ && pausedNow())
+                continue; // paused between the look above and the submitting
             if (plan_.inFlight() == 0)
                 return stop_ ? End::Stopped : End::Finished;
         }

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -44,8 +45,19 @@ public:
     End run(platform::ReadQueue& queue);
 
     // Any thread; wake the queue afterwards.
-    void stop() { stop_ = true; }
-    void abandon() { abandon_ = true; }
+    void stop()
+    {
+        stop_ = true;
+        pauseChanged_.notify_all();
+    }
+    void abandon()
+    {
+        abandon_ = true;
+        pauseChanged_.notify_all();
+    }
+    // Any thread: a paused scan submits nothing new and, once what is in flight came back,
+    // waits without reading until it goes on or is stopped.
+    void pause(bool paused);
 
     // Any thread.
     Snapshot snapshot() const;
@@ -70,6 +82,8 @@ private:
         void operator()(char* p) const { std::free(p); }
     };
 
+    bool pausedNow();
+    void waitWhilePaused();
     void submitWhatCan(platform::ReadQueue& queue);
     void take(std::uint64_t tag, std::int64_t result);
     void refreshSettled();
@@ -83,6 +97,9 @@ private:
     SurfacePlan plan_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> abandon_{false};
+    std::mutex pauseMutex_; // guards paused_ for the waiting below
+    std::condition_variable pauseChanged_;
+    bool paused_ = false;
     std::atomic<std::int64_t> bytesRead_{0};
     std::atomic<std::int64_t> position_{0};
     std::atomic<std::int64_t> settled_{0};

@@ -1,5 +1,7 @@
 #pragma once
 // The texts of the surface scan of a device: its summary, status line and messages.
+#include "engine/area_texts.h"
+#include "engine/engine_texts.h" // kKBs
 
 namespace engine::texts {
 
@@ -15,11 +17,12 @@ inline constexpr const char* kPovrchDobaTrvani = "Doba trvání testu: ";
 inline constexpr const char* kPovrchPrumernaRychlost = "Průměrná rychlost čtení dat: ";
 inline constexpr const char* kPovrchVadneOblasti = "VADNÉ OBLASTI:";
 inline constexpr const char* kPovrchPoskozeneSoubory = "POŠKOZENÉ SOUBORY:";
-inline constexpr const char* kPovrchOblastVolna = "volné místo";
-inline constexpr const char* kPovrchOblastMetadata = "data souborového systému";
-inline constexpr const char* kPovrchOblastNeznama = "neznámo";
 inline constexpr const char* kBajtu = " B";
-inline constexpr const char* kKBs = " KB/s";
+
+// The window's Test page during a scan.
+inline constexpr const char* kStavCtePovrch = "Čte se povrch zařízení ...";
+inline constexpr const char* kStavMapujiSe = "Zjišťuje se, co leží na vadných místech ...";
+inline constexpr const char* kPoziceNaZarizeni = ", pozice ";
 
 // The status line on a terminal.
 inline constexpr const char* kPovrchPozice = "Pozice ";

@@ -49,6 +49,10 @@ void VorkanEngine::runSequence(const TestSettings& settings)
     case Admission::Refused: outcome_ = RunOutcome::Refused; return;
     case Admission::GivenUp: outcome_ = RunOutcome::Stopped; return;
     }
+    if (settings.object == TestObject::Jednotka && settings.CelyPovrch) {
+        outcome_ = surfaceRun();
+        return;
+    }
     requireDescriptors(settings);
     switch (prepareVerification()) {
     case Admission::Accepted: break;
@@ -144,6 +148,7 @@ void VorkanEngine::endRunAfterFailure(const std::string& what)
 {
     // Whatever broke, the run ends in the state of a stopped one.
     reader_.stop();
+    scan_.reset();
     host_.stopMainTimer();
     host_.stopSoubTimer();
     run_.Bezi = false;
@@ -162,12 +167,16 @@ void VorkanEngine::PauseBtnClick()
     if (run_.Pozastaveno) {
         run_.Pozastaveno = false;
         t.PauseBtn = texts::kPozastavit;
+        if (scan_)
+            scan_->pause(false);
         startMainTimer();
         host_.viewChanged();
         return;
     }
     run_.Pozastaveno = true;
     t.PauseBtn = texts::kPokracovat;
+    if (scan_)
+        scan_->pause(true);
     host_.stopMainTimer();
     holdReader(true);
     host_.viewChanged();
@@ -176,6 +185,8 @@ void VorkanEngine::PauseBtnClick()
         if (!run_.Bezi) {
             run_.Pozastaveno = false;
             t.PauseBtn = texts::kPozastavit;
+            if (scan_)
+                scan_->pause(false);
             startMainTimer();
             host_.viewChanged();
         }

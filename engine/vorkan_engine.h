@@ -1,5 +1,6 @@
 #pragma once
 #include "engine/background_reader.h"
+#include "engine/device_scan.h"
 #include "engine/findings.h"
 #include "engine/host.h"
 #include "engine/manifest_paths.h"
@@ -90,6 +91,8 @@ public:
         map_ = map;
         reader_.setMapDamage(map);
     }
+    // Makes the scans of a drive's whole device; without it such a run is refused.
+    void setDeviceScans(DeviceScanFactory factory) { deviceScans_ = std::move(factory); }
 
     // Manifests for the complete tests from now on; the quick test hashes nothing.
     void setVerification(VerifyRequest request) { verifyRequest_ = std::move(request); }
@@ -114,6 +117,13 @@ private:
     void readPhase(const TestSettings& settings);
     void showResult();
     void endRunAfterFailure(const std::string& what);
+
+    // Surface scan of a drive's device (surface_run.cpp)
+    RunOutcome surfaceRun();
+    std::unique_ptr<DeviceScan> openDriveDevice();
+    bool awaitScanStep(const std::function<bool()>& ended);
+    void pullScanProgress();
+    void showSurfaceResult(const DeviceScanFindings& found);
 
     // Counting
     void ZjistiSoubor(const std::string& name);
@@ -181,6 +191,9 @@ private:
     std::int64_t walkFailures_ = 0;
     std::unordered_map<std::size_t, std::int64_t> countedFiles_;
     bool running_ = false;
+    DeviceScanFactory deviceScans_;
+    std::unique_ptr<DeviceScan> scan_; // during a surface scan
+    std::int64_t scanBytesSeen_ = 0;
     bool timeErrorOpen_ = false;
     std::string failure_;
     RunOutcome outcome_ = RunOutcome::None;

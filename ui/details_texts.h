@@ -23,6 +23,12 @@ inline constexpr const char* kPomalaCteniBox = "Pomalá čtení";
 inline constexpr const char* kSloupecPoziceCteni = "Pozice";
 inline constexpr const char* kSloupecDoba = "Doba [s]";
 
+inline constexpr const char* kZasahyBox = "Co leží na vadných místech a pomalých čteních";
+inline constexpr const char* kSloupecOd = "Od bajtu zařízení";
+inline constexpr const char* kSloupecDo = "Do bajtu";
+inline constexpr const char* kSloupecCo = "Soubor nebo oblast";
+inline constexpr const char* kSloupecVSouboru = "Pozice v souboru";
+
 inline constexpr const char* kPuvodDatBox = "Původ dat";
 
 inline constexpr const char* kKontrolniSouctyBox = "Kontrolní součty";

@@ -84,6 +84,10 @@ DetailsWindow::DetailsWindow(const engine::VorkanEngine& engine, common::Pelun& 
     slow_ = table(this, "SlowTable", {texts::kSloupecSoubor, texts::kSloupecPoziceCteni, texts::kSloupecDoba}, 0);
     slowDropped_ = new QLabel(this);
     slowDropped_->setObjectName(QStringLiteral("SlowDropped"));
+    hits_ =
+        table(this, "HitsTable", {texts::kSloupecOd, texts::kSloupecDo, texts::kSloupecCo, texts::kSloupecVSouboru}, 2);
+    hitsDropped_ = new QLabel(this);
+    hitsDropped_->setObjectName(QStringLiteral("HitsDropped"));
     notFromMedium_ = new QLabel(this);
     notFromMedium_->setObjectName(QStringLiteral("NotFromMedium"));
     notFromMediumWhy_ = new QLabel(this);
@@ -91,7 +95,7 @@ DetailsWindow::DetailsWindow(const engine::VorkanEngine& engine, common::Pelun& 
     notFromMediumWhy_->setWordWrap(true);
     vanished_ = new QLabel(this);
     vanished_->setObjectName(QStringLiteral("Vanished"));
-    for (QLabel* l : {slowDropped_, notFromMedium_, notFromMediumWhy_, vanished_})
+    for (QLabel* l : {slowDropped_, hitsDropped_, notFromMedium_, notFromMediumWhy_, vanished_})
         l->setTextFormat(Qt::PlainText);
 
     auto* origin = new QWidget(this);
@@ -129,6 +133,8 @@ DetailsWindow::DetailsWindow(const engine::VorkanEngine& engine, common::Pelun& 
     contentLayout->addWidget(box(content, texts::kRychlostCteni, curve_), 3);
     contentLayout->addWidget(box(content, texts::kChybneSouboryBox, findings_), 3);
     contentLayout->addWidget(box(content, texts::kPomalaCteniBox, slow_, slowDropped_), 2);
+    hitsBox_ = box(content, texts::kZasahyBox, hits_, hitsDropped_);
+    contentLayout->addWidget(hitsBox_, 2);
     contentLayout->addWidget(box(content, texts::kPuvodDatBox, origin));
     contentLayout->addWidget(box(content, texts::kKontrolniSouctyBox, manifests_));
     content->setMinimumSize(kContentMinimum);
@@ -186,11 +192,21 @@ void DetailsWindow::fill(const engine::DetailsView& view)
     row = 0;
     for (const engine::SlowRow& s : view.slow)
         setRow(slow_, row++, {&s.path, &s.offset, &s.seconds}, {1, 2});
+    hits_->setRowCount(static_cast<int>(view.hits.size()));
+    row = 0;
+    for (const engine::HitRow& h : view.hits)
+        setRow(hits_, row++, {&h.start, &h.end, &h.what, &h.fileOffset}, {0, 1, 3});
+    // Only a scan of a device says what lies on its damage.
+    hitsBox_->setVisible(!view.hits.empty());
+    saveJson_->setEnabled(view.jsonSavable);
+    hitsDropped_->setText(QString::fromStdString(view.hitsDropped));
+    hitsDropped_->setVisible(!view.hitsDropped.empty());
     findings_->resizeColumnsToContents();
     // A long path must not push the other columns out of sight.
     findings_->setColumnWidth(0, std::min(findings_->columnWidth(0), 320));
     slow_->resizeColumnsToContents();
-    for (QTableWidget* t : {findings_, slow_})
+    hits_->resizeColumnsToContents();
+    for (QTableWidget* t : {findings_, slow_, hits_})
         t->setCurrentCell(-1, -1);
     slowDropped_->setText(QString::fromStdString(view.slowDropped));
     slowDropped_->setVisible(!view.slowDropped.empty());

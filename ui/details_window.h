@@ -45,6 +45,9 @@ private:
     QTableWidget* findings_ = nullptr;
     QTableWidget* slow_ = nullptr;
     QLabel* slowDropped_ = nullptr;
+    QWidget* hitsBox_ = nullptr;
+    QTableWidget* hits_ = nullptr;
+    QLabel* hitsDropped_ = nullptr;
     QLabel* notFromMedium_ = nullptr;
     QLabel* notFromMediumWhy_ = nullptr;
     QLabel* vanished_ = nullptr;

@@ -1,4 +1,5 @@
 #include "ui/vorkan_f.h"
+#include "engine/device_scan_run.h"
 
 #include "engine/save_log.h"
 #include "engine/vorkan_engine.h"
@@ -32,6 +33,7 @@ TMainForm::TMainForm(engine::VorkanEngine& engine, common::Pelun& pelun, AppTitl
       dispatcher_(QAbstractEventDispatcher::instance(QThread::currentThread())),
       taskbar_(std::make_unique<TaskbarProgress>())
 {
+    engine_.setDeviceScans(engine::makeDeviceScan);
     buildWindow();
     connectHandlers();
     setWindowIconText(title_.text());
@@ -151,6 +153,7 @@ void TMainForm::Notebook1PageChanged(int page)
 void TMainForm::enableRows(bool jedn, bool adr, bool soub)
 {
     JednE->setEnabled(jedn);
+    PovrchCB->setEnabled(jedn);
     AdrE->setEnabled(adr);
     AdrProchBtn->setEnabled(adr);
     SoubE->setEnabled(soub);
@@ -201,6 +204,7 @@ void TMainForm::StartBtnClick()
     settings.AdrE = AdrE->text().toStdString();
     settings.SoubE = SoubE->text().toStdString();
     settings.RychlyTest = RychlyTestRB->isChecked();
+    settings.CelyPovrch = TestJednRB->isChecked() && PovrchCB->isChecked();
     // The details are of the last finished run; the new one replaces them.
     if (details_ != nullptr)
         details_->close();

@@ -143,6 +143,7 @@ private:
     QRadioButton *KompletniTestRB = nullptr, *RychlyTestRB = nullptr;
     QCheckBox* MapovatCB = nullptr;
     QCheckBox* OveritSouctyCB = nullptr;
+    QCheckBox* PovrchCB = nullptr;
     QPushButton *StartBtn = nullptr, *OprogBtn = nullptr, *KonecBtn = nullptr;
     // Page 3
     QListWidget* ChybSezn = nullptr;

@@ -115,11 +115,12 @@ void TMainForm::buildWindow()
     setWindowTitle(tr8(texts::kMainCaption));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(531, 282);
+    // 20 pixels taller than drawn, for the surface scan's box in the test type's frame.
+    setFixedSize(531, 302);
     setWindowIcon(programIcon());
 
     Notebook1 = named(new QStackedWidget(this), "Notebook1");
-    Notebook1->setGeometry(0, 0, 531, 282);
+    Notebook1->setGeometry(0, 0, 531, 302);
     Notebook1->addWidget(buildTestPage());
     Notebook1->addWidget(buildResultPage());
     Notebook1->addWidget(buildSettingsPage());
@@ -221,7 +222,6 @@ QWidget* TMainForm::buildSettingsPage()
     SoubE->setGeometry(120, 112, 257, 21);
     SoubProchBtn = button(GroupBox1, "SoubProchBtn", texts::kProchazet, {392, 112, 89, 21}, glyph(Glyph::Browse));
     TestJednRB->setChecked(true);
-    enableRows(true, false, false);
     // Qt's automatic exclusivity spans every option below one parent, also those in the
     // group box: each group is made explicit.
     auto* objects = new QButtonGroup(page);
@@ -230,23 +230,27 @@ QWidget* TMainForm::buildSettingsPage()
 
     // The frame first, so the two options, children of the page, lie over it and form a group
     // of their own.
-    RadioGroup1 = groupBox(page, "RadioGroup1", texts::kTypTestuBox, {16, 176, 385, 97});
+    RadioGroup1 = groupBox(page, "RadioGroup1", texts::kTypTestuBox, {16, 176, 385, 117});
     KompletniTestRB = radio(page, "KompletniTestRB", texts::kKompletniTest, {48, 208, 345, 17}, texts::kHintKompletni);
     RychlyTestRB = radio(page, "RychlyTestRB", texts::kRychlyTest, {48, 232, 329, 17}, texts::kHintRychly);
     KompletniTestRB->setChecked(true);
     MapovatCB = named(new QCheckBox(tr8(texts::kMapovat), page), "MapovatCB");
     MapovatCB->setGeometry(48, 251, 345, 17);
     MapovatCB->setProperty("hint", tr8(texts::kHintMapovat));
-    // Beside it: the frame and the window end a few pixels below, and neither may move.
+    // Beside it, so that the surface scan's box fits in the row below.
     MapovatCB->setGeometry(48, 251, 212, 17);
     OveritSouctyCB = named(new QCheckBox(tr8(texts::kOveritSoucty), page), "OveritSouctyCB");
     OveritSouctyCB->setGeometry(262, 251, 136, 17);
     OveritSouctyCB->setProperty("hint", tr8(texts::kHintOveritSoucty));
     connect(RychlyTestRB, &QRadioButton::toggled, OveritSouctyCB,
             [this](bool quick) { OveritSouctyCB->setEnabled(!quick); });
+    PovrchCB = named(new QCheckBox(tr8(texts::kPovrch), page), "PovrchCB");
+    PovrchCB->setGeometry(48, 270, 345, 17);
+    PovrchCB->setProperty("hint", tr8(texts::kHintPovrch));
     auto* types = new QButtonGroup(page);
     types->addButton(KompletniTestRB);
     types->addButton(RychlyTestRB);
+    enableRows(true, false, false);
 
     StartBtn = button(page, "StartBtn", texts::kStart, {416, 184, 105, 25}, glyph(Glyph::Start));
     StartBtn->setDefault(true);
@@ -270,9 +274,9 @@ QWidget* TMainForm::buildErrorListPage()
 
 void TMainForm::buildTabOrder()
 {
-    const std::vector<QWidget*> settings{TestJednRB,  AdrE,           SoubE,    TestSoubRB,      TestAdrRB,
-                                         AdrProchBtn, SoubProchBtn,   JednE,    KompletniTestRB, RychlyTestRB,
-                                         MapovatCB,   OveritSouctyCB, StartBtn, OprogBtn,        KonecBtn};
+    const std::vector<QWidget*> settings{
+        TestJednRB,      AdrE,         SoubE,     TestSoubRB,     TestAdrRB, AdrProchBtn, SoubProchBtn, JednE,
+        KompletniTestRB, RychlyTestRB, MapovatCB, OveritSouctyCB, PovrchCB,  StartBtn,    OprogBtn,     KonecBtn};
     for (std::size_t i = 1; i < settings.size(); ++i)
         setTabOrder(settings[i - 1], settings[i]);
     setTabOrder(PauseBtn, UkoncitBtn);

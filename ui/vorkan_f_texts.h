@@ -40,6 +40,7 @@ inline constexpr const char* kKompletniTest = "Kompletní test adresářové str
 inline constexpr const char* kRychlyTest = "Test adresářové struktury a vybraných dat souborů";
 inline constexpr const char* kMapovat = "Mapovat poškozená místa souborů";
 inline constexpr const char* kOveritSoucty = "Ověřit kontrolní součty";
+inline constexpr const char* kPovrch = "Číst celý povrch jednotky";
 inline constexpr const char* kStart = "&Start";
 inline constexpr const char* kOProgramu = "&O programu";
 inline constexpr const char* kKonec = "&Konec";
@@ -52,6 +53,8 @@ inline constexpr const char* kHintKompletni = "Otestuje všechna data";
 inline constexpr const char* kHintRychly = "Otestuje vybraná data";
 inline constexpr const char* kHintOveritSoucty = "Při kompletním testu porovná soubory s kontrolními součty nalezenými "
                                                  "v testovaném stromu (SHA256SUMS, *.md5, *.sfv, …)";
+inline constexpr const char* kHintPovrch =
+    "Přečte celé zařízení jednotky od prvního bajtu po poslední a zjistí, co leží na vadných místech";
 inline constexpr const char* kHintMapovat = "Po chybě čtení dočte soubor do konce a zaznamená všechna nečitelná místa";
 
 // Error list page

@@ -118,7 +118,9 @@ void GuiTest::SetUp()
     d.letter = 'd';
     d.mountPoint = tmp_.path();
     d.label = "DATA";
-    drives_ = platform::DriveTable::fromDrives({c, d});
+    std::vector<platform::Drive> drives{c, d};
+    drives.insert(drives.end(), moreDrives_.begin(), moreDrives_.end());
+    drives_ = platform::DriveTable::fromDrives(drives);
     registry_ = std::make_unique<platform::KeyValueStore>(tmp_ / "registry.ini");
     program_ = std::make_unique<app::Program>(
         app::Program::Machine{drives_, *registry_, clock_, tmp_.path(), tmp_ / "Windows"});

@@ -70,6 +70,8 @@ protected:
     int page();
     void click(const char* name);
     std::string path(const std::string& relative) const { return tmp_ / relative; }
+    // Drives beyond c and d, for a fixture to add before this one's SetUp.
+    std::vector<platform::Drive> moreDrives_;
 
     testing_support::TempDir tmp_;
     testing_support::RecordingPort port_;

@@ -4,6 +4,7 @@
 #include "engine/engine_texts.h"
 
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCompleter>
 #include <QFileDialog>
@@ -30,7 +31,7 @@ TEST_F(MainWindow, opens_on_the_settings_page_ready_to_test_the_drive_of_the_wor
     EXPECT_EQ(page(), 2);
     EXPECT_EQ(form().windowTitle(), QStringLiteral("PELUN Software Vorkan v1.20"));
     EXPECT_EQ(form().windowIconText(), QStringLiteral("Vorkan v1.20"));
-    EXPECT_EQ(form().size(), QSize(531, 282));
+    EXPECT_EQ(form().size(), QSize(531, 302));
     EXPECT_EQ(form().minimumSize(), form().maximumSize());
     EXPECT_FALSE(form().windowFlags() & Qt::WindowMaximizeButtonHint);
 
@@ -75,18 +76,19 @@ TEST_F(MainWindow, each_object_option_enables_its_own_row_and_keeps_the_texts_of
     auto* adr = child<QLineEdit>("AdrE");
     auto* soub = child<QLineEdit>("SoubE");
     auto rowState = [&] {
-        return std::vector<bool>{child<QComboBox>("JednE")->isEnabled(), adr->isEnabled(),
-                                 child<QPushButton>("AdrProchBtn")->isEnabled(), soub->isEnabled(),
-                                 child<QPushButton>("SoubProchBtn")->isEnabled()};
+        return std::vector<bool>{
+            child<QComboBox>("JednE")->isEnabled(),          adr->isEnabled(),
+            child<QPushButton>("AdrProchBtn")->isEnabled(),  soub->isEnabled(),
+            child<QPushButton>("SoubProchBtn")->isEnabled(), child<QCheckBox>("PovrchCB")->isEnabled()};
     };
     QTest::mouseClick(child<QRadioButton>("TestAdrRB"), Qt::LeftButton);
-    EXPECT_EQ(rowState(), (std::vector<bool>{false, true, true, false, false}));
+    EXPECT_EQ(rowState(), (std::vector<bool>{false, true, true, false, false, false}));
     adr->setText(QStringLiteral("/tmp/adresář"));
     QTest::mouseClick(child<QRadioButton>("TestSoubRB"), Qt::LeftButton);
-    EXPECT_EQ(rowState(), (std::vector<bool>{false, false, false, true, true}));
+    EXPECT_EQ(rowState(), (std::vector<bool>{false, false, false, true, true, false}));
     soub->setText(QStringLiteral("soubor.txt"));
     QTest::mouseClick(child<QRadioButton>("TestJednRB"), Qt::LeftButton);
-    EXPECT_EQ(rowState(), (std::vector<bool>{true, false, false, false, false}));
+    EXPECT_EQ(rowState(), (std::vector<bool>{true, false, false, false, false, true}));
     EXPECT_EQ(adr->text(), QStringLiteral("/tmp/adresář"));
     EXPECT_EQ(soub->text(), QStringLiteral("soubor.txt"));
     EXPECT_TRUE(child<QRadioButton>("TestJednRB")->isChecked());
@@ -117,11 +119,11 @@ TEST_F(MainWindow, tab_visits_only_the_checked_option_of_each_group_and_the_enab
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         visited.push_back(QApplication::focusWidget()->objectName());
     }
-    // The boxes of the damage map and the checksums, additions of this program, come after
-    // the test type they refine.
+    // The boxes of the damage map, the checksums and the surface scan, additions of this
+    // program, come after the test type they refine.
     EXPECT_EQ(visited,
-              (std::vector<QString>{"JednE", "KompletniTestRB", "MapovatCB", "OveritSouctyCB", "StartBtn", "OprogBtn",
-                                    "KonecBtn"}));
+              (std::vector<QString>{"JednE", "KompletniTestRB", "MapovatCB", "OveritSouctyCB", "PovrchCB", "StartBtn",
+                                    "OprogBtn", "KonecBtn"}));
 }
 
 TEST_F(MainWindow, start_is_refused_with_the_message_of_each_invalid_object)
