@@ -111,7 +111,8 @@ TEST_F(CliManifestsOnFaultFs, resultsThatComeBackOutOfOrderAreHashedInFileOrder)
     std::string reason = testing_support::FaultFsMount::unavailableReason();
     if (!reason.empty())
         GTEST_SKIP() << reason;
-    mount("a-late 6M stall 1048576 1\n"
+    // Twice the slow threshold: the request is timed from when the one before it came back.
+    mount("a-late 6M stall 1048576 2\n"
           "b-hole 3M eio-range 2097152 2101248\n");
     std::string manifest = dir_ / "SUMS";
     ASSERT_EQ(std::system(("cd " + at("") + " && sha256sum a-late > " + manifest +

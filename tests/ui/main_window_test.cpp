@@ -115,7 +115,7 @@ TEST_F(MainWindow, the_object_and_the_test_type_are_two_independent_choices)
 TEST_F(MainWindow, tab_visits_only_the_checked_option_of_each_group_and_the_enabled_controls)
 {
     std::vector<QString> visited;
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < 8; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         visited.push_back(QApplication::focusWidget()->objectName());
     }
