@@ -14,6 +14,7 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace engine {
 
@@ -88,6 +89,7 @@ public:
     DeviceScanFindings findings() const override;
 
 private:
+    static void keepForGood(std::shared_ptr<Shared> shared);
     std::shared_ptr<Shared> s_;
     std::thread reader_;
     std::thread mapper_;
@@ -179,7 +181,17 @@ DeviceScanRun::~DeviceScanRun()
         reader_.detach();
     // The kernel may still write into the buffers of requests in flight: they stay.
     if (leftInFlight)
-        new std::shared_ptr<Shared>(s_);
+        keepForGood(s_);
+}
+
+// For the rest of the process's life, never destroyed (not even at exit, when a request may
+// still come back), and reachable, so that a leak check does not take it for a leak.
+void DeviceScanRun::keepForGood(std::shared_ptr<Shared> shared)
+{
+    static std::mutex mutex;
+    static auto* kept = new std::vector<std::shared_ptr<Shared>>;
+    std::lock_guard lock(mutex);
+    kept->push_back(std::move(shared));
 }
 
 DeviceScanFindings DeviceScanRun::findings() const
