@@ -4,7 +4,6 @@
 
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <sys/signalfd.h>
 
 #include <csignal>
 #include <cstdint>
@@ -13,15 +12,6 @@
 namespace app {
 
 namespace {
-
-sigset_t stopSignals()
-{
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    return set;
-}
 
 void drain(int fd)
 {
@@ -40,24 +30,11 @@ constexpr int kStoppedAtOnce = 130;
 
 } // namespace
 
-CliHost::CliHost() : wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
-{
-    // The signals arrive through a descriptor, so no handler and no global state is needed.
-    // Blocking them here also keeps them off the reader threads started later.
-    sigset_t set = stopSignals();
-    ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
-    signalFd_ = platform::UniqueFd(::signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC));
-}
+// The signals arrive through a descriptor (made before the reader threads start, so they
+// never receive them), so no handler and no global state is needed.
+CliHost::CliHost() : wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 
-CliHost::~CliHost()
-{
-    // A signal that came together with the one that stopped the run must not kill the
-    // program now that it ends as stopped.
-    signalfd_siginfo info{};
-    while (::read(signalFd_.get(), &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {}
-    sigset_t set = stopSignals();
-    ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
-}
+CliHost::~CliHost() = default;
 
 void CliHost::start(Timer& t)
 {
@@ -73,8 +50,7 @@ void CliHost::wake()
 
 void CliHost::checkSignals()
 {
-    signalfd_siginfo info{};
-    while (::read(signalFd_.get(), &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+    for (int arrived = signals_.take(); arrived > 0; --arrived) {
         auto now = Clock::now();
         if (!stopSignalled_) {
             stopSignalled_ = true;
@@ -135,7 +111,7 @@ int CliHost::millisecondsToNextTimer() const
 
 void CliHost::waitForEvents(engine::YieldPoint where)
 {
-    pollfd fds[2] = {{wakeFd_.get(), POLLIN, 0}, {signalFd_.get(), POLLIN, 0}};
+    pollfd fds[2] = {{wakeFd_.get(), POLLIN, 0}, {signals_.fd(), POLLIN, 0}};
     if (::poll(fds, 2, millisecondsToNextTimer()) > 0 && (fds[0].revents & POLLIN) != 0)
         drain(wakeFd_.get());
     nextSignalCheck_ = {};

@@ -1,5 +1,6 @@
 #pragma once
 #include "engine/host.h"
+#include "platform/stop_signals.h"
 #include "platform/unique_fd.h"
 
 #include <chrono>
@@ -55,7 +56,7 @@ private:
 
     engine::VorkanEngine* engine_ = nullptr;
     platform::UniqueFd wakeFd_;
-    platform::UniqueFd signalFd_;
+    platform::StopSignals signals_;
     Timer main_{std::chrono::milliseconds(1000)};
     Timer soub_{std::chrono::milliseconds(100)};
     Clock::time_point nextSignalCheck_{};

@@ -1,7 +1,6 @@
 #include "app/surface_cli.h"
 
 #include "app/cli_texts.h"
-#include "app/stop_signals.h"
 #include "common/encoding.h"
 #include "common/pelun.h"
 #include "engine/damage_walk.h"
@@ -18,6 +17,7 @@
 #include "platform/read_queue.h"
 #include "platform/save_file.h"
 #include "platform/standard_streams.h"
+#include "platform/stop_signals.h"
 #include "platform/text_file.h"
 
 #include <poll.h>
@@ -164,8 +164,8 @@ struct ScanRun {
     std::vector<engine::SpeedSample> speed;
 };
 
-ScanRun runScan(engine::SurfaceScan& scan, platform::ReadQueue& queue, StopSignals& signals, MapfileWriter& mapfile,
-                std::int64_t size)
+ScanRun runScan(engine::SurfaceScan& scan, platform::ReadQueue& queue, platform::StopSignals& signals,
+                MapfileWriter& mapfile, std::int64_t size)
 {
     platform::UniqueFd doneFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
     ScanRun run;
@@ -232,7 +232,7 @@ ScanRun runScan(engine::SurfaceScan& scan, platform::ReadQueue& queue, StopSigna
 // Runs job on a thread of its own while this one answers a stop: the walk of a mounted
 // filesystem on a failing device can hang in the kernel, and Ctrl+C must still end the
 // program. False when stopped; a job that does not end soon after is left behind.
-bool offThread(StopSignals& signals, std::atomic<bool>& stop, const std::function<void()>& job)
+bool offThread(platform::StopSignals& signals, std::atomic<bool>& stop, const std::function<void()>& job)
 {
     platform::UniqueFd doneFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
     std::thread worker([&] {
@@ -317,7 +317,7 @@ engine::SurfaceResult resultOf(const SurfaceCliOptions& o, const platform::Block
 }
 
 // Fills the result's hits; false when stopped meanwhile.
-bool mapHits(const SurfaceCliOptions& o, const platform::BlockDevice& device, StopSignals& signals,
+bool mapHits(const SurfaceCliOptions& o, const platform::BlockDevice& device, platform::StopSignals& signals,
              engine::SurfaceResult& result)
 {
     std::vector<engine::ByteRange> damaged = result.badAreas();
@@ -365,7 +365,7 @@ int runSurface(const SurfaceCliOptions& o)
         return kRefused;
 
     engine::SurfaceScanSettings settings = engine::surfaceSettingsFor(device.device, o.slow);
-    StopSignals signals;
+    platform::StopSignals signals;
     MapfileWriter mapfile(o);
     engine::SurfaceScan scan(device.fd.get(), o.device, std::move(*map), device.logicalBlock, settings);
     if (!mapfile.save(scan.snapshot()))

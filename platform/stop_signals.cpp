@@ -1,10 +1,10 @@
-#include "app/stop_signals.h"
+#include "platform/stop_signals.h"
 
 #include <sys/signalfd.h>
 
 #include <csignal>
 
-namespace app {
+namespace platform {
 
 namespace {
 
@@ -23,7 +23,7 @@ StopSignals::StopSignals()
 {
     sigset_t set = stopSet();
     ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
-    fd_ = platform::UniqueFd(::signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC));
+    fd_ = UniqueFd(::signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC));
 }
 
 StopSignals::~StopSignals()
@@ -33,13 +33,13 @@ StopSignals::~StopSignals()
     ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
-bool StopSignals::take()
+int StopSignals::take()
 {
-    bool any = false;
+    int arrived = 0;
     signalfd_siginfo info{};
     while (::read(fd_.get(), &info, sizeof info) == static_cast<ssize_t>(sizeof info))
-        any = true;
-    return any;
+        ++arrived;
+    return arrived;
 }
 
-} // namespace app
+} // namespace platform

@@ -1,7 +1,7 @@
 #pragma once
 #include "platform/unique_fd.h"
 
-namespace app {
+namespace platform {
 
 // SIGINT and SIGTERM as readable events on a descriptor for as long as the object lives.
 // Made before any thread starts, so that no thread receives them itself.
@@ -13,11 +13,11 @@ public:
     StopSignals& operator=(const StopSignals&) = delete;
 
     int fd() const { return fd_.get(); }
-    // True when one or more arrived since the last call.
-    bool take();
+    // How many arrived since the last call.
+    int take();
 
 private:
-    platform::UniqueFd fd_;
+    UniqueFd fd_;
 };
 
-} // namespace app
+} // namespace platform
