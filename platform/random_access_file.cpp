@@ -1,5 +1,7 @@
 #include "platform/random_access_file.h"
 
+#include "platform/read_fully_at.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -30,19 +32,7 @@ RandomAccessFile RandomAccessFile::open(const std::string& path, bool fromMedium
 
 std::int64_t RandomAccessFile::readAt(std::int64_t offset, char* buffer, std::size_t length) const
 {
-    std::size_t got = 0;
-    while (got < length) {
-        ssize_t n =
-            ::pread(fd_.get(), buffer + got, length - got, static_cast<off_t>(offset) + static_cast<off_t>(got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return -1;
-        if (n == 0)
-            break;
-        got += static_cast<std::size_t>(n);
-    }
-    return static_cast<std::int64_t>(got);
+    return readFullyAt(fd_.get(), offset, buffer, length);
 }
 
 SpoolFile SpoolFile::create()

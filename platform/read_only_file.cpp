@@ -1,5 +1,6 @@
 #include "platform/read_only_file.h"
 
+#include "platform/read_fully_at.h"
 #include "platform/writer_probe.h"
 
 #include <fcntl.h>
@@ -33,19 +34,7 @@ std::int64_t ReadOnlyFile::readAt(std::int64_t offset, void* out, std::size_t co
 {
     if (offset < 0)
         return -1;
-    auto* p = static_cast<char*>(out);
-    std::size_t done = 0;
-    while (done < count) {
-        ssize_t n = ::pread(fd_.get(), p + done, count - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return -1;
-        if (n == 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
-    return static_cast<std::int64_t>(done);
+    return readFullyAt(fd_.get(), offset, static_cast<char*>(out), count);
 }
 
 } // namespace platform
