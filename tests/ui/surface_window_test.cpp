@@ -141,15 +141,28 @@ TEST_F(SurfaceWindow, a_paused_scan_reads_nothing_until_it_goes_on_and_then_read
     serve({"stall " + std::to_string(4 * kMiB) + " 2"});
     std::size_t logWhenHeld = 0;
     bool quietWhilePaused = false;
+    // The requests in flight come back when the stall ends, however long a loaded machine
+    // takes to finish them; once the log has settled, nothing new may follow while paused.
+    QTimer settle;
+    auto lastChange = std::chrono::steady_clock::now();
+    auto pausedAt = lastChange;
+    QObject::connect(&settle, &QTimer::timeout, &form(), [&] {
+        auto now = std::chrono::steady_clock::now();
+        std::size_t size = disk_->log().size();
+        if (size != logWhenHeld) {
+            logWhenHeld = size;
+            lastChange = now;
+        } else if (now - pausedAt > std::chrono::milliseconds(2500) && now - lastChange > std::chrono::seconds(3)) {
+            // Unpaused, the rest of the device would have been read by now.
+            settle.stop();
+            quietWhilePaused = engine().running() && page() == 0;
+            click("PauseBtn");
+        }
+    });
     whenTrue([&] { return disk_->waitForLog("stall", std::chrono::milliseconds(0)); },
              [&] {
-                 // The requests in flight come back when the stall ends; nothing new follows.
-                 QTimer::singleShot(3000, &form(), [&] { logWhenHeld = disk_->log().size(); });
-                 QTimer::singleShot(4000, &form(), [&] {
-                     // Unpaused, the rest of the device would have been read by now.
-                     quietWhilePaused = disk_->log().size() == logWhenHeld && engine().running() && page() == 0;
-                     click("PauseBtn");
-                 });
+                 pausedAt = lastChange = std::chrono::steady_clock::now();
+                 settle.start(100);
                  click("PauseBtn"); // returns when the run goes on
              },
              20000);
