@@ -77,10 +77,16 @@ public:
             queue_->wake();
     }
 
-    // After this no post is under way and none comes.
+    // After this no post is under way and none comes. The owner may let go of the reader
+    // from within a post (the receiver's last owner was the one the post held), and then
+    // this thread holds the gate already: the post under way is its own and ends next.
     void close()
     {
         command(Command(Command::Kind::Close));
+        if (poster_.load() == std::this_thread::get_id()) {
+            closed_ = true;
+            return;
+        }
         std::lock_guard gate(postGate_);
         closed_ = true;
     }
@@ -325,17 +331,26 @@ private:
     {
         ReadEvent e{ReadEvent::Kind::Hashed, digests->bytes, 0, 0, 0};
         e.digests = std::move(digests);
-        std::lock_guard gate(postGate_);
-        if (!closed_)
-            post_(job, e);
+        deliver(job, e);
     }
 
     bool post(const FileJob& job, const ReadEvent& e)
     {
         if (e.kind == ReadEvent::Kind::Chunk && !job.fromMedium())
             notFromMedium_ += e.bytes;
+        return deliver(job.id(), e);
+    }
+
+    // Service and hashing threads: one post at a time, none after the close.
+    bool deliver(std::uint64_t job, const ReadEvent& e)
+    {
         std::lock_guard gate(postGate_);
-        return !closed_ && post_(job.id(), e);
+        if (closed_)
+            return false;
+        poster_.store(std::this_thread::get_id());
+        bool taken = post_(job, e);
+        poster_.store({});
+        return taken;
     }
 
     // The wait returned much later than it should have: the thread was not running.
@@ -405,6 +420,7 @@ private:
     std::vector<Command> inbox_;
     std::atomic<bool> sleeping_{false};
     std::mutex postGate_;
+    std::atomic<std::thread::id> poster_{}; // the thread inside post_, holding the gate
     bool closed_ = false;
     std::atomic<std::size_t> inFlightCount_{0};
     std::atomic<std::int64_t> notFromMedium_{0};

@@ -20,8 +20,11 @@
 #include <climits>
 #include <cstddef>
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 using namespace std::chrono_literals;
@@ -116,6 +119,61 @@ TEST_P(FileReadsTest, a_job_given_up_gets_no_more_events)
     std::this_thread::sleep_for(100ms);
     // Reads already under way may still come; nothing is asked for after the drop.
     EXPECT_LE(recorder_.events(1).size(), 192U);
+}
+
+// The receiver of the events may be owned only through the post under way: the walk that
+// reads is let go by a stop while a stalled read comes back. The reader then ends from within
+// its own post, on its own thread, and must not wait there for itself.
+TEST_P(FileReadsTest, a_reader_let_go_from_within_its_own_post_ends_there)
+{
+    struct State {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool posting = false;
+        bool letGo = false;
+        std::atomic<bool> ended{false};
+    };
+    auto state = std::make_shared<State>();
+    struct Owner {
+        std::shared_ptr<State> state;
+        std::unique_ptr<FileReads> reads;
+        ~Owner()
+        {
+            reads.reset();
+            state->ended = true;
+        }
+    };
+    auto owner = std::make_shared<Owner>();
+    owner->state = state;
+    std::weak_ptr<Owner> weak = owner;
+    owner->reads = std::make_unique<FileReads>(
+        [weak, state](std::uint64_t, const engine::ReadEvent&) {
+            auto held = weak.lock();
+            if (!held)
+                return false;
+            std::unique_lock lock(state->mutex);
+            state->posting = true;
+            state->changed.notify_all();
+            state->changed.wait(lock, [&] { return state->letGo; });
+            return true; // held was the last owner: the reader goes when it does
+        },
+        profile());
+    TempDir dir;
+    testing_support::writeFileOfSize(dir / "f", 100);
+    ASSERT_TRUE(add(*owner->reads, dir / "f", 100));
+    {
+        std::unique_lock lock(state->mutex);
+        ASSERT_TRUE(state->changed.wait_for(lock, 5s, [&] { return state->posting; }));
+    }
+    owner.reset();
+    {
+        std::lock_guard lock(state->mutex);
+        state->letGo = true;
+        state->changed.notify_all();
+    }
+    for (int i = 0; i < 500 && !state->ended; ++i)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(state->ended) << "the reader waited for itself";
 }
 
 class FileReadsOnFaultyMedia : public FileReadsTest, protected testing_support::WithFaultFs {
