@@ -247,8 +247,8 @@ private:
         // Out of descriptors (other parts of the process hold more than the budget allowed
         // for): wait until the files before this one are done with, then try again for a
         // while, rather than call a readable file unreadable.
-        for (int attempt = 0; result != platform::OpenResult::Opened && outOfDescriptors(errno) && attempt < 100;
-             ++attempt) {
+        for (int attempt = 0;
+             result != platform::OpenResult::Opened && outOfDescriptors(file.openError()) && attempt < 100; ++attempt) {
             if (!waitForTurn(job, 0))
                 return false;
             std::this_thread::sleep_for(std::chrono::milliseconds(attempt == 0 ? 0 : 20));
@@ -263,9 +263,8 @@ private:
 
     void startReading(Job job, platform::ReadFile file, platform::OpenResult result, std::int64_t size)
     {
-        int error = errno;
         if (result != platform::OpenResult::Opened) {
-            postRead(job, {ReadEvent::Kind::OpenFailed, 0, error, 0});
+            postRead(job, {ReadEvent::Kind::OpenFailed, 0, file.openError(), 0});
             return;
         }
         reads()->add({job, std::move(file), size, quick_, map_});

@@ -1,5 +1,6 @@
 #include "platform/file_reader.h"
 
+#include "platform/unique_fd.h"
 #include "platform/writer_probe.h"
 
 #include <fcntl.h>
@@ -77,7 +78,7 @@ ReadFile::~ReadFile()
 }
 
 ReadFile::ReadFile(ReadFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), direct_(other.direct_), pattern_(other.pattern_),
+    : fd_(std::exchange(other.fd_, -1)), openError_(other.openError_), direct_(other.direct_), pattern_(other.pattern_),
       sizeAtOpen_(other.sizeAtOpen_), position_(other.position_), bounce_(std::move(other.bounce_))
 {}
 
@@ -86,6 +87,7 @@ ReadFile& ReadFile::operator=(ReadFile&& other) noexcept
     if (this != &other) {
         close();
         fd_ = std::exchange(other.fd_, -1);
+        openError_ = other.openError_;
         direct_ = other.direct_;
         pattern_ = other.pattern_;
         sizeAtOpen_ = other.sizeAtOpen_;
@@ -107,24 +109,28 @@ OpenResult ReadFile::openAt(int dirfd, const std::string& name, ReadPattern patt
     // file is known to be regular, since queued reads would otherwise be refused with EAGAIN.
     int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
     bool direct = false;
-    int fd = openPreferDirect(dirfd, name, flags, direct);
-    if (fd < 0)
-        return OpenResult::Failed;
+    UniqueFd fd(openPreferDirect(dirfd, name, flags, direct));
+    // The error is kept before anything else may change errno (closing the file included).
+    auto refused = [this](OpenResult result, int error) {
+        openError_ = error;
+        return result;
+    };
+    if (!fd)
+        return refused(OpenResult::Failed, errno);
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return OpenResult::NotRegular;
-    }
-    if (heldByWriter(fd)) {
-        ::close(fd);
-        return OpenResult::HeldByWriter;
-    }
-    int setFlags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd.get(), &st) != 0)
+        return refused(OpenResult::NotRegular, errno);
+    if (!S_ISREG(st.st_mode))
+        return refused(OpenResult::NotRegular, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    if (heldByWriter(fd.get()))
+        return refused(OpenResult::HeldByWriter, EBUSY);
+    int setFlags = ::fcntl(fd.get(), F_GETFL);
     if (setFlags >= 0)
-        ::fcntl(fd, F_SETFL, setFlags & ~O_NONBLOCK);
+        ::fcntl(fd.get(), F_SETFL, setFlags & ~O_NONBLOCK);
     if (!direct)
-        prepareCachedReads(fd, pattern);
-    fd_ = fd;
+        prepareCachedReads(fd.get(), pattern);
+    fd_ = fd.release();
+    openError_ = 0;
     direct_ = direct;
     pattern_ = pattern;
     sizeAtOpen_ = st.st_size;

@@ -39,6 +39,9 @@ public:
     // name relative to the directory open as dirfd (AT_FDCWD: the working directory).
     OpenResult openAt(int dirfd, const std::string& name, ReadPattern pattern, bool followLink = false);
     bool isOpen() const { return fd_ >= 0; }
+    // Why the last open did not give an open file (an errno value; EBUSY: held by a writer),
+    // 0 after one that did.
+    int openError() const { return openError_; }
 
     int fd() const { return fd_; }
     // Reads go past the page cache to the medium.
@@ -60,6 +63,7 @@ private:
 
     struct Bounce; // aligned memory for direct reads into a caller's plain buffer
     int fd_ = -1;
+    int openError_ = 0;
     bool direct_ = false;
     ReadPattern pattern_ = ReadPattern::WholeFile;
     std::int64_t sizeAtOpen_ = 0;

@@ -4,6 +4,8 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
+#include <cerrno>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,11 +34,17 @@ TEST(ReadFile, refuses_links_fifos_and_directories_without_blocking)
     ASSERT_EQ(::symlink("f", (dir / "link").c_str()), 0);
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
     ReadFile file;
+    // Each refusal keeps its own reason, whatever the close of the refused file did to errno.
     EXPECT_EQ(file.open(dir / "link", ReadPattern::WholeFile), OpenResult::Failed);
+    EXPECT_EQ(file.openError(), ELOOP);
     EXPECT_EQ(file.open(dir / "link", ReadPattern::WholeFile, true), OpenResult::Opened);
+    EXPECT_EQ(file.openError(), 0);
     EXPECT_EQ(file.open(dir / "fifo", ReadPattern::FirstBytes), OpenResult::NotRegular);
+    EXPECT_EQ(file.openError(), EINVAL);
     EXPECT_EQ(file.open(dir.path(), ReadPattern::WholeFile), OpenResult::NotRegular);
+    EXPECT_EQ(file.openError(), EISDIR);
     EXPECT_EQ(file.open(dir / "missing", ReadPattern::WholeFile), OpenResult::Failed);
+    EXPECT_EQ(file.openError(), ENOENT);
     EXPECT_FALSE(file.isOpen());
 }
 
@@ -64,6 +72,7 @@ TEST(ReadFile, refuses_a_file_that_another_process_writes)
     ::close(pipeFds[0]);
     ::close(pipeFds[1]);
     EXPECT_EQ(held, OpenResult::HeldByWriter);
+    EXPECT_EQ(file.openError(), EBUSY) << "not the EAGAIN of the probe";
     EXPECT_EQ(file.open(dir / "f", ReadPattern::WholeFile), OpenResult::Opened);
 }
 
