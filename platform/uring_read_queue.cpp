@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <limits>
+#include <thread>
 
 namespace platform {
 
@@ -56,25 +57,11 @@ public:
             ::io_uring_sqe_set_data64(sqe, kWakeTag);
             wakeArmed_ = true;
         }
-        __kernel_timespec limit{};
-        limit.tv_sec = timeout.count() / 1000;
-        limit.tv_nsec = (timeout.count() % 1000) * 1000000;
-        io_uring_cqe* first = nullptr;
-        // A timeout or an interruption returns with whatever has come, perhaps nothing.
-        ::io_uring_submit_and_wait_timeout(&ring_, &first, 1, &limit, nullptr);
-        io_uring_cqe* cqe = nullptr;
-        unsigned head = 0;
-        unsigned seen = 0;
-        io_uring_for_each_cqe(&ring_, head, cqe)
-        {
-            ++seen;
-            std::uint64_t tag = ::io_uring_cqe_get_data64(cqe);
-            if (tag == kWakeTag)
-                wakeArmed_ = false;
-            else if (tag != kCancelTag)
-                done.push_back({tag, cqe->res});
-        }
-        ::io_uring_cq_advance(&ring_, seen);
+        // Results taken in early, to make room for submissions, need no waiting.
+        done.insert(done.end(), early_.begin(), early_.end());
+        bool tookEarly = !early_.empty();
+        early_.clear();
+        sendAndTake(done, tookEarly ? std::chrono::milliseconds(0) : timeout);
     }
 
     void wake() override
@@ -97,11 +84,45 @@ public:
 private:
     explicit UringReadQueue(UniqueFd wakeFd) : wakeFd_(std::move(wakeFd)) {}
 
+    // Sends what was submitted, waits for a first result up to timeout, and takes in every
+    // result there is. A timeout or an interruption returns with whatever has come, perhaps
+    // nothing; a refusal of the kernel (EBUSY: its completion queue overflows, EAGAIN: it is
+    // short of memory) leaves the requests in the ring for the next call, after a pause that
+    // keeps a lasting refusal from spinning.
+    void sendAndTake(std::vector<ReadDone>& done, std::chrono::milliseconds timeout)
+    {
+        __kernel_timespec limit{};
+        limit.tv_sec = timeout.count() / 1000;
+        limit.tv_nsec = (timeout.count() % 1000) * 1000000;
+        io_uring_cqe* first = nullptr;
+        int sent = ::io_uring_submit_and_wait_timeout(&ring_, &first, 1, &limit, nullptr);
+        io_uring_cqe* cqe = nullptr;
+        unsigned head = 0;
+        unsigned seen = 0;
+        io_uring_for_each_cqe(&ring_, head, cqe)
+        {
+            ++seen;
+            std::uint64_t tag = ::io_uring_cqe_get_data64(cqe);
+            if (tag == kWakeTag)
+                wakeArmed_ = false;
+            else if (tag != kCancelTag)
+                done.push_back({tag, cqe->res});
+        }
+        ::io_uring_cq_advance(&ring_, seen);
+        if (sent < 0 && sent != -ETIME && sent != -EINTR && seen == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+
     io_uring_sqe* sqe_()
     {
         io_uring_sqe* sqe = ::io_uring_get_sqe(&ring_);
         while (sqe == nullptr) { // full: send what is there to make room
-            ::io_uring_submit(&ring_);
+            int sent = ::io_uring_submit(&ring_);
+            if (sent < 0 && sent != -EINTR) {
+                // The kernel takes nothing more until results are taken in: take them now
+                // (waiting a little for one), and hand them out at the next wait.
+                sendAndTake(early_, std::chrono::milliseconds(10));
+            }
             sqe = ::io_uring_get_sqe(&ring_);
         }
         return sqe;
@@ -112,6 +133,7 @@ private:
     UniqueFd wakeFd_;
     std::uint64_t wakeCount_ = 0;
     bool wakeArmed_ = false;
+    std::vector<ReadDone> early_; // taken in while making room, not yet handed out
 };
 
 } // namespace
