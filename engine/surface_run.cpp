@@ -59,6 +59,7 @@ void VorkanEngine::pullScanProgress()
 {
     std::int64_t read = scan_->bytesRead();
     run_.PrectenoTik += read - scanBytesSeen_;
+    tally_->add(read - scanBytesSeen_); // the speeds are taken from the tally
     scanBytesSeen_ = read;
     run_.Zpracovano = scan_->bytesSettled();
     run_.PrectenoAktSoub = run_.Zpracovano;
@@ -78,9 +79,11 @@ RunOutcome VorkanEngine::surfaceRun()
     run_.VelAktSoub = scan_->size();
     scanBytesSeen_ = 0;
     run_.CasStartCteni = clock_.localSeconds();
+    tally_ = std::make_shared<ReadTally>();
+    lastSampleSecond_ = 0;
     run_.FazeCteni = true;
     pullScanProgress();
-    host_.startMainTimer();
+    startMainTimer();
     host_.startSoubTimer();
     EngineHost& host = host_;
     scan_->startReading([&host] { host.wake(); });

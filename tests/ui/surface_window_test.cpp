@@ -14,6 +14,7 @@
 #include <QTableWidget>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 
@@ -171,6 +172,19 @@ TEST_F(SurfaceWindow, a_paused_scan_reads_nothing_until_it_goes_on_and_then_read
     EXPECT_EQ(engine().lastOutcome(), RunOutcome::Finished);
     EXPECT_EQ(child<QLabel>("PocetchybL")->text(), QStringLiteral("Počet chyb: 0"));
     EXPECT_GT(disk_->log().size(), logWhenHeld);
+}
+
+TEST_F(SurfaceWindow, the_speeds_of_a_scan_are_what_the_device_delivered)
+{
+    // The first 4 MiB come at once, then the device stalls for two seconds: the ticks of
+    // the stall see what came before it.
+    serve({"stall " + std::to_string(4 * kMiB) + " 2"});
+    startSurfaceScanOfE();
+    ASSERT_EQ(engine().lastOutcome(), RunOutcome::Finished);
+    const auto& samples = engine().findings().speed.samples();
+    EXPECT_TRUE(std::any_of(samples.begin(), samples.end(), [](const auto& s) { return s.bytesPerSecond > 0; }));
+    EXPECT_NE(engine().view().test.MaxRychL, " ");
+    EXPECT_NE(engine().view().test.PrumRychL, " ");
 }
 
 // The filesystem identity of this thread only, so the rest of the test keeps root's.
