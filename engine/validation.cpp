@@ -95,15 +95,24 @@ VorkanEngine::Admission VorkanEngine::validateDrive(const std::string& text)
 // Whether the object exists and can be listed is asked on a thread of its own: on a failing
 // medium the answer may take minutes, and the window stays alive (and may be closed)
 // meanwhile. Nothing when the run was stopped before the answer came.
+//
+// Each question left behind keeps its thread until the kernel lets it go. Starting again and
+// again on a medium that does not answer would pile them up: past a few for the same object,
+// a new question is not asked, and its answer is no, since the medium gives none.
 std::optional<bool> VorkanEngine::askOffThread(std::function<bool()> question)
 {
+    constexpr std::ptrdiff_t kMostQuestionsLeftBehind = 4;
+    std::erase_if(probesLeftBehind_, [](const QuestionLeftBehind& q) { return !q.stillAsking(); });
+    if (std::count_if(probesLeftBehind_.begin(), probesLeftBehind_.end(), [&](const QuestionLeftBehind& q) {
+            return q.object == run_.CestaTestu;
+        }) >= kMostQuestionsLeftBehind)
+        return false;
     BlockingProbe probe(std::move(question), [&host = host_] { host.wake(); });
     for (;;) {
         if (auto answer = probe.answer())
             return answer;
         if (!run_.Bezi) {
-            std::erase_if(probesLeftBehind_, [](const auto& stillAsking) { return !stillAsking(); });
-            probesLeftBehind_.push_back(probe.stillAsking());
+            probesLeftBehind_.push_back({run_.CestaTestu, probe.stillAsking()});
             return std::nullopt;
         }
         if (!probe.prepareToSleep())
@@ -115,7 +124,7 @@ bool VorkanEngine::readStillBlocked() const
 {
     return reader_.busy() ||
         std::any_of(probesLeftBehind_.begin(), probesLeftBehind_.end(),
-                    [](const auto& stillAsking) { return stillAsking(); });
+                    [](const QuestionLeftBehind& q) { return q.stillAsking(); });
 }
 
 } // namespace engine

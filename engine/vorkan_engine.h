@@ -173,7 +173,11 @@ private:
     EngineHost& host_;
     platform::Clock& clock_;
     BackgroundReader reader_;
-    std::vector<std::function<bool()>> probesLeftBehind_; // each tells whether its question still blocks
+    struct QuestionLeftBehind {
+        std::string object;                // what the run was about (its path)
+        std::function<bool()> stillAsking; // whether the question still blocks
+    };
+    std::vector<QuestionLeftBehind> probesLeftBehind_;
     // What the medium delivered in the read phase, and how much of it the ticks so far took.
     std::shared_ptr<ReadTally> tally_ = std::make_shared<ReadTally>();
     std::int64_t tickBase_ = 0;

@@ -1,6 +1,11 @@
+#include "faultfs_mount.h"
 #include "tests/engine/engine_fixture.h"
 
+#include <dirent.h>
+
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 
 using engine::Page;
 using engine::RunOutcome;
@@ -65,4 +70,64 @@ TEST_F(Failures, an_error_in_the_run_sequence_leaves_a_state_from_which_the_next
     failingEngine.StartBtnClick(s);
     EXPECT_EQ(failingEngine.lastOutcome(), RunOutcome::Finished);
     EXPECT_EQ(failingEngine.state().TestovanoSoub, 1);
+}
+
+namespace {
+
+int threadsOfThisProcess()
+{
+    int count = 0;
+    if (DIR* tasks = ::opendir("/proc/self/task")) {
+        while (dirent* e = ::readdir(tasks))
+            count += e->d_name[0] != '.' ? 1 : 0;
+        ::closedir(tasks);
+    }
+    return count;
+}
+
+struct MountThatDoesNotAnswer : EngineFixture, protected testing_support::WithFaultFs {
+    void SetUp() override
+    {
+        std::string reason = testing_support::FaultFsMount::unavailableReason();
+        if (!reason.empty())
+            GTEST_SKIP() << reason;
+        mount("a 10\n", "mnt", {"--root-stall", "60"});
+    }
+};
+
+} // namespace
+
+// Each Start waits for a question the medium never answers, and each stop leaves its thread
+// behind: after a few for the same directory, a Start is refused at once instead.
+TEST_F(MountThatDoesNotAnswer, starting_again_and_again_leaves_only_a_few_threads_behind)
+{
+    const std::string stalled = fs_->path();
+    const int before = threadsOfThisProcess();
+    host.onYield = [this](YieldPoint where) {
+        if (where == YieldPoint::Validating)
+            engine.stopConfirmed();
+    };
+    for (int start = 0; start < 8; ++start) {
+        port.shown.clear();
+        std::thread nudge([this] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            host.wake(); // the stalled question wakes nobody: let the host look at its events
+        });
+        runDir(stalled);
+        nudge.join();
+        if (start < 4) {
+            EXPECT_EQ(engine.lastOutcome(), RunOutcome::Stopped) << start;
+            EXPECT_TRUE(port.shown.empty()) << start;
+        } else {
+            EXPECT_EQ(engine.lastOutcome(), RunOutcome::Refused) << start;
+            ASSERT_EQ(port.shown.size(), 1u) << start;
+            EXPECT_EQ(port.shown[0].text, "Adresář " + stalled + " není přístupný !");
+        }
+    }
+    EXPECT_LE(threadsOfThisProcess() - before, 4);
+    // Another directory is asked as ever.
+    host.onYield = nullptr;
+    writeFile(tree() + "/f", "x");
+    runDir(tree());
+    EXPECT_EQ(engine.lastOutcome(), RunOutcome::Finished);
 }
