@@ -14,6 +14,8 @@ namespace platform {
 
 namespace {
 
+constexpr std::size_t kMostStuckThreads = 8;
+
 struct Request {
     int fd;
     void* buffer;
@@ -30,7 +32,7 @@ struct Pool {
     std::deque<Request> requests;
     std::vector<ReadDone> done;
     std::set<std::uint64_t> running;
-    std::set<std::uint64_t> forgotten;
+    std::set<std::uint64_t> forgotten; // stuck and given up, each with a thread in its place
     unsigned threads = 0;
     unsigned idle = 0;
     unsigned allowed = 0; // threads that may run: the pool's size plus one per stuck thread
@@ -118,7 +120,12 @@ public:
             pool_->requests.erase(queued);
             pool_->done.push_back({tag, -ECANCELED});
             pool_->results.notify_all();
-        } else if (pool_->running.contains(tag) && pool_->forgotten.insert(tag).second) {
+        } else if (pool_->running.contains(tag) && !pool_->forgotten.contains(tag) &&
+                   pool_->forgotten.size() < kMostStuckThreads) {
+            // A thread stuck in the kernel must not hold up the other requests: another one
+            // takes its place, up to a bound. Past it the medium answers nothing anyway, and
+            // what comes next waits behind the stuck reads until a stop gives it up.
+            pool_->forgotten.insert(tag);
             ++pool_->allowed;
             addThreadIfNeeded();
         }

@@ -5,12 +5,14 @@
 #include "tests/support/temp_dir.h"
 
 #include "child_process.h"
+#include "faultfs_mount.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -20,8 +22,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <dirent.h>
 #include <map>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -121,6 +125,49 @@ TEST(UringReadQueue, a_kernel_that_refuses_submissions_until_results_are_taken_g
         std::chrono::seconds(30));
     EXPECT_EQ(r.exitCode, 0) << r.describe() << r.out;
     EXPECT_NE(r.out.find("[  PASSED  ] 1 test"), std::string::npos) << r.out;
+}
+
+int threadsOfThisProcess()
+{
+    int count = 0;
+    if (DIR* tasks = ::opendir("/proc/self/task")) {
+        while (dirent* e = ::readdir(tasks))
+            count += e->d_name[0] != '.' ? 1 : 0;
+        ::closedir(tasks);
+    }
+    return count;
+}
+
+// Every read of a dying medium may hang: each given up gets a thread in its place, but not
+// without end.
+TEST(ThreadReadQueue, reads_stuck_in_the_kernel_and_given_up_leave_a_bounded_number_of_threads)
+{
+    if (std::string reason = testing_support::FaultFsMount::unavailableReason(); !reason.empty())
+        GTEST_SKIP() << reason;
+    TempDir dir;
+    ::mkdir((dir / "mnt").c_str(), 0755);
+    std::string tree;
+    for (int i = 0; i < 24; ++i)
+        tree += "f" + std::to_string(i) + " 4096 stall 0 2\n";
+    testing_support::FaultFsMount fs(tree, dir / "mnt");
+    std::vector<platform::UniqueFd> files;
+    for (int i = 0; i < 24; ++i) {
+        files.emplace_back(::open((dir / ("mnt/f" + std::to_string(i))).c_str(), O_RDONLY | O_CLOEXEC));
+        ASSERT_TRUE(files.back());
+    }
+    const int before = threadsOfThisProcess();
+    std::unique_ptr<char, Aligned> buffer(static_cast<char*>(std::aligned_alloc(4096, 24 * 4096)));
+    {
+        auto queue = platform::makeThreadReadQueue(2);
+        for (std::uint64_t i = 0; i < 24; ++i) {
+            queue->submit(files[i].get(), buffer.get() + i * 4096, 4096, 0, i + 1);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20)); // let a thread take it
+            queue->forget(i + 1);
+        }
+        EXPECT_LE(threadsOfThisProcess() - before, 2 + 8);
+        // Every result still comes, the stuck ones when the medium lets them go.
+        EXPECT_EQ(resultsOf(*queue, 24).size(), 24u);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, ReadQueueTest, ::testing::Values(true, false),
