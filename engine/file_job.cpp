@@ -36,6 +36,8 @@ FileJob::FileJob(FileToRead file, const ReadProfile& profile)
 
 std::optional<FileJob::Request> FileJob::next() const
 {
+    if (writingBack_)
+        return std::nullopt;
     if (bad_)
         return pending_.empty() ? std::optional<Request>(Request{bad_->probe, profile_.blockSize}) : std::nullopt;
     if (!hasMore() || pending_.size() >= static_cast<std::size_t>(needsDeviceAlone() ? 1 : profile_.fileDepth))
@@ -115,8 +117,10 @@ void FileJob::failed(const Pending& p, int error, Outcome& out)
 {
     if (error == EINVAL && fromMedium()) {
         // The filesystem took the open but not the direct read.
-        if (!anyData_ && file_.file.fallBackToCachedReads()) {
+        if (!anyData_ && file_.file.stopDirectReads()) {
             restartAt(readEnd_);
+            writingBack_ = true;
+            out.writeBackFirst = true;
             return;
         }
         // An unaligned direct read after a short one: the file ended there.

@@ -29,6 +29,10 @@ public:
         std::vector<ReadEvent> events;
         std::vector<Taken> taken;
         bool finished = false;
+        // The job reads through the page cache from now on: nothing more is sent until the
+        // file's cached pages were written back and dropped, which may take long, and off
+        // the reader's thread (writeBackAndDropCache, then writtenBack).
+        bool writeBackFirst = false;
     };
 
     FileJob(FileToRead file, const ReadProfile& profile);
@@ -54,6 +58,8 @@ public:
     // for (it restarted or finished) are ignored.
     Outcome done(std::uint64_t tag, std::int64_t result);
     void consumed() { ++consumedChunks_; }
+    void writeBackAndDropCache() const { file_.file.writeBackAndDropCache(); }
+    void writtenBack() { writingBack_ = false; }
     // No read of the file has failed: once finished, all of it was taken.
     bool readWhole() const { return !failed_; }
     // The result of tag is one the job may still take in file order: sent and not given up,
@@ -99,6 +105,7 @@ private:
     std::int64_t posted_ = 0;         // covered by Chunk events
     std::int64_t consumedChunks_ = 0;
     bool anyData_ = false;
+    bool writingBack_ = false; // switched to the page cache, and its write-back not done yet
     bool finished_ = false;
     bool failed_ = false;
     bool mapping_ = false; // past the first failure: no more Chunk events

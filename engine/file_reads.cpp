@@ -30,7 +30,7 @@ constexpr std::chrono::milliseconds kBeat{100};
 constexpr std::chrono::milliseconds kStoppedBeyond{400};
 
 struct Command {
-    enum class Kind { Add, Consumed, Drop, DropAll, Hold, Release, Close, Hashed };
+    enum class Kind { Add, Consumed, Drop, DropAll, Hold, Release, Close, Hashed, WrittenBack };
     Command(Kind k, std::uint64_t id = 0, std::unique_ptr<FileToRead> f = nullptr)
         : kind(k), job(id), file(std::move(f))
     {}
@@ -64,7 +64,11 @@ public:
                 [this](std::uint64_t job, std::shared_ptr<const Digests> digests) { postHashed(job, digests); });
     }
 
-    static void run(const std::shared_ptr<Service>& self) { self->loop(); }
+    static void run(const std::shared_ptr<Service>& self)
+    {
+        self->self_ = self;
+        self->loop();
+    }
 
     // Any thread ----------------------------------------------------------------------
     void command(Command c)
@@ -157,6 +161,10 @@ private:
                 break;
             case Command::Kind::Drop: drop(c.job); break;
             case Command::Kind::Hashed: buffers_.give(c.buffer, c.length); break;
+            case Command::Kind::WrittenBack:
+                if (auto it = jobs_.find(c.job); it != jobs_.end())
+                    it->second->writtenBack();
+                break;
             case Command::Kind::DropAll: dropAll(); break;
             case Command::Kind::Hold: paused_ = true; break;
             case Command::Kind::Release: paused_ = false; break;
@@ -280,8 +288,21 @@ private:
         // After the events: a file's Hashed event comes after its last Chunk.
         if (hashing_)
             handOver(*job, out);
+        if (out.writeBackFirst)
+            writeBackOffThread(job);
         if (out.finished)
             retire(job->id());
+    }
+
+    // Writing back a file's dirty pages waits for the medium, perhaps for long: the other
+    // files' reads go on meanwhile. At most one per file the walk opened ahead.
+    void writeBackOffThread(const std::shared_ptr<FileJob>& job)
+    {
+        std::thread([job, weak = self_] {
+            job->writeBackAndDropCache();
+            if (auto self = weak.lock())
+                self->command(Command(Command::Kind::WrittenBack, job->id()));
+        }).detach();
     }
 
     // The results taken go to the hashing threads; the buffers of results that will not be
@@ -407,6 +428,7 @@ private:
     const ReadProfile profile_;
     const double slowSeconds_;
     const std::shared_ptr<ReadTally> tally_;
+    std::weak_ptr<Service> self_; // set as its thread starts
     std::unique_ptr<platform::ReadQueue> queue_;
     ReadBuffers buffers_;
     std::map<std::uint64_t, std::shared_ptr<FileJob>> jobs_; // in the engine's order

@@ -140,6 +140,16 @@ OpenResult ReadFile::openAt(int dirfd, const std::string& name, ReadPattern patt
 
 bool ReadFile::fallBackToCachedReads()
 {
+    bool wasDirect = direct_;
+    if (!stopDirectReads())
+        return false;
+    if (wasDirect)
+        writeBackAndDropCache();
+    return true;
+}
+
+bool ReadFile::stopDirectReads()
+{
     if (fd_ < 0)
         return false;
     if (direct_) {
@@ -147,9 +157,14 @@ bool ReadFile::fallBackToCachedReads()
         if (flags < 0 || ::fcntl(fd_, F_SETFL, flags & ~O_DIRECT) != 0)
             return false;
         direct_ = false;
-        prepareCachedReads(fd_, pattern_);
     }
     return true;
+}
+
+void ReadFile::writeBackAndDropCache() const
+{
+    if (fd_ >= 0)
+        prepareCachedReads(fd_, pattern_);
 }
 
 std::int64_t ReadFile::read(void* buffer, std::size_t count)

@@ -51,6 +51,10 @@ public:
     // The filesystem refused a direct read (EINVAL): read through the page cache from now
     // on, after writing back and dropping what it holds of the file. False if that fails.
     bool fallBackToCachedReads();
+    // The two halves of it, for a reader that must not wait for the write-back: the switch,
+    // and the write-back and drop of the cached pages, which may take long on a slow medium.
+    bool stopDirectReads();
+    void writeBackAndDropCache() const;
 
     // Reads up to count bytes from the current position, retrying partial reads, until count
     // bytes arrived or the file ended. Returns the bytes read, or -1 when the read failed
