@@ -12,6 +12,7 @@
 #include <mutex>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace engine {
@@ -23,6 +24,9 @@ namespace {
 // while a burst of results is hashed.
 constexpr std::size_t kLargeBufferBytes = 8 << 20;
 constexpr std::size_t kLargeBufferBytesHashing = 24 << 20;
+// A file no larger than this that comes whole in one result is hashed by the reader itself:
+// a few microseconds, against a round trip through a hashing thread.
+constexpr std::size_t kHashedInPlace = 256 << 10;
 
 // The service thread wakes at least this often; a wake much later than this means the
 // process was stopped (SIGSTOP) meanwhile, and that time is no time of the medium's.
@@ -30,7 +34,7 @@ constexpr std::chrono::milliseconds kBeat{100};
 constexpr std::chrono::milliseconds kStoppedBeyond{400};
 
 struct Command {
-    enum class Kind { Add, Consumed, Drop, DropAll, Hold, Release, Close, Hashed, WrittenBack };
+    enum class Kind { Add, Consumed, Drop, DropAll, Hold, Release, Close, Hashed, Digested, WrittenBack };
     Command(Kind k, std::uint64_t id = 0, std::unique_ptr<FileToRead> f = nullptr)
         : kind(k), job(id), file(std::move(f))
     {}
@@ -39,6 +43,7 @@ struct Command {
     std::unique_ptr<FileToRead> file; // Add only
     char* buffer = nullptr;           // Hashed: the buffer it is done with
     std::size_t length = 0;
+    std::shared_ptr<const Digests> digests; // Digested: the file's, from a hashing thread
 };
 
 } // namespace
@@ -59,9 +64,16 @@ public:
                    profile_.requestSize)
     {
         if (hash != 0)
-            hashing_ = std::make_unique<HashingThreads>(
-                hash, std::max(1u, std::thread::hardware_concurrency()),
-                [this](std::uint64_t job, std::shared_ptr<const Digests> digests) { postHashed(job, digests); });
+            hashing_ =
+                std::make_unique<HashingThreads>(hash, std::max(1u, std::thread::hardware_concurrency()),
+                                                 [this](std::uint64_t job, std::shared_ptr<const Digests> digests) {
+                                                     // Posted by the service thread: a post may end the reader (it can
+                                                     // hold the receiver's last owner), which a hashing thread cannot
+                                                     // outlive.
+                                                     Command c(Command::Kind::Digested, job);
+                                                     c.digests = std::move(digests);
+                                                     command(std::move(c));
+                                                 });
     }
 
     static void run(const std::shared_ptr<Service>& self)
@@ -161,6 +173,7 @@ private:
                 break;
             case Command::Kind::Drop: drop(c.job); break;
             case Command::Kind::Hashed: buffers_.give(c.buffer, c.length); break;
+            case Command::Kind::Digested: postHashed(c.job, std::move(c.digests)); break;
             case Command::Kind::WrittenBack:
                 if (auto it = jobs_.find(c.job); it != jobs_.end())
                     it->second->writtenBack();
@@ -309,6 +322,8 @@ private:
     // taken any more (the job went back to read them again) come back at once.
     void handOver(const FileJob& job, const FileJob::Outcome& out)
     {
+        if (hashInPlace(job, out))
+            return;
         for (const FileJob::Taken& t : out.taken) {
             auto h = held_.find(t.tag);
             if (h == held_.end())
@@ -319,6 +334,7 @@ private:
                 buffers_.give(held.buffer, held.length);
                 continue;
             }
+            fed_.insert(job.id());
             hashing_->feed(job.id(), held.buffer, t.bytes, [this, held] {
                 Command c(Command::Kind::Hashed);
                 c.buffer = held.buffer;
@@ -328,11 +344,38 @@ private:
         }
         releaseHeld(job.id(), [&](std::uint64_t tag) { return !job.awaits(tag); });
         if (out.finished) {
+            fed_.erase(job.id());
             if (job.readWhole())
                 hashing_->end(job.id());
             else
                 hashing_->abandon(job.id());
         }
+    }
+
+    // A small file whose every byte came in this one result is hashed here and now: the
+    // digest goes out with its data, and the engine, which waits for it before the next
+    // file, need not wait for a hashing thread to take it up and hand it back.
+    bool hashInPlace(const FileJob& job, const FileJob::Outcome& out)
+    {
+        if (!out.finished || !job.readWhole() || fed_.contains(job.id()))
+            return false;
+        std::size_t bytes = 0;
+        for (const FileJob::Taken& t : out.taken)
+            bytes += t.bytes;
+        if (bytes > kHashedInPlace)
+            return false;
+        MultiHasher hasher(hashing_->algorithms());
+        for (const FileJob::Taken& t : out.taken) {
+            auto h = held_.find(t.tag);
+            if (h == held_.end())
+                continue; // nothing came: the file ended there
+            hasher.update(h->second.buffer, t.bytes);
+            buffers_.give(h->second.buffer, h->second.length);
+            held_.erase(h);
+        }
+        releaseHeld(job.id(), [](std::uint64_t) { return true; });
+        postHashed(job.id(), std::make_shared<const Digests>(hasher.finish()));
+        return true;
     }
 
     template <class Which>
@@ -362,7 +405,7 @@ private:
         return deliver(job.id(), e);
     }
 
-    // Service and hashing threads: one post at a time, none after the close.
+    // The service thread posts, one post at a time, none after the close.
     bool deliver(std::uint64_t job, const ReadEvent& e)
     {
         std::lock_guard gate(postGate_);
@@ -389,6 +432,7 @@ private:
             return;
         forgetRequestsOf(*it->second);
         if (hashing_) {
+            fed_.erase(id);
             releaseHeld(id, [](std::uint64_t) { return true; });
             hashing_->abandon(id);
         }
@@ -413,6 +457,7 @@ private:
         for (auto& [tag, held] : held_)
             buffers_.give(held.buffer, held.length);
         held_.clear();
+        fed_.clear();
         jobs_.clear();
     }
 
@@ -453,6 +498,7 @@ private:
         std::uint64_t job;
     };
     std::unordered_map<std::uint64_t, Held> held_; // by tag: results not yet taken in order
+    std::unordered_set<std::uint64_t> fed_;        // jobs with bytes on the hashing threads
     // Last, so that its threads end first, while everything they may touch is still there.
     std::unique_ptr<HashingThreads> hashing_;
 };
