@@ -1,7 +1,6 @@
 #include "faultfs_mount.h"
 #include "tests/engine/engine_fixture.h"
-
-#include <dirent.h>
+#include "tests/support/descendant_memory.h"
 
 #include <chrono>
 #include <stdexcept>
@@ -74,17 +73,6 @@ TEST_F(Failures, an_error_in_the_run_sequence_leaves_a_state_from_which_the_next
 
 namespace {
 
-int threadsOfThisProcess()
-{
-    int count = 0;
-    if (DIR* tasks = ::opendir("/proc/self/task")) {
-        while (dirent* e = ::readdir(tasks))
-            count += e->d_name[0] != '.' ? 1 : 0;
-        ::closedir(tasks);
-    }
-    return count;
-}
-
 struct MountThatDoesNotAnswer : EngineFixture, protected testing_support::WithFaultFs {
     void SetUp() override
     {
@@ -102,7 +90,7 @@ struct MountThatDoesNotAnswer : EngineFixture, protected testing_support::WithFa
 TEST_F(MountThatDoesNotAnswer, starting_again_and_again_leaves_only_a_few_threads_behind)
 {
     const std::string stalled = fs_->path();
-    const int before = threadsOfThisProcess();
+    const int before = testing_support::threadsOfThisProcess();
     host.onYield = [this](YieldPoint where) {
         if (where == YieldPoint::Validating)
             engine.stopConfirmed();
@@ -124,7 +112,7 @@ TEST_F(MountThatDoesNotAnswer, starting_again_and_again_leaves_only_a_few_thread
             EXPECT_EQ(port.shown[0].text, "Adresář " + stalled + " není přístupný !");
         }
     }
-    EXPECT_LE(threadsOfThisProcess() - before, 4);
+    EXPECT_LE(testing_support::threadsOfThisProcess() - before, 4);
     // Another directory is asked as ever.
     host.onYield = nullptr;
     writeFile(tree() + "/f", "x");

@@ -2,6 +2,7 @@
 // the ring is crowded by requests that were given up.
 #include "platform/read_queue.h"
 #include "platform/unique_fd.h"
+#include "tests/support/descendant_memory.h"
 #include "tests/support/temp_dir.h"
 
 #include "child_process.h"
@@ -22,7 +23,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <dirent.h>
 #include <map>
 #include <memory>
 #include <thread>
@@ -127,17 +127,6 @@ TEST(UringReadQueue, a_kernel_that_refuses_submissions_until_results_are_taken_g
     EXPECT_NE(r.out.find("[  PASSED  ] 1 test"), std::string::npos) << r.out;
 }
 
-int threadsOfThisProcess()
-{
-    int count = 0;
-    if (DIR* tasks = ::opendir("/proc/self/task")) {
-        while (dirent* e = ::readdir(tasks))
-            count += e->d_name[0] != '.' ? 1 : 0;
-        ::closedir(tasks);
-    }
-    return count;
-}
-
 // Every read of a dying medium may hang: each given up gets a thread in its place, but not
 // without end.
 TEST(ThreadReadQueue, reads_stuck_in_the_kernel_and_given_up_leave_a_bounded_number_of_threads)
@@ -155,7 +144,7 @@ TEST(ThreadReadQueue, reads_stuck_in_the_kernel_and_given_up_leave_a_bounded_num
         files.emplace_back(::open((dir / ("mnt/f" + std::to_string(i))).c_str(), O_RDONLY | O_CLOEXEC));
         ASSERT_TRUE(files.back());
     }
-    const int before = threadsOfThisProcess();
+    const int before = testing_support::threadsOfThisProcess();
     std::unique_ptr<char, Aligned> buffer(static_cast<char*>(std::aligned_alloc(4096, 24 * 4096)));
     {
         auto queue = platform::makeThreadReadQueue(2);
@@ -164,7 +153,7 @@ TEST(ThreadReadQueue, reads_stuck_in_the_kernel_and_given_up_leave_a_bounded_num
             std::this_thread::sleep_for(std::chrono::milliseconds(20)); // let a thread take it
             queue->forget(i + 1);
         }
-        EXPECT_LE(threadsOfThisProcess() - before, 2 + 8);
+        EXPECT_LE(testing_support::threadsOfThisProcess() - before, 2 + 8);
         // Every result still comes, the stuck ones when the medium lets them go.
         EXPECT_EQ(resultsOf(*queue, 24).size(), 24u);
     }

@@ -56,6 +56,15 @@ std::set<pid_t> descendantsOf(pid_t root)
 
 } // namespace
 
+int threadsOfThisProcess()
+{
+    int count = 0;
+    std::unique_ptr<DIR, DirCloser> tasks(::opendir("/proc/self/task"));
+    while (dirent* e = tasks ? ::readdir(tasks.get()) : nullptr)
+        count += e->d_name[0] != '.' ? 1 : 0;
+    return count;
+}
+
 DescendantMemory::DescendantMemory()
     : thread_([this] {
           while (!stop_.load()) {

@@ -8,6 +8,9 @@
 
 namespace testing_support {
 
+// The threads of this process now.
+int threadsOfThisProcess();
+
 // Watches the memory of this process's descendants while it lives: the peak resident set of
 // each one (the kernel's own high-water mark), sampled often enough to see processes that
 // live for a fraction of a second. The rusage of waited-for children cannot tell one child
