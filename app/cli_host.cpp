@@ -2,22 +2,11 @@
 
 #include "engine/vorkan_engine.h"
 
-#include <poll.h>
-#include <sys/eventfd.h>
-
-#include <csignal>
-#include <cstdint>
 #include <cstdlib>
 
 namespace app {
 
 namespace {
-
-void drain(int fd)
-{
-    std::uint64_t value = 0;
-    while (::read(fd, &value, sizeof value) > 0) {}
-}
 
 // How often a busy run looks for a stop signal: often enough to feel immediate, rarely
 // enough to cost nothing next to the reading.
@@ -32,7 +21,7 @@ constexpr int kStoppedAtOnce = 130;
 
 // The signals arrive through a descriptor (made before the reader threads start, so they
 // never receive them), so no handler and no global state is needed.
-CliHost::CliHost() : wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+CliHost::CliHost() = default;
 
 CliHost::~CliHost() = default;
 
@@ -44,8 +33,7 @@ void CliHost::start(Timer& t)
 
 void CliHost::wake()
 {
-    std::uint64_t one = 1;
-    (void)!::write(wakeFd_.get(), &one, sizeof one);
+    wakeEvent_.wake();
 }
 
 void CliHost::checkSignals()
@@ -111,9 +99,7 @@ int CliHost::millisecondsToNextTimer() const
 
 void CliHost::waitForEvents(engine::YieldPoint where)
 {
-    pollfd fds[2] = {{wakeFd_.get(), POLLIN, 0}, {signals_.fd(), POLLIN, 0}};
-    if (::poll(fds, 2, millisecondsToNextTimer()) > 0 && (fds[0].revents & POLLIN) != 0)
-        drain(wakeFd_.get());
+    wakeEvent_.waitFor(millisecondsToNextTimer(), signals_);
     nextSignalCheck_ = {};
     processEvents(where);
 }

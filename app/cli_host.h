@@ -1,7 +1,7 @@
 #pragma once
 #include "engine/host.h"
 #include "platform/stop_signals.h"
-#include "platform/unique_fd.h"
+#include "platform/wake_event.h"
 
 #include <chrono>
 #include <functional>
@@ -13,9 +13,9 @@ class VorkanEngine;
 namespace app {
 
 // Hosts a test run in a terminal program: the two timers run on a steady clock checked at
-// every yield, waiting blocks in poll() on an eventfd (woken by the reader thread) and a
-// signalfd, and SIGINT or SIGTERM stops the run as a confirmed Stop question would; a
-// second one more than a second later ends the program at once.
+// every yield, waiting blocks until the reader thread wakes it, a timer is due or a stop signal
+// arrives, and SIGINT or SIGTERM stops the run as a confirmed Stop question would; a second
+// one more than a second later ends the program at once.
 class CliHost final : public engine::EngineHost {
 public:
     CliHost();
@@ -55,8 +55,8 @@ private:
     int millisecondsToNextTimer() const;
 
     engine::VorkanEngine* engine_ = nullptr;
-    platform::UniqueFd wakeFd_;
     platform::StopSignals signals_;
+    platform::WakeEvent wakeEvent_;
     Timer main_{std::chrono::milliseconds(1000)};
     Timer soub_{std::chrono::milliseconds(100)};
     Clock::time_point nextSignalCheck_{};

@@ -2,14 +2,13 @@
 
 #include "common/encoding.h"
 #include "engine/view.h"
-
-#include <unistd.h>
+#include "platform/standard_streams.h"
 
 #include <cstdio>
 
 namespace app {
 
-StatusLine::StatusLine() : enabled_(::isatty(STDERR_FILENO) != 0) {}
+StatusLine::StatusLine() : enabled_(platform::standardErrorIsTerminal()) {}
 
 void StatusLine::show(const engine::TestPageView& v)
 {

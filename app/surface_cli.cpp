@@ -19,10 +19,7 @@
 #include "platform/standard_streams.h"
 #include "platform/stop_signals.h"
 #include "platform/text_file.h"
-
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
+#include "platform/wake_event.h"
 
 #include <atomic>
 #include <chrono>
@@ -117,7 +114,7 @@ private:
 
 class StatusText {
 public:
-    StatusText() : enabled_(::isatty(STDERR_FILENO) != 0) {}
+    StatusText() : enabled_(platform::standardErrorIsTerminal()) {}
     void show(const std::string& line)
     {
         if (!enabled_)
@@ -167,12 +164,11 @@ struct ScanRun {
 ScanRun runScan(engine::SurfaceScan& scan, platform::ReadQueue& queue, platform::StopSignals& signals,
                 MapfileWriter& mapfile, std::int64_t size)
 {
-    platform::UniqueFd doneFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
+    platform::WakeEvent done;
     ScanRun run;
     std::thread worker([&] {
         run.end = scan.run(queue);
-        std::uint64_t one = 1;
-        (void)!::write(doneFd.get(), &one, sizeof one);
+        done.wake();
     });
     StatusText status;
     engine::SpeedCurve curve;
@@ -185,9 +181,7 @@ ScanRun runScan(engine::SurfaceScan& scan, platform::ReadQueue& queue, platform:
     while (!finished) {
         auto wait =
             std::chrono::duration_cast<std::chrono::milliseconds>(std::min(nextTick, stopDeadline) - Clock::now());
-        pollfd fds[2] = {{doneFd.get(), POLLIN, 0}, {signals.fd(), POLLIN, 0}};
-        ::poll(fds, 2, static_cast<int>(std::max<long long>(wait.count() + 1, 0)));
-        if ((fds[0].revents & POLLIN) != 0)
+        if (done.waitFor(static_cast<int>(std::max<long long>(wait.count() + 1, 0)), signals).wake)
             finished = true;
         auto now = Clock::now();
         if (signals.take() && stopDeadline == Clock::time_point::max()) {
@@ -234,18 +228,15 @@ ScanRun runScan(engine::SurfaceScan& scan, platform::ReadQueue& queue, platform:
 // program. False when stopped; a job that does not end soon after is left behind.
 bool offThread(platform::StopSignals& signals, std::atomic<bool>& stop, const std::function<void()>& job)
 {
-    platform::UniqueFd doneFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
+    platform::WakeEvent done;
     std::thread worker([&] {
         job();
-        std::uint64_t one = 1;
-        (void)!::write(doneFd.get(), &one, sizeof one);
+        done.wake();
     });
     auto deadline = Clock::time_point::max();
     for (;;) {
-        pollfd fds[2] = {{doneFd.get(), POLLIN, 0}, {signals.fd(), POLLIN, 0}};
         int wait = deadline == Clock::time_point::max() ? -1 : 50;
-        ::poll(fds, 2, wait);
-        if ((fds[0].revents & POLLIN) != 0)
+        if (done.waitFor(wait, signals).wake)
             break;
         if (signals.take() && !stop) {
             stop = true;

@@ -7,11 +7,9 @@
 #include "engine/report_texts.h"
 #include "engine/verification_texts.h"
 #include "engine/vorkan_engine.h"
+#include "platform/filesystem.h"
 
 #include <cstring>
-
-#include <sys/stat.h>
-
 #include <functional>
 
 namespace engine {
@@ -21,8 +19,7 @@ namespace {
 // Anything of that name, also a dangling link, would be overwritten or fail: ask first.
 bool nameTaken(const std::string& path)
 {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
+    return platform::lookUpName(path).taken;
 }
 
 SaveLogOutcome askAndSave(common::Pelun& pelun, const std::string& path, const std::function<SaveResult()>& save)

@@ -27,6 +27,16 @@ bool fileExists(const std::string& path)
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+NameLookup lookUpName(const std::string& path)
+{
+    struct stat st {};
+    if (path.empty())
+        return {false, ENOENT};
+    if (::lstat(path.c_str(), &st) != 0)
+        return {false, errno};
+    return {true, 0};
+}
+
 std::string currentDirectory()
 {
     std::vector<char> buffer(4096);

@@ -9,6 +9,14 @@ bool directoryExists(const std::string& path);
 // Only a regular file passes; a directory, FIFO, socket or device node does not.
 bool fileExists(const std::string& path);
 
+// Whether anything has that name, a symbolic link itself (also a dangling one) included:
+// taken, or else the errno of the look-up (ENOENT when the name is free).
+struct NameLookup {
+    bool taken = false;
+    int error = 0;
+};
+NameLookup lookUpName(const std::string& path);
+
 std::string currentDirectory();
 bool setCurrentDirectory(const std::string& path);
 

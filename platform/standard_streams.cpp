@@ -45,4 +45,9 @@ int flushStandardOutput()
     return errno != 0 ? errno : EIO;
 }
 
+bool standardErrorIsTerminal()
+{
+    return ::isatty(STDERR_FILENO) != 0;
+}
+
 } // namespace platform

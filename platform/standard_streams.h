@@ -18,4 +18,7 @@ int writeStandardOutput(const std::string& data);
 // failure (EIO when none is known).
 int flushStandardOutput();
 
+// Standard error is a terminal (a person watches it), not a file, pipe or log.
+bool standardErrorIsTerminal();
+
 } // namespace platform

@@ -1,15 +1,43 @@
 #include "ui/directory_list.h"
 
+#include "platform/dir_listing.h"
+#include "platform/filesystem.h"
+
 #include <QDir>
+#include <QFile>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QStyle>
+
+#include <algorithm>
+#include <chrono>
 
 namespace ui {
 
 namespace {
 
 constexpr int kPathRole = Qt::UserRole;
+
+// A directory on a mount that does not answer (a dead share, a dying drive) shows without its
+// subdirectories after this long rather than holding the window.
+constexpr std::chrono::milliseconds kListingBound{1500};
+
+QString childPath(const QString& directory, const QString& name)
+{
+    return directory.endsWith(QLatin1Char('/')) ? directory + name : directory + QLatin1Char('/') + name;
+}
+
+// By name, letter case aside, as a file chooser sorts.
+QStringList subdirectoriesOf(const QString& directory)
+{
+    QStringList names;
+    for (const std::string& name :
+         platform::listSubdirectoriesWithin(QFile::encodeName(directory).toStdString(), kListingBound).names)
+        names.push_back(QFile::decodeName(QByteArray::fromStdString(name)));
+    std::sort(names.begin(), names.end(),
+              [](const QString& a, const QString& b) { return QString::compare(a, b, Qt::CaseInsensitive) < 0; });
+    return names;
+}
 
 QTreeWidgetItem* addRow(QTreeWidget& tree, QTreeWidgetItem* parent, const QString& name, const QString& path, bool open)
 {
@@ -58,7 +86,10 @@ void DirectoryList::keyPressEvent(QKeyEvent* event)
 
 void DirectoryList::setDirectory(const QString& path)
 {
-    QString clean = QDir::cleanPath(QDir(path).absolutePath());
+    const QString absolute = QDir::isAbsolutePath(path)
+        ? path
+        : QString::fromStdString(platform::currentDirectory()) + QLatin1Char('/') + path;
+    QString clean = QDir::cleanPath(absolute);
     if (clean == directory_)
         return;
     directory_ = clean;
@@ -76,10 +107,8 @@ void DirectoryList::rebuild()
         row = addRow(*this, row, part, path, true);
     }
     QTreeWidgetItem* current = row;
-    const QDir dir(directory_);
-    const auto names = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
-    for (const QString& name : names)
-        addRow(*this, current, name, dir.filePath(name), false);
+    for (const QString& name : subdirectoriesOf(directory_))
+        addRow(*this, current, name, childPath(directory_, name), false);
     expandAll();
     setCurrentItem(current);
     scrollToItem(current);

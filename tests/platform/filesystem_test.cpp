@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 using testing_support::TempDir;
 
 TEST(Filesystem, existence_tests_tell_files_from_directories)
@@ -21,6 +23,23 @@ TEST(Filesystem, existence_tests_tell_files_from_directories)
     EXPECT_TRUE(platform::directoryExists(dir.path() + "//"));
     EXPECT_FALSE(platform::directoryExists(dir / "f"));
     EXPECT_FALSE(platform::directoryExists(""));
+}
+
+TEST(Filesystem, a_name_is_taken_by_anything_also_a_dangling_link)
+{
+    TempDir dir;
+    testing_support::writeFile(dir / "f", "x");
+    ASSERT_EQ(::symlink((dir / "gone").c_str(), (dir / "dangling").c_str()), 0);
+    EXPECT_TRUE(platform::lookUpName(dir / "f").taken);
+    EXPECT_TRUE(platform::lookUpName(dir.path()).taken);
+    auto dangling = platform::lookUpName(dir / "dangling");
+    EXPECT_TRUE(dangling.taken);
+    EXPECT_EQ(dangling.error, 0);
+    auto free = platform::lookUpName(dir / "gone");
+    EXPECT_FALSE(free.taken);
+    EXPECT_EQ(free.error, ENOENT);
+    EXPECT_EQ(platform::lookUpName(dir / "f/under").error, ENOTDIR);
+    EXPECT_EQ(platform::lookUpName("").error, ENOENT);
 }
 
 TEST(Filesystem, components_resolve_without_regard_to_ascii_case)

@@ -1,5 +1,6 @@
 #include "tests/ui/gui_fixture.h"
 
+#include "faultfs_mount.h"
 #include "platform/filesystem.h"
 #include "ui/directory_list.h"
 #include "ui/dirselec.h"
@@ -11,6 +12,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTreeWidgetItem>
+
+#include <unistd.h>
 
 namespace gui_test {
 namespace {
@@ -162,6 +166,59 @@ TEST_F(DirSelect, every_showing_is_centred_on_the_same_place)
     const QRect area = dialog().screen()->availableGeometry();
     EXPECT_EQ(first, second);
     EXPECT_EQ(first.x(), area.left() + (area.width() - dialog().frameGeometry().width()) / 2);
+}
+
+QStringList rowsBelow(const ui::DirectoryList& list)
+{
+    QStringList names;
+    const QTreeWidgetItem* current = list.currentItem();
+    for (int i = 0; current != nullptr && i < current->childCount(); ++i)
+        names.push_back(current->child(i)->text(0));
+    return names;
+}
+
+TEST_F(DirSelect, the_list_shows_every_subdirectory_by_name_regardless_of_case_and_takes_relative_paths)
+{
+    testing_support::makeDir(path("tree/Alfa"));
+    testing_support::makeDir(path("tree/.skryty"));
+    testing_support::writeFile(path("tree/soubor"), "x");
+    ASSERT_EQ(::symlink("b", path("tree/c_odkaz").c_str()), 0);
+    ui::DirectoryList list;
+    list.setDirectory(QStringLiteral("tree/./b/.."));
+    EXPECT_EQ(list.directory(), QString::fromStdString(path("tree")));
+    EXPECT_EQ(rowsBelow(list),
+              (QStringList{QStringLiteral(".skryty"), QStringLiteral("Alfa"), QStringLiteral("b"),
+                           QStringLiteral("c_odkaz"), QStringLiteral("podadresář")}));
+    auto found = list.findItems(QStringLiteral("podadresář"), Qt::MatchRecursive);
+    ASSERT_EQ(found.size(), 1);
+    EXPECT_EQ(found[0]->data(0, Qt::UserRole).toString(), QString::fromStdString(path("tree/podadresář")));
+    list.setDirectory(QStringLiteral("/"));
+    EXPECT_TRUE(list.findItems(QStringLiteral("tmp"), Qt::MatchExactly | Qt::MatchRecursive).size() == 1);
+}
+
+class DirSelectOnStalledMedium : public DirSelect, protected testing_support::WithFaultFs {
+protected:
+    void SetUp() override
+    {
+        DirSelect::SetUp();
+        std::string reason = testing_support::FaultFsMount::unavailableReason();
+        if (!reason.empty())
+            GTEST_SKIP() << reason;
+    }
+};
+
+// A dead share or a dying drive must not freeze the chooser: the directory shows without its
+// subdirectories, and the others still list.
+TEST_F(DirSelectOnStalledMedium, a_directory_that_does_not_answer_shows_without_its_subdirectories)
+{
+    mount("slow/ list-stall 60\nslow/sub/x 10\nfast/sub/x 10\n");
+    ui::DirectoryList list;
+    list.setDirectory(QString::fromStdString(at("slow")));
+    EXPECT_EQ(list.directory(), QString::fromStdString(at("slow")));
+    EXPECT_EQ(list.currentItem()->text(0), QStringLiteral("slow"));
+    EXPECT_EQ(rowsBelow(list), QStringList{});
+    list.setDirectory(QString::fromStdString(at("fast")));
+    EXPECT_EQ(rowsBelow(list), QStringList{QStringLiteral("sub")});
 }
 
 } // namespace

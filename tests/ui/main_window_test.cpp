@@ -147,7 +147,9 @@ TEST_F(MainWindow, closing_without_a_run_asks_and_ends_the_program_only_on_yes)
 {
     QSignalSpy ends(&form(), &ui::TMainForm::programEnds);
     QTest::keyClick(&form(), Qt::Key_K, Qt::AltModifier); // "&Konec"
-    QTRY_COMPARE(port_.shown.size(), std::size_t{1});
+    // The wait alone would only time out; the comparison after it says what was there.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return port_.shown.size() == 1; }, 5000));
+    ASSERT_EQ(port_.shown.size(), std::size_t{1});
     EXPECT_EQ(port_.shown[0].text, "Opravdu si přejete ukončit program ?");
     EXPECT_EQ(port_.shown[0].kind, common::DialogKind::Question);
     EXPECT_TRUE(form().isVisible());
@@ -211,8 +213,8 @@ TEST_F(MainWindow, the_about_button_shows_the_about_box_and_leaves_the_settings_
         box->reject();
     });
     QTest::keyClick(&form(), Qt::Key_O, Qt::AltModifier);
-    QTRY_VERIFY(shown);
-    QTRY_VERIFY(!program().aboutBox().isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !program().aboutBox().isVisible(); }, 5000));
     EXPECT_EQ(page(), 2);
     EXPECT_TRUE(child<QRadioButton>("TestAdrRB")->isChecked());
     EXPECT_EQ(child<QLineEdit>("AdrE")->text(), QStringLiteral("/some/dir"));
