@@ -1,5 +1,6 @@
 #include "engine/findings_json.h"
 
+#include "common/encoding.h"
 #include "engine/verification_json.h"
 
 #include "engine/vorkan_engine.h"
@@ -10,27 +11,6 @@
 namespace engine {
 
 namespace {
-
-// Length of the well-formed UTF-8 sequence at i, or 0 (overlong forms, surrogates and code
-// points beyond U+10FFFF are not well formed).
-std::size_t sequenceAt(const std::string& s, std::size_t i)
-{
-    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    unsigned char c = byte(i);
-    if (c < 0x80)
-        return 1;
-    std::size_t n = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
-    if (n == 0 || i + n > s.size())
-        return 0;
-    for (std::size_t k = 1; k < n; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80)
-            return 0;
-    }
-    unsigned char c1 = byte(i + 1);
-    if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 >= 0xA0) || (c == 0xF0 && c1 < 0x90) || (c == 0xF4 && c1 >= 0x90))
-        return 0;
-    return n;
-}
 
 std::string number(double value)
 {
@@ -53,7 +33,7 @@ std::string optionalNumber(const std::optional<std::int64_t>& value)
 std::string namedText(const char* key, const std::string& text)
 {
     std::string out = std::string("\"") + key + "\": " + jsonString(text);
-    if (!isValidUtf8(text))
+    if (!common::isValidUtf8(text))
         out += std::string(", \"") + key + "_bytes\": \"" + base64(text) + "\"";
     return out;
 }
@@ -117,17 +97,6 @@ std::string speedList(const std::vector<SpeedSample>& samples)
 
 } // namespace
 
-bool isValidUtf8(const std::string& text)
-{
-    for (std::size_t i = 0; i < text.size();) {
-        std::size_t n = sequenceAt(text, i);
-        if (n == 0)
-            return false;
-        i += n;
-    }
-    return true;
-}
-
 std::string base64(const std::string& bytes)
 {
     static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -150,7 +119,7 @@ std::string jsonString(const std::string& text)
 {
     std::string out = "\"";
     for (std::size_t i = 0; i < text.size();) {
-        std::size_t n = sequenceAt(text, i);
+        std::size_t n = common::utf8SequenceAt(text, i);
         if (n == 0) {
             out += "\\ufffd";
             ++i;
