@@ -7,10 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <utility>
 
 namespace platform {
@@ -54,21 +51,7 @@ int openPreferDirect(int dirfd, const std::string& name, int flags, bool& direct
     return fd;
 }
 
-std::int64_t alignDown(std::int64_t value, std::int64_t block)
-{
-    return value / block * block;
-}
-
 } // namespace
-
-struct ReadFile::Bounce {
-    explicit Bounce(std::size_t n) : size(n), data(static_cast<char*>(std::aligned_alloc(kSafeBlockSize, n))) {}
-    ~Bounce() { std::free(data); }
-    Bounce(const Bounce&) = delete;
-    Bounce& operator=(const Bounce&) = delete;
-    std::size_t size;
-    char* data;
-};
 
 ReadFile::ReadFile() = default;
 
@@ -79,7 +62,7 @@ ReadFile::~ReadFile()
 
 ReadFile::ReadFile(ReadFile&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), openError_(other.openError_), direct_(other.direct_), pattern_(other.pattern_),
-      sizeAtOpen_(other.sizeAtOpen_), position_(other.position_), bounce_(std::move(other.bounce_))
+      sizeAtOpen_(other.sizeAtOpen_)
 {}
 
 ReadFile& ReadFile::operator=(ReadFile&& other) noexcept
@@ -91,8 +74,6 @@ ReadFile& ReadFile::operator=(ReadFile&& other) noexcept
         direct_ = other.direct_;
         pattern_ = other.pattern_;
         sizeAtOpen_ = other.sizeAtOpen_;
-        position_ = other.position_;
-        bounce_ = std::move(other.bounce_);
     }
     return *this;
 }
@@ -134,7 +115,6 @@ OpenResult ReadFile::openAt(int dirfd, const std::string& name, ReadPattern patt
     direct_ = direct;
     pattern_ = pattern;
     sizeAtOpen_ = st.st_size;
-    position_ = 0;
     return OpenResult::Opened;
 }
 
@@ -150,55 +130,6 @@ bool ReadFile::fallBackToCachedReads()
         prepareCachedReads(fd_, pattern_);
     }
     return true;
-}
-
-std::int64_t ReadFile::read(void* buffer, std::size_t count)
-{
-    auto* out = static_cast<char*>(buffer);
-    std::size_t done = 0;
-    while (done < count) {
-        std::int64_t n = direct_ ? readDirect(out + done, count - done) : ::read(fd_, out + done, count - done);
-        if (n < 0 && errno == EINVAL && direct_ && position_ == 0 && fallBackToCachedReads())
-            continue;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return -1;
-        }
-        if (n == 0)
-            break;
-        done += static_cast<std::size_t>(n);
-        position_ += n;
-    }
-    return static_cast<std::int64_t>(done);
-}
-
-// Direct reads start at a block boundary and the bytes before the position are skipped. When
-// such a read brings nothing new, the file ended there on a block device; some filesystems
-// (FUSE) deliver the bytes before a fault and take unaligned reads, which then find it.
-std::int64_t ReadFile::readDirect(char* out, std::size_t count)
-{
-    const auto block = static_cast<std::int64_t>(kSafeBlockSize);
-    std::int64_t start = alignDown(position_, block);
-    auto skip = static_cast<std::size_t>(position_ - start);
-    std::size_t length = (skip + count + kSafeBlockSize - 1) / kSafeBlockSize * kSafeBlockSize;
-    if (!bounce_ || bounce_->size < length)
-        bounce_ = std::make_unique<Bounce>(length);
-    ssize_t n = ::pread(fd_, bounce_->data, length, start);
-    if (n < 0)
-        return -1;
-    if (static_cast<std::size_t>(n) > skip) {
-        std::size_t got = std::min(count, static_cast<std::size_t>(n) - skip);
-        std::memcpy(out, bounce_->data + skip, got);
-        return static_cast<std::int64_t>(got);
-    }
-    if (skip == 0 || n == 0)
-        return 0;
-    n = ::pread(fd_, bounce_->data, count, position_);
-    if (n < 0)
-        return errno == EINVAL ? 0 : -1;
-    std::memcpy(out, bounce_->data, static_cast<std::size_t>(n));
-    return n;
 }
 
 void ReadFile::close()

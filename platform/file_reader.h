@@ -1,7 +1,6 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 
 namespace platform {
@@ -17,7 +16,8 @@ enum class OpenResult { Opened, Failed, HeldByWriter, NotRegular };
 // device has blocks larger than this, so it is always safe where the real size is unknown.
 inline constexpr std::size_t kSafeBlockSize = 4096;
 
-// A file opened to test that its data can be read from the medium. The open refuses what a
+// A file opened to test that its data can be read from the medium; the read queues read it
+// at explicit offsets through fd(). The open refuses what a
 // test must not touch (symbolic links unless asked to follow one, FIFOs, sockets, devices)
 // and files another process holds open for writing.
 //
@@ -51,24 +51,14 @@ public:
     // The filesystem refused a direct read (EINVAL): read through the page cache from now
     // on, after writing back and dropping what it holds of the file. False if that fails.
     bool fallBackToCachedReads();
-
-    // Reads up to count bytes from the current position, retrying partial reads, until count
-    // bytes arrived or the file ended. Returns the bytes read, or -1 when the read failed
-    // (errno tells why).
-    std::int64_t read(void* buffer, std::size_t count);
     void close();
 
 private:
-    std::int64_t readDirect(char* out, std::size_t count);
-
-    struct Bounce; // aligned memory for direct reads into a caller's plain buffer
     int fd_ = -1;
     int openError_ = 0;
     bool direct_ = false;
     ReadPattern pattern_ = ReadPattern::WholeFile;
     std::int64_t sizeAtOpen_ = 0;
-    std::int64_t position_ = 0;
-    std::unique_ptr<Bounce> bounce_;
 };
 
 } // namespace platform
