@@ -1,13 +1,8 @@
 #include "platform/file_reader.h"
 
-#include "platform/unique_fd.h"
-#include "platform/writer_probe.h"
-
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <utility>
 
 namespace platform {
@@ -31,24 +26,6 @@ void prepareCachedReads(int fd, ReadPattern pattern)
         dropCachedPages(fd, 0);
         ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     }
-}
-
-int openNoAtime(int dirfd, const std::string& name, int flags)
-{
-    int fd = ::openat(dirfd, name.c_str(), flags | O_NOATIME);
-    if (fd < 0 && errno == EPERM) // only the owner may ask for no access-time update
-        fd = ::openat(dirfd, name.c_str(), flags);
-    return fd;
-}
-
-// Some filesystems refuse O_DIRECT already at the open.
-int openPreferDirect(int dirfd, const std::string& name, int flags, bool& direct)
-{
-    int fd = openNoAtime(dirfd, name, flags | O_DIRECT);
-    direct = fd >= 0;
-    if (fd < 0 && errno == EINVAL)
-        fd = openNoAtime(dirfd, name, flags);
-    return fd;
 }
 
 } // namespace
@@ -86,35 +63,16 @@ OpenResult ReadFile::open(const std::string& path, ReadPattern pattern, bool fol
 OpenResult ReadFile::openAt(int dirfd, const std::string& name, ReadPattern pattern, bool followLink)
 {
     close();
-    // O_NONBLOCK keeps the open of a FIFO from blocking for ever; it is cleared once the
-    // file is known to be regular, since queued reads would otherwise be refused with EAGAIN.
-    int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
-    bool direct = false;
-    UniqueFd fd(openPreferDirect(dirfd, name, flags, direct));
-    // The error is kept before anything else may change errno (closing the file included).
-    auto refused = [this](OpenResult result, int error) {
-        openError_ = error;
-        return result;
-    };
-    if (!fd)
-        return refused(OpenResult::Failed, errno);
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0)
-        return refused(OpenResult::NotRegular, errno);
-    if (!S_ISREG(st.st_mode))
-        return refused(OpenResult::NotRegular, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
-    if (heldByWriter(fd.get()))
-        return refused(OpenResult::HeldByWriter, EBUSY);
-    int setFlags = ::fcntl(fd.get(), F_GETFL);
-    if (setFlags >= 0)
-        ::fcntl(fd.get(), F_SETFL, setFlags & ~O_NONBLOCK);
-    if (!direct)
-        prepareCachedReads(fd.get(), pattern);
-    fd_ = fd.release();
-    openError_ = 0;
-    direct_ = direct;
+    OpenedFile opened = openFileUnderTest(dirfd, name, OpenRules{.followLink = followLink, .preferDirect = true});
+    openError_ = opened.error;
+    if (opened.result != OpenResult::Opened)
+        return opened.result;
+    if (!opened.direct)
+        prepareCachedReads(opened.fd.get(), pattern);
+    fd_ = opened.fd.release();
+    direct_ = opened.direct;
     pattern_ = pattern;
-    sizeAtOpen_ = st.st_size;
+    sizeAtOpen_ = opened.size;
     return OpenResult::Opened;
 }
 

@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/file_under_test.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -10,16 +12,12 @@ enum class ReadPattern {
     FirstBytes, // read a few bytes at the start only
 };
 
-enum class OpenResult { Opened, Failed, HeldByWriter, NotRegular };
-
 // Direct reads need buffer, offset and length aligned to the device's logical block; no
 // device has blocks larger than this, so it is always safe where the real size is unknown.
 inline constexpr std::size_t kSafeBlockSize = 4096;
 
-// A file opened to test that its data can be read from the medium; the read queues read it
-// at explicit offsets through fd(). The open refuses what a
-// test must not touch (symbolic links unless asked to follow one, FIFOs, sockets, devices)
-// and files another process holds open for writing.
+// A file opened to test that its data can be read from the medium, by the rules of
+// openFileUnderTest; the read queues read it at explicit offsets through fd().
 //
 // Reads bypass the page cache (O_DIRECT): cached pages, and pages that a running program maps
 // and that no advice can drop, would otherwise stand in for the medium. Where the filesystem
