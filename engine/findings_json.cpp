@@ -56,13 +56,13 @@ std::string rangeList(const std::vector<std::pair<std::int64_t, std::int64_t>>& 
     return out + "]";
 }
 
-std::string findingsList(const std::vector<std::string>& paths, const std::vector<Finding>& items)
+std::string findingsList(const std::vector<Finding>& items)
 {
     std::string out = "[";
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        Finding f = i < items.size() ? items[i] : Finding{};
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const Finding& f = items[i];
         out += i == 0 ? "\n    {" : ",\n    {";
-        out += namedText("path", paths[i]);
+        out += namedText("path", f.path);
         out += std::string(", \"kind\": \"") + kindName(f.kind) + "\"";
         out += ", \"error\": " + (f.error.empty() ? std::string("null") : jsonString(f.error));
         out += ", \"offset\": " + optionalNumber(f.offset);
@@ -70,7 +70,7 @@ std::string findingsList(const std::vector<std::string>& paths, const std::vecto
         out += ", \"ranges\": " + (f.mapped ? rangeList(f.ranges) : std::string("null"));
         out += manifestLineFields(f) + "}";
     }
-    return out + (paths.empty() ? "]" : "\n  ]");
+    return out + (items.empty() ? "]" : "\n  ]");
 }
 
 std::string slowList(const std::vector<SlowRead>& slow)
@@ -158,7 +158,7 @@ std::string findingsJson(const VorkanEngine& engine)
     out += "  \"bytes_read\": " + std::to_string(f.bytesRead) + ",\n";
     out += "  \"bytes_not_from_medium\": " + std::to_string(engine.bytesNotFromMedium()) + ",\n";
     out += "  \"vanished\": " + std::to_string(f.vanished) + ",\n";
-    out += "  \"findings\": " + findingsList(result.ChybSezn, f.items) + ",\n";
+    out += "  \"findings\": " + findingsList(f.items) + ",\n";
     out += "  \"slow\": " + slowList(f.slow) + ",\n";
     out += "  \"verification\": " + verificationJson(engine) + ",\n";
     out += "  \"manifest_written\": " + manifestWrittenJson(engine) + ",\n";
