@@ -127,6 +127,10 @@ std::size_t utf8SequenceAt(std::string_view text, std::size_t i)
 bool isValidUtf8(std::string_view text)
 {
     for (std::size_t i = 0; i < text.size();) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) { // most names are plain ASCII
+            ++i;
+            continue;
+        }
         std::size_t n = utf8SequenceAt(text, i);
         if (n == 0)
             return false;

@@ -119,13 +119,13 @@ std::string jsonString(const std::string& text)
 {
     std::string out = "\"";
     for (std::size_t i = 0; i < text.size();) {
-        std::size_t n = common::utf8SequenceAt(text, i);
+        auto c = static_cast<unsigned char>(text[i]);
+        std::size_t n = c < 0x80 ? 1 : common::utf8SequenceAt(text, i);
         if (n == 0) {
             out += "\\ufffd";
             ++i;
             continue;
         }
-        unsigned char c = static_cast<unsigned char>(text[i]);
         if (c == '"' || c == '\\') {
             out += '\\';
             out += static_cast<char>(c);
