@@ -53,23 +53,13 @@ private:
     iconv_t cd_;
 };
 
-// Length of the UTF-8 sequence that starts at p (1 for an invalid lead byte).
-std::size_t utf8SequenceLength(const unsigned char* p, std::size_t left)
+// How far the converter skips past a byte sequence it refused: a whole character the code
+// page lacks, or one byte of broken UTF-8.
+std::size_t refusedUtf8Length(const unsigned char* p, std::size_t left)
 {
-    std::size_t length = 1;
-    if (p[0] >= 0xF0 && p[0] <= 0xF4)
-        length = 4;
-    else if (p[0] >= 0xE0)
-        length = 3;
-    else if (p[0] >= 0xC2 && p[0] <= 0xDF)
-        length = 2;
-    if (length > left)
-        return 1;
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((p[i] & 0xC0) != 0x80)
-            return 1;
-    }
-    return length;
+    std::string_view rest(reinterpret_cast<const char*>(p), left);
+    std::size_t length = utf8SequenceAt(rest, 0);
+    return length == 0 ? 1 : length;
 }
 
 } // namespace
@@ -77,7 +67,7 @@ std::size_t utf8SequenceLength(const unsigned char* p, std::size_t left)
 std::string utf8ToCp1250(const std::string& utf8)
 {
     Converter c("WINDOWS-1250", "UTF-8");
-    return c.convert(utf8, utf8SequenceLength);
+    return c.convert(utf8, refusedUtf8Length);
 }
 
 std::string cp1250ToUtf8(const std::string& cp1250)
@@ -115,20 +105,65 @@ std::string messageLine(const std::string& message)
     return shownName(line);
 }
 
+std::size_t utf8SequenceAt(std::string_view text, std::size_t i)
+{
+    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    unsigned char c = byte(i);
+    if (c < 0x80)
+        return 1;
+    std::size_t n = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    if (n == 0 || n > text.size() - i)
+        return 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80)
+            return 0;
+    }
+    unsigned char c1 = byte(i + 1);
+    if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 >= 0xA0) || (c == 0xF0 && c1 < 0x90) || (c == 0xF4 && c1 >= 0x90))
+        return 0;
+    return n;
+}
+
+bool isValidUtf8(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) { // most names are plain ASCII
+            ++i;
+            continue;
+        }
+        std::size_t n = utf8SequenceAt(text, i);
+        if (n == 0)
+            return false;
+        i += n;
+    }
+    return true;
+}
+
 std::string validUtf8(const std::string& text)
 {
-    // The converter refuses overlong forms and surrogates, which a plain look at the lead
-    // bytes would let through.
-    Converter c("UTF-8", "UTF-8");
-    return c.convert(text, [](const unsigned char*, std::size_t) { return std::size_t{1}; });
+    if (isValidUtf8(text))
+        return text;
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t n = utf8SequenceAt(text, i);
+        if (n == 0) {
+            out += '?';
+            ++i;
+            continue;
+        }
+        out.append(text, i, n);
+        i += n;
+    }
+    return out;
 }
 
 std::string firstCharacter(const std::string& utf8)
 {
     if (utf8.empty())
         return {};
-    std::size_t length = utf8SequenceLength(reinterpret_cast<const unsigned char*>(utf8.data()), utf8.size());
-    return utf8.substr(0, length);
+    std::size_t length = utf8SequenceAt(utf8, 0);
+    return utf8.substr(0, length == 0 ? 1 : length);
 }
 
 } // namespace common

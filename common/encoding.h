@@ -1,5 +1,7 @@
 #pragma once
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace common {
 
@@ -17,6 +19,10 @@ std::string shownName(const std::string& name);
 // becomes a blank, one blank where the text beside it has one already, and every other
 // control character "?", so that a name inside it cannot forge a line.
 std::string messageLine(const std::string& message);
+// Length of the well-formed UTF-8 sequence at text[i], or 0 where none starts there: overlong
+// forms, surrogates, code points beyond U+10FFFF and cut sequences are not well formed.
+std::size_t utf8SequenceAt(std::string_view text, std::size_t i);
+bool isValidUtf8(std::string_view text);
 // Text for a terminal: every byte that is not part of valid UTF-8 becomes "?".
 std::string validUtf8(const std::string& text);
 // The first character of UTF-8 text; a lone byte where no valid sequence starts.

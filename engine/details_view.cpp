@@ -17,10 +17,10 @@ namespace {
 
 constexpr double kBytesPerMegabyte = 1024.0 * 1024.0;
 
-FindingRow findingRow(const std::string& path, const Finding& f)
+FindingRow findingRow(const Finding& f)
 {
     FindingRow row;
-    row.path = common::shownName(path);
+    row.path = common::shownName(f.path);
     row.kind = kindText(f.kind);
     if (f.offset)
         row.offset = std::to_string(*f.offset);
@@ -114,10 +114,9 @@ std::string tickText(double value, const Axis& axis)
 DetailsView detailsView(const VorkanEngine& engine)
 {
     DetailsView view;
-    const std::vector<std::string>& paths = engine.view().result.ChybSezn;
     const Findings& f = engine.findings();
-    for (std::size_t i = 0; i < paths.size(); ++i)
-        view.findings.push_back(findingRow(paths[i], i < f.items.size() ? f.items[i] : Finding{}));
+    for (const Finding& finding : f.items)
+        view.findings.push_back(findingRow(finding));
     for (const SlowRead& r : f.slow)
         view.slow.push_back({common::shownName(r.path), std::to_string(r.offset), decimalText(r.seconds, 2)});
     if (f.slowDropped > 0)

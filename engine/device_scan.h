@@ -13,8 +13,7 @@ namespace engine {
 // What a finished surface scan of a device found, in the terms of the window's result.
 struct DeviceScanFindings {
     std::size_t badAreas = 0;
-    std::vector<std::string> damagedFiles;  // device order, each once
-    std::vector<Finding> damagedFileRanges; // parallel: the bad ranges inside each file
+    std::vector<Finding> damagedFiles; // device order, each once, with the bad ranges inside it
     std::vector<SlowRead> slow;
     std::size_t slowDropped = 0;
     std::vector<DamageHit> hits;

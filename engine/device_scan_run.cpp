@@ -204,24 +204,27 @@ DeviceScanFindings DeviceScanRun::findings() const
     f.hits = s_->hits;
     f.hitsDropped = s_->hitsDropped;
     std::map<std::string, std::size_t> index;
+    std::vector<std::string> paths;
     std::vector<std::vector<ByteRange>> inFile;
     for (const auto& h : f.hits) {
         if (h.path.empty() || !overlaps(h, bad))
             continue;
-        auto [at, added] = index.emplace(h.path, f.damagedFiles.size());
+        auto [at, added] = index.emplace(h.path, paths.size());
         if (added) {
-            f.damagedFiles.push_back(h.path);
+            paths.push_back(h.path);
             inFile.emplace_back();
         }
         inFile[at->second].emplace_back(h.fileOffset, h.fileOffset + (h.end - h.start));
     }
-    for (auto& ranges : inFile) {
+    for (std::size_t i = 0; i < inFile.size(); ++i) {
+        std::vector<ByteRange>& ranges = inFile[i];
         std::sort(ranges.begin(), ranges.end());
         Finding finding = Finding::of(Finding::Kind::Read, std::strerror(EIO), ranges.front().first);
+        finding.path = paths[i];
         finding.mapped = true;
         for (const auto& [start, end] : ranges)
             finding.addRange(start, std::max(end, finding.ranges.empty() ? end : finding.ranges.back().second));
-        f.damagedFileRanges.push_back(std::move(finding));
+        f.damagedFiles.push_back(std::move(finding));
     }
     return f;
 }

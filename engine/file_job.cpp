@@ -45,7 +45,8 @@ std::optional<FileJob::Request> FileJob::next() const
     const auto block = static_cast<std::int64_t>(profile_.blockSize);
     std::int64_t rest = end_ - nextOffset_;
     // Direct reads cover whole blocks; the last one is cut to the size when it comes back.
-    // An unaligned start only follows a short read (see ReadFile), and is sent as it is.
+    // An unaligned start only follows a short read (a FUSE filesystem may deliver the bytes
+    // before a fault), and is sent as it is.
     std::int64_t length =
         std::min(static_cast<std::int64_t>(largest_), nextOffset_ % block == 0 ? roundUp(rest, block) : rest);
     std::int64_t ahead = nextOffset_ - consumedChunks_ * kChunkSize;

@@ -9,7 +9,8 @@
 
 namespace engine {
 
-// Why and where one entry of the error list failed, kept beside it in the same order.
+// Why and where one entry of the error list failed. The error list is the paths of the
+// findings in order, and is only ever filled with them.
 struct Finding {
     enum class Kind {
         Open,      // the file could not be opened (or was no regular file, or had a writer)
@@ -21,6 +22,7 @@ struct Finding {
         Missing,   // a manifest names a file the tested object does not hold
     };
     Kind kind = Kind::Read;
+    std::string path;                   // the entry of the error list
     std::string error;                  // the system's text of the failure; empty where none
     std::optional<std::int64_t> offset; // Read, Short: the first byte that could not be read
     // Mapped damage (Read, when mapping): the unreadable [start, end) ranges in file order
@@ -89,7 +91,7 @@ private:
 
 // What a run found beyond the error list; reset by every Start.
 struct Findings {
-    std::vector<Finding> items; // parallel to the error list
+    std::vector<Finding> items; // the error list, each entry with why and where it failed
     std::vector<SlowRead> slow;
     std::size_t slowDropped = 0; // beyond the bound of slow
     SpeedCurve speed;

@@ -1,5 +1,6 @@
 #include "engine/findings_json.h"
 
+#include "common/encoding.h"
 #include "engine/verification_json.h"
 
 #include "engine/vorkan_engine.h"
@@ -10,27 +11,6 @@
 namespace engine {
 
 namespace {
-
-// Length of the well-formed UTF-8 sequence at i, or 0 (overlong forms, surrogates and code
-// points beyond U+10FFFF are not well formed).
-std::size_t sequenceAt(const std::string& s, std::size_t i)
-{
-    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    unsigned char c = byte(i);
-    if (c < 0x80)
-        return 1;
-    std::size_t n = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
-    if (n == 0 || i + n > s.size())
-        return 0;
-    for (std::size_t k = 1; k < n; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80)
-            return 0;
-    }
-    unsigned char c1 = byte(i + 1);
-    if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 >= 0xA0) || (c == 0xF0 && c1 < 0x90) || (c == 0xF4 && c1 >= 0x90))
-        return 0;
-    return n;
-}
 
 std::string number(double value)
 {
@@ -53,7 +33,7 @@ std::string optionalNumber(const std::optional<std::int64_t>& value)
 std::string namedText(const char* key, const std::string& text)
 {
     std::string out = std::string("\"") + key + "\": " + jsonString(text);
-    if (!isValidUtf8(text))
+    if (!common::isValidUtf8(text))
         out += std::string(", \"") + key + "_bytes\": \"" + base64(text) + "\"";
     return out;
 }
@@ -76,13 +56,13 @@ std::string rangeList(const std::vector<std::pair<std::int64_t, std::int64_t>>& 
     return out + "]";
 }
 
-std::string findingsList(const std::vector<std::string>& paths, const std::vector<Finding>& items)
+std::string findingsList(const std::vector<Finding>& items)
 {
     std::string out = "[";
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        Finding f = i < items.size() ? items[i] : Finding{};
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const Finding& f = items[i];
         out += i == 0 ? "\n    {" : ",\n    {";
-        out += namedText("path", paths[i]);
+        out += namedText("path", f.path);
         out += std::string(", \"kind\": \"") + kindName(f.kind) + "\"";
         out += ", \"error\": " + (f.error.empty() ? std::string("null") : jsonString(f.error));
         out += ", \"offset\": " + optionalNumber(f.offset);
@@ -90,7 +70,7 @@ std::string findingsList(const std::vector<std::string>& paths, const std::vecto
         out += ", \"ranges\": " + (f.mapped ? rangeList(f.ranges) : std::string("null"));
         out += manifestLineFields(f) + "}";
     }
-    return out + (paths.empty() ? "]" : "\n  ]");
+    return out + (items.empty() ? "]" : "\n  ]");
 }
 
 std::string slowList(const std::vector<SlowRead>& slow)
@@ -117,17 +97,6 @@ std::string speedList(const std::vector<SpeedSample>& samples)
 
 } // namespace
 
-bool isValidUtf8(const std::string& text)
-{
-    for (std::size_t i = 0; i < text.size();) {
-        std::size_t n = sequenceAt(text, i);
-        if (n == 0)
-            return false;
-        i += n;
-    }
-    return true;
-}
-
 std::string base64(const std::string& bytes)
 {
     static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -150,13 +119,13 @@ std::string jsonString(const std::string& text)
 {
     std::string out = "\"";
     for (std::size_t i = 0; i < text.size();) {
-        std::size_t n = sequenceAt(text, i);
+        auto c = static_cast<unsigned char>(text[i]);
+        std::size_t n = c < 0x80 ? 1 : common::utf8SequenceAt(text, i);
         if (n == 0) {
             out += "\\ufffd";
             ++i;
             continue;
         }
-        unsigned char c = static_cast<unsigned char>(text[i]);
         if (c == '"' || c == '\\') {
             out += '\\';
             out += static_cast<char>(c);
@@ -189,7 +158,7 @@ std::string findingsJson(const VorkanEngine& engine)
     out += "  \"bytes_read\": " + std::to_string(f.bytesRead) + ",\n";
     out += "  \"bytes_not_from_medium\": " + std::to_string(engine.bytesNotFromMedium()) + ",\n";
     out += "  \"vanished\": " + std::to_string(f.vanished) + ",\n";
-    out += "  \"findings\": " + findingsList(result.ChybSezn, f.items) + ",\n";
+    out += "  \"findings\": " + findingsList(f.items) + ",\n";
     out += "  \"slow\": " + slowList(f.slow) + ",\n";
     out += "  \"verification\": " + verificationJson(engine) + ",\n";
     out += "  \"manifest_written\": " + manifestWrittenJson(engine) + ",\n";

@@ -13,7 +13,6 @@ class VorkanEngine;
 std::string findingsJson(const VorkanEngine& engine);
 
 // The pieces, for their own tests.
-bool isValidUtf8(const std::string& text);
 std::string base64(const std::string& bytes);
 std::string jsonString(const std::string& text); // quoted; invalid UTF-8 bytes as U+FFFD
 

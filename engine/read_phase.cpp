@@ -245,10 +245,18 @@ void VorkanEngine::mapDamage(const ListedFile& file)
     }
 }
 
+// The only way into the error list: each entry and its finding go in together.
 void VorkanEngine::addFinding(const std::string& path, Finding finding)
 {
+    finding.path = path;
     view_.result.ChybSezn.push_back(path);
     findings_.items.push_back(std::move(finding));
+}
+
+void VorkanEngine::clearFindings()
+{
+    view_.result.ChybSezn.clear();
+    findings_.clear();
 }
 
 } // namespace engine

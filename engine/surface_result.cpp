@@ -25,7 +25,7 @@ std::string number(double value)
 std::string namedText(const char* key, const std::string& text)
 {
     std::string out = std::string("\"") + key + "\": " + jsonString(text);
-    if (!isValidUtf8(text))
+    if (!common::isValidUtf8(text))
         out += std::string(", \"") + key + "_bytes\": \"" + base64(text) + "\"";
     return out;
 }

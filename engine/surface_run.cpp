@@ -113,8 +113,8 @@ RunOutcome VorkanEngine::surfaceRun()
 void VorkanEngine::showSurfaceResult(const DeviceScanFindings& found)
 {
     ResultView& r = view_.result;
-    r.ChybSezn = found.damagedFiles;
-    findings_.items = found.damagedFileRanges;
+    for (const Finding& finding : found.damagedFiles)
+        addFinding(finding.path, finding);
     findings_.slow = found.slow;
     findings_.slowDropped = found.slowDropped;
     findings_.surface = true;

@@ -135,8 +135,7 @@ void VorkanEngine::prepareTestPage()
     for (std::string* label : {&t.DobaTrvL, &t.DobaCelkL, &t.DobaZbyvL, &t.PrumRychL, &t.MaxRychL, &t.AktRychL})
         *label = texts::kBlank;
     view_.result.VyslTestu.clear();
-    view_.result.ChybSezn.clear();
-    findings_.clear();
+    clearFindings();
     t.SoubJML = t.TOL;
     t.Label3 = texts::kLabelAdresar;
     showPage(Page::Test);

@@ -145,6 +145,7 @@ private:
     void waitForReader();
     void fileFailed(const ListedFile& file, std::int64_t read, Finding finding);
     void addFinding(const std::string& path, Finding finding);
+    void clearFindings();
     void mapDamage(const ListedFile& file);
 
     // Checksums (verify_phase.cpp)

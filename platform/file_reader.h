@@ -1,7 +1,8 @@
 #pragma once
+#include "platform/file_under_test.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 
 namespace platform {
@@ -11,15 +12,12 @@ enum class ReadPattern {
     FirstBytes, // read a few bytes at the start only
 };
 
-enum class OpenResult { Opened, Failed, HeldByWriter, NotRegular };
-
 // Direct reads need buffer, offset and length aligned to the device's logical block; no
 // device has blocks larger than this, so it is always safe where the real size is unknown.
 inline constexpr std::size_t kSafeBlockSize = 4096;
 
-// A file opened to test that its data can be read from the medium. The open refuses what a
-// test must not touch (symbolic links unless asked to follow one, FIFOs, sockets, devices)
-// and files another process holds open for writing.
+// A file opened to test that its data can be read from the medium, by the rules of
+// openFileUnderTest; the read queues read it at explicit offsets through fd().
 //
 // Reads bypass the page cache (O_DIRECT): cached pages, and pages that a running program maps
 // and that no advice can drop, would otherwise stand in for the medium. Where the filesystem
@@ -49,30 +47,20 @@ public:
     // The size the file had when opened.
     std::int64_t sizeAtOpen() const { return sizeAtOpen_; }
     // The filesystem refused a direct read (EINVAL): read through the page cache from now
-    // on, after writing back and dropping what it holds of the file. False if that fails.
-    bool fallBackToCachedReads();
-    // The two halves of it, for a reader that must not wait for the write-back: the switch,
-    // and the write-back and drop of the cached pages, which may take long on a slow medium.
+    // on (false if that fails), once writeBackAndDropCache has written back and dropped what
+    // the cache holds of the file. The two are apart because the write-back waits for the
+    // medium, perhaps for long, and a reader serving other files must not wait with it.
     bool stopDirectReads();
     void writeBackAndDropCache() const;
 
-    // Reads up to count bytes from the current position, retrying partial reads, until count
-    // bytes arrived or the file ended. Returns the bytes read, or -1 when the read failed
-    // (errno tells why).
-    std::int64_t read(void* buffer, std::size_t count);
     void close();
 
 private:
-    std::int64_t readDirect(char* out, std::size_t count);
-
-    struct Bounce; // aligned memory for direct reads into a caller's plain buffer
     int fd_ = -1;
     int openError_ = 0;
     bool direct_ = false;
     ReadPattern pattern_ = ReadPattern::WholeFile;
     std::int64_t sizeAtOpen_ = 0;
-    std::int64_t position_ = 0;
-    std::unique_ptr<Bounce> bounce_;
 };
 
 } // namespace platform

@@ -1,32 +1,24 @@
 #include "platform/read_only_file.h"
 
+#include "platform/file_under_test.h"
 #include "platform/read_fully_at.h"
-#include "platform/writer_probe.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 
 namespace platform {
 
 ReadOnlyFile::Open ReadOnlyFile::open(const std::string& path)
 {
     close();
-    // O_NONBLOCK keeps a FIFO swapped in for the file from blocking the open for ever.
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (!fd)
-        return Open::Failed;
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0)
-        return Open::Failed;
-    if (!S_ISREG(st.st_mode))
-        return Open::NotRegular;
-    if (heldByWriter(fd.get()))
-        return Open::HeldByWriter;
-    fd_ = std::move(fd);
-    size_ = static_cast<std::int64_t>(st.st_size);
+    OpenedFile opened = openFileUnderTest(AT_FDCWD, path, OpenRules{.followLink = true});
+    switch (opened.result) {
+    case OpenResult::Opened: break;
+    case OpenResult::Failed: return Open::Failed;
+    case OpenResult::NotRegular: return Open::NotRegular;
+    case OpenResult::HeldByWriter: return Open::HeldByWriter;
+    }
+    fd_ = std::move(opened.fd);
+    size_ = opened.size;
     return Open::Opened;
 }
 

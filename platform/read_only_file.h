@@ -7,9 +7,9 @@
 
 namespace platform {
 
-// A regular file opened for reading at explicit offsets, refused while another process has
-// it open for writing, so that what is read cannot change under the reader and a damaged
-// offset can never move a shared position. Move-only; the destructor closes it.
+// A regular file opened for reading at explicit offsets by the rules of openFileUnderTest (a
+// symbolic link is followed), so that what is read cannot change under the reader and a
+// damaged offset can never move a shared position. Move-only; the destructor closes it.
 class ReadOnlyFile {
 public:
     enum class Open { Opened, Failed, NotRegular, HeldByWriter };

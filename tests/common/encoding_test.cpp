@@ -55,6 +55,25 @@ TEST(Encoding, names_shown_or_written_lose_their_control_characters_and_nothing_
         EXPECT_EQ(common::shownName(c.name), c.shown) << c.name;
 }
 
+TEST(Encoding, only_well_formed_utf8_is_valid)
+{
+    EXPECT_TRUE(common::isValidUtf8("žluťoučký kůň €𝄞"));
+    EXPECT_TRUE(common::isValidUtf8(""));
+    // Overlong forms, surrogates, code points beyond U+10FFFF and cut sequences are not UTF-8.
+    for (const char* bad : {"\xc0\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80", "\xe2\x82", "\x80", "\xf8\x88\x80\x80"})
+        EXPECT_FALSE(common::isValidUtf8(bad)) << bad;
+    // A cut sequence at the very end is not read past.
+    std::string cut = "ab\xf0\x9d";
+    EXPECT_EQ(common::utf8SequenceAt(cut, 2), 0u);
+    EXPECT_EQ(common::utf8SequenceAt(cut, 0), 1u);
+}
+
+TEST(Encoding, every_byte_of_broken_utf8_becomes_its_own_question_mark_in_the_code_page)
+{
+    EXPECT_EQ(common::utf8ToCp1250("over\xc0\xaflong"), "over??long");
+    EXPECT_EQ(common::utf8ToCp1250("s\xed\xa0\x80"), "s???");
+}
+
 TEST(Encoding, text_for_a_terminal_keeps_valid_utf8_and_marks_every_other_byte)
 {
     EXPECT_EQ(common::validUtf8("čeština € 日"), "čeština € 日");

@@ -14,6 +14,8 @@
 
 #include <functional>
 #include <set>
+#include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -50,7 +52,16 @@ struct EngineFixture : ::testing::Test {
     void runDrive(const std::string& text, bool quick = false) { start(engine::TestObject::Jednotka, text, quick); }
     const engine::RunState& run() const { return engine.state(); }
     const engine::MainWindowView& view() const { return engine.view(); }
-    const std::vector<std::string>& errors() const { return engine.view().result.ChybSezn; }
+    // The error list, checked against the paths of the findings each time a test looks.
+    const std::vector<std::string>& errors() const
+    {
+        const std::vector<std::string>& list = engine.view().result.ChybSezn;
+        std::vector<std::string> ofFindings;
+        for (const engine::Finding& f : engine.findings().items)
+            ofFindings.push_back(f.path);
+        EXPECT_EQ(list, ofFindings) << "an entry of the error list without its finding";
+        return list;
+    }
 
     // Makes the named files (paths as the walk joins them) empty once they are shown, after
     // the read phase listed them: they come up short. Each file is opened only in its turn.

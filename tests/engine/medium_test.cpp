@@ -4,12 +4,15 @@
 #include "loop_device.h"
 #include "tests/support/temp_dir.h"
 
+#include "engine/hash_algorithms.h"
 #include "platform/read_profile.h"
 
 #include <gtest/gtest.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <numeric>
 
 using reads_testing::FileReadsTest;
@@ -96,6 +99,43 @@ TEST_P(FileReadsTest, a_filesystem_without_direct_reads_is_read_through_the_cach
         EXPECT_EQ(reads->bytesNotFromMedium(), 70000 + 2);
     }
     ::umount2(dir.path().c_str(), MNT_DETACH);
+}
+
+// The digest of what the reader handed on, against that of the bytes the file holds: a
+// size that ends inside a block, read past the cache (tmpfs) and, as root, through it (ramfs).
+TEST_P(FileReadsTest, the_bytes_handed_on_are_the_files_bytes_whether_read_direct_or_cached)
+{
+    TempDir dir;
+    std::string cachedDir = dir / "cached";
+    ASSERT_EQ(::mkdir(cachedDir.c_str(), 0700), 0);
+    bool cached = ::geteuid() == 0 && ::mount("none", cachedDir.c_str(), "ramfs", 0, nullptr) == 0;
+    const std::int64_t size = 200001;
+    std::vector<std::string> paths{dir / "direct"};
+    if (cached)
+        paths.push_back(cachedDir + "/f");
+    {
+        engine::FileReads reads(recorder_.poster(), profile(), 1.0, engine::bitOf(engine::HashAlgorithm::Md5));
+        recorder_.attach(reads);
+        for (const std::string& path : paths) {
+            testing_support::writeFileOfSize(path, size);
+            ASSERT_TRUE(add(reads, path, size));
+        }
+        for (std::uint64_t job = 1; job <= paths.size(); ++job) {
+            ASSERT_TRUE(recorder_.waitForEvents(job, 5, std::chrono::seconds(20)));
+            EXPECT_EQ(recorder_.result(job), "65536 65536 65536 3393 hashed 200001");
+            std::string content = testing_support::readFile(paths[job - 1]);
+            engine::MultiHasher expected(engine::bitOf(engine::HashAlgorithm::Md5));
+            expected.update(content.data(), content.size());
+            std::vector<engine::ReadEvent> events = recorder_.events(job);
+            ASSERT_TRUE(events.back().digests);
+            EXPECT_EQ(engine::toHex((*events.back().digests)[engine::HashAlgorithm::Md5]),
+                      engine::toHex(expected.finish()[engine::HashAlgorithm::Md5]))
+                << paths[job - 1];
+        }
+        EXPECT_EQ(reads.bytesNotFromMedium(), cached ? size : 0);
+    }
+    if (cached)
+        ::umount2(cachedDir.c_str(), MNT_DETACH);
 }
 
 TEST(ReadProfile, rotating_media_read_one_file_after_another_solid_state_in_parallel)

@@ -106,6 +106,7 @@ TEST_F(SurfaceWindow, a_scan_of_the_drive_shows_its_position_then_the_bad_area_a
 
     const engine::Findings& f = engine().findings();
     ASSERT_EQ(f.items.size(), 1u);
+    EXPECT_EQ(f.items[0].path, disk_->mountPoint() + "/file");
     EXPECT_EQ(f.items[0].offset, 4096);
     EXPECT_EQ(f.items[0].unreadableBytes, 512);
     ASSERT_EQ(f.hits.size(), 1u);
