@@ -21,6 +21,8 @@ namespace {
 // Walk entries the engine has not taken yet: the walk pauses there, so a huge directory
 // does not pile up in memory while the engine yields.
 constexpr std::size_t kQueuedEntries = 4096;
+// Chunk events taken before the reader is told, when more are waiting: 1 MiB.
+constexpr std::int64_t kConsumedBatch = 16;
 // ... and the bytes of their paths, which in a deep tree are each as long as the depth.
 constexpr std::size_t kQueuedPathBytes = 16u << 20;
 // Directory descriptors the walk keeps open whatever the depth, when it may.
@@ -104,9 +106,14 @@ public:
         changed_.notify_all();
     }
 
+    // The reader hears of the Chunk events taken in batches, each a command to its thread:
+    // at once when the engine has taken all that came (it is about to wait for more), and
+    // otherwise every kConsumedBatch, which keeps the reader within a megabyte of reading as
+    // far ahead as it may.
     std::optional<ReadEvent> poll(Job job)
     {
         std::optional<ReadEvent> e;
+        std::int64_t report = 0;
         {
             std::lock_guard lock(mutex_);
             auto it = events_.find(job);
@@ -114,10 +121,12 @@ public:
                 return std::nullopt;
             e = it->second.front();
             it->second.pop_front();
+            if (e->kind == ReadEvent::Kind::Chunk && (++unreported_ >= kConsumedBatch || it->second.empty()))
+                report = std::exchange(unreported_, 0);
         }
-        if (e->kind == ReadEvent::Kind::Chunk)
+        if (report > 0)
             if (auto r = reads())
-                r->consumed(job); // outside the lock: the reader posts while holding its own
+                r->consumed(job, report); // outside the lock: the reader posts while holding its own
         return e;
     }
 
@@ -135,6 +144,7 @@ public:
         {
             std::lock_guard lock(mutex_);
             events_.erase(job);
+            unreported_ = 0; // the job is dropped: what it consumed no longer matters
         }
         if (auto r = reads())
             r->drop(job);
@@ -352,6 +362,7 @@ private:
     std::deque<WalkItem> items_;
     std::size_t queuedPathBytes_ = 0;
     std::map<Job, std::deque<ReadEvent>> events_; // jobs not finished, with their events
+    std::int64_t unreported_ = 0;                 // Chunk events of the job being read taken, the reader not told
     Job nextJob_ = 1;
     Job reached_ = 0;
     std::optional<Job> awaited_; // 0: the next walk entry

@@ -57,7 +57,7 @@ public:
     // The result of tag: bytes read, or -errno. Results of requests the job no longer waits
     // for (it restarted or finished) are ignored.
     Outcome done(std::uint64_t tag, std::int64_t result);
-    void consumed() { ++consumedChunks_; }
+    void consumed(std::int64_t chunks = 1) { consumedChunks_ += chunks; }
     void writeBackAndDropCache() const { file_.file.writeBackAndDropCache(); }
     void writtenBack() { writingBack_ = false; }
     // No read of the file has failed: once finished, all of it was taken.

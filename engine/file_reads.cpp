@@ -40,9 +40,9 @@ struct Command {
     {}
     Kind kind;
     std::uint64_t job;
-    std::unique_ptr<FileToRead> file; // Add only
-    char* buffer = nullptr;           // Hashed: the buffer it is done with
-    std::size_t length = 0;
+    std::unique_ptr<FileToRead> file;       // Add only
+    char* buffer = nullptr;                 // Hashed: the buffer it is done with
+    std::size_t length = 0;                 // Hashed: its length; Consumed: how many Chunk events
     std::shared_ptr<const Digests> digests; // Digested: the file's, from a hashing thread
 };
 
@@ -169,7 +169,7 @@ private:
             }
             case Command::Kind::Consumed:
                 if (auto it = jobs_.find(c.job); it != jobs_.end())
-                    it->second->consumed();
+                    it->second->consumed(static_cast<std::int64_t>(c.length));
                 break;
             case Command::Kind::Drop: drop(c.job); break;
             case Command::Kind::Hashed: buffers_.give(c.buffer, c.length); break;
@@ -521,9 +521,11 @@ void FileReads::add(FileToRead file)
     service_->command(Command(Command::Kind::Add, id, std::make_unique<FileToRead>(std::move(file))));
 }
 
-void FileReads::consumed(std::uint64_t job)
+void FileReads::consumed(std::uint64_t job, std::int64_t chunks)
 {
-    service_->command(Command(Command::Kind::Consumed, job));
+    Command c(Command::Kind::Consumed, job);
+    c.length = static_cast<std::size_t>(chunks);
+    service_->command(std::move(c));
 }
 void FileReads::drop(std::uint64_t job)
 {

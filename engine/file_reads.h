@@ -54,9 +54,9 @@ public:
     FileReads(const FileReads&) = delete;
     FileReads& operator=(const FileReads&) = delete;
 
-    void add(FileToRead file);        // any thread; never blocks for long
-    void consumed(std::uint64_t job); // the engine took one Chunk event of job
-    void drop(std::uint64_t job);     // given up: finished by the engine, or a stop
+    void add(FileToRead file);                                 // any thread; never blocks for long
+    void consumed(std::uint64_t job, std::int64_t chunks = 1); // the engine took Chunk events of job
+    void drop(std::uint64_t job);                              // given up: finished by the engine, or a stop
     void dropAll();
     // While held no new request is sent (those in flight come back); release goes on.
     void hold(bool held);
