@@ -11,6 +11,7 @@
 #include "engine/surface_scan.h"
 #include "engine/surface_texts.h"
 #include "platform/block_device.h"
+#include "platform/clock.h"
 #include "platform/drives.h"
 #include "platform/input_file.h"
 #include "platform/read_profile.h"
@@ -25,7 +26,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -49,16 +49,6 @@ constexpr std::size_t kMapfileLimit = 256u << 20;
 void refuse(const char* text, const std::string& detail)
 {
     std::fprintf(stderr, "%s%s\n", text, common::shownName(detail).c_str());
-}
-
-std::string localTime()
-{
-    std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    ::localtime_r(&now, &tm);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
-    return text;
 }
 
 // The map to begin with: a fresh one, or the one of an earlier scan of this device.
@@ -92,12 +82,13 @@ std::optional<engine::SurfaceMap> startingMap(const SurfaceCliOptions& o, std::i
 
 class MapfileWriter {
 public:
-    MapfileWriter(const SurfaceCliOptions& o) : o_(o), started_(localTime()) {}
+    MapfileWriter(const SurfaceCliOptions& o) : o_(o), started_(platform::localDateTimeText()) {}
     bool save(const engine::SurfaceScan::Snapshot& s)
     {
         if (!o_.mapfile)
             return true;
-        std::string text = engine::formatMapfile(s.map, s.status, {o_.commandLine, started_, localTime()});
+        std::string text =
+            engine::formatMapfile(s.map, s.status, {o_.commandLine, started_, platform::localDateTimeText()});
         int error = platform::saveFile(*o_.mapfile, text, 0644);
         if (error != 0 && !reported_) {
             refuse(st::kMapfileNelzeUlozit, *o_.mapfile + ": " + std::strerror(error));

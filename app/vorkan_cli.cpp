@@ -26,7 +26,6 @@
 
 #include <cerrno>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -349,7 +348,7 @@ int main(int argc, char** argv)
     // anything that could stall.
     return platform::runInWatchedChild(
         [&](const std::function<void(int)>& finished) {
-            std::signal(SIGPIPE, SIG_IGN);
+            platform::reportBrokenPipesAsErrors();
             return checkedOutput(parseAndRun(argc, argv, finished));
         },
         kStopped, kStopGraceMs);

@@ -14,4 +14,14 @@ std::int64_t SystemClock::localSeconds()
     return static_cast<std::int64_t>(now) + local.tm_gmtoff;
 }
 
+std::string localDateTimeText()
+{
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
 } // namespace platform

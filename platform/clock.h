@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 
 namespace platform {
 
@@ -16,5 +17,8 @@ class SystemClock final : public Clock {
 public:
     std::int64_t localSeconds() override;
 };
+
+// The local date and time now, as "YYYY-MM-DD HH:MM:SS".
+std::string localDateTimeText();
 
 } // namespace platform

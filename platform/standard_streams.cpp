@@ -1,5 +1,7 @@
 #include "platform/standard_streams.h"
 
+#include <csignal>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -48,6 +50,11 @@ int flushStandardOutput()
 bool standardErrorIsTerminal()
 {
     return ::isatty(STDERR_FILENO) != 0;
+}
+
+void reportBrokenPipesAsErrors()
+{
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 } // namespace platform

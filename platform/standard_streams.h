@@ -21,4 +21,8 @@ int flushStandardOutput();
 // Standard error is a terminal (a person watches it), not a file, pipe or log.
 bool standardErrorIsTerminal();
 
+// A closed pipe or socket on the other end of an output is a write error to report (EPIPE),
+// not a signal that ends the program before it could say so.
+void reportBrokenPipesAsErrors();
+
 } // namespace platform
