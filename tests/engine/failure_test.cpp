@@ -112,7 +112,9 @@ TEST_F(MountThatDoesNotAnswer, starting_again_and_again_leaves_only_a_few_thread
             EXPECT_EQ(port.shown[0].text, "Adresář " + stalled + " není přístupný !");
         }
     }
-    EXPECT_LE(testing_support::threadsOfThisProcess() - before, 4);
+    // Four left behind, and room for threads a sanitizer's runtime starts on its own (one a
+    // Start would leave eight).
+    EXPECT_LE(testing_support::threadsOfThisProcess() - before, 4 + 2);
     // Another directory is asked as ever.
     host.onYield = nullptr;
     writeFile(tree() + "/f", "x");
