@@ -12,7 +12,6 @@
 #include <mutex>
 #include <thread>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace engine {
@@ -24,9 +23,6 @@ namespace {
 // while a burst of results is hashed.
 constexpr std::size_t kLargeBufferBytes = 8 << 20;
 constexpr std::size_t kLargeBufferBytesHashing = 24 << 20;
-// A file no larger than this that comes whole in one result is hashed by the reader itself:
-// a few microseconds, against a round trip through a hashing thread.
-constexpr std::size_t kHashedInPlace = 256 << 10;
 
 // The service thread wakes at least this often; a wake much later than this means the
 // process was stopped (SIGSTOP) meanwhile, and that time is no time of the medium's.
@@ -322,8 +318,6 @@ private:
     // taken any more (the job went back to read them again) come back at once.
     void handOver(const FileJob& job, const FileJob::Outcome& out)
     {
-        if (hashInPlace(job, out))
-            return;
         for (const FileJob::Taken& t : out.taken) {
             auto h = held_.find(t.tag);
             if (h == held_.end())
@@ -334,7 +328,6 @@ private:
                 buffers_.give(held.buffer, held.length);
                 continue;
             }
-            fed_.insert(job.id());
             hashing_->feed(job.id(), held.buffer, t.bytes, [this, held] {
                 Command c(Command::Kind::Hashed);
                 c.buffer = held.buffer;
@@ -344,38 +337,11 @@ private:
         }
         releaseHeld(job.id(), [&](std::uint64_t tag) { return !job.awaits(tag); });
         if (out.finished) {
-            fed_.erase(job.id());
             if (job.readWhole())
                 hashing_->end(job.id());
             else
                 hashing_->abandon(job.id());
         }
-    }
-
-    // A small file whose every byte came in this one result is hashed here and now: the
-    // digest goes out with its data, and the engine, which waits for it before the next
-    // file, need not wait for a hashing thread to take it up and hand it back.
-    bool hashInPlace(const FileJob& job, const FileJob::Outcome& out)
-    {
-        if (!out.finished || !job.readWhole() || fed_.contains(job.id()))
-            return false;
-        std::size_t bytes = 0;
-        for (const FileJob::Taken& t : out.taken)
-            bytes += t.bytes;
-        if (bytes > kHashedInPlace)
-            return false;
-        MultiHasher hasher(hashing_->algorithms());
-        for (const FileJob::Taken& t : out.taken) {
-            auto h = held_.find(t.tag);
-            if (h == held_.end())
-                continue; // nothing came: the file ended there
-            hasher.update(h->second.buffer, t.bytes);
-            buffers_.give(h->second.buffer, h->second.length);
-            held_.erase(h);
-        }
-        releaseHeld(job.id(), [](std::uint64_t) { return true; });
-        postHashed(job.id(), std::make_shared<const Digests>(hasher.finish()));
-        return true;
     }
 
     template <class Which>
@@ -432,7 +398,6 @@ private:
             return;
         forgetRequestsOf(*it->second);
         if (hashing_) {
-            fed_.erase(id);
             releaseHeld(id, [](std::uint64_t) { return true; });
             hashing_->abandon(id);
         }
@@ -457,7 +422,6 @@ private:
         for (auto& [tag, held] : held_)
             buffers_.give(held.buffer, held.length);
         held_.clear();
-        fed_.clear();
         jobs_.clear();
     }
 
@@ -498,7 +462,6 @@ private:
         std::uint64_t job;
     };
     std::unordered_map<std::uint64_t, Held> held_; // by tag: results not yet taken in order
-    std::unordered_set<std::uint64_t> fed_;        // jobs with bytes on the hashing threads
     // Last, so that its threads end first, while everything they may touch is still there.
     std::unique_ptr<HashingThreads> hashing_;
 };
