@@ -223,7 +223,14 @@ TEST_F(DeepTreeInMemory, aHundredThousandLevelsAreCountedAndReadWithMemoryThatGr
     ASSERT_EQ(::getrusage(RUSAGE_CHILDREN, &usage), 0);
     RecordProperty("children_maxrss_kib", static_cast<int>(usage.ru_maxrss));
     EXPECT_GT(peak, 0);
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer's allocator keeps freed blocks in quarantine and never hands a size
+    // class's memory to another: paths that grow level by level leave gigabytes resident
+    // (3.2 GB measured) that the program itself does not hold (57 MB without it).
+    (void)peakOf;
+#else
     EXPECT_LT(peak, 1L << 20) << "KiB: " << peakOf;
+#endif
 }
 
 TEST_F(Cli, aSparseFileOver4GiBIsCountedWithItsFullSizeAndReadToTheEnd)
