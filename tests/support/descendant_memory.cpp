@@ -1,11 +1,11 @@
 #include "tests/support/descendant_memory.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -18,11 +18,25 @@ struct DirCloser {
     void operator()(DIR* d) const { ::closedir(d); }
 };
 
+// A file of /proc, empty when the process is gone. Not through a stream: a read of a process
+// that ends meanwhile fails with ESRCH, which libstdc++'s file buffer throws.
+std::string procFile(const std::string& path)
+{
+    std::string text;
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return text;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<std::size_t>(n));
+    ::close(fd);
+    return text;
+}
+
 // The parent of pid, or -1 when it is gone.
 pid_t parentOf(pid_t pid)
 {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string text = procFile("/proc/" + std::to_string(pid) + "/stat");
     std::size_t close = text.rfind(')'); // the command name may hold blanks and parentheses
     if (close == std::string::npos)
         return -1;
@@ -83,7 +97,7 @@ DescendantMemory::~DescendantMemory()
 void DescendantMemory::sample()
 {
     for (pid_t pid : descendantsOf(::getpid())) {
-        std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+        std::istringstream in(procFile("/proc/" + std::to_string(pid) + "/status"));
         std::string line;
         std::string kept;
         long hwm = 0;
