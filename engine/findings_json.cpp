@@ -12,30 +12,9 @@ namespace engine {
 
 namespace {
 
-std::string number(double value)
-{
-    if (!std::isfinite(value))
-        return "0";
-    char text[64];
-    if (value == std::floor(value) && std::fabs(value) < 9e15)
-        std::snprintf(text, sizeof text, "%.0f", value);
-    else
-        std::snprintf(text, sizeof text, "%.3f", value);
-    return text;
-}
-
 std::string optionalNumber(const std::optional<std::int64_t>& value)
 {
     return value ? std::to_string(*value) : "null";
-}
-
-// "key": "text" and, where text is not valid UTF-8, "key_bytes": its bytes in base64.
-std::string namedText(const char* key, const std::string& text)
-{
-    std::string out = std::string("\"") + key + "\": " + jsonString(text);
-    if (!common::isValidUtf8(text))
-        out += std::string(", \"") + key + "_bytes\": \"" + base64(text) + "\"";
-    return out;
 }
 
 const char* objectName(TestObject object)
@@ -62,7 +41,7 @@ std::string findingsList(const std::vector<Finding>& items)
     for (std::size_t i = 0; i < items.size(); ++i) {
         const Finding& f = items[i];
         out += i == 0 ? "\n    {" : ",\n    {";
-        out += namedText("path", f.path);
+        out += jsonNamedText("path", f.path);
         out += std::string(", \"kind\": \"") + kindName(f.kind) + "\"";
         out += ", \"error\": " + (f.error.empty() ? std::string("null") : jsonString(f.error));
         out += ", \"offset\": " + optionalNumber(f.offset);
@@ -78,9 +57,9 @@ std::string slowList(const std::vector<SlowRead>& slow)
     std::string out = "[";
     for (std::size_t i = 0; i < slow.size(); ++i) {
         out += i == 0 ? "\n    {" : ",\n    {";
-        out += namedText("path", slow[i].path);
-        out += ", \"offset\": " + std::to_string(slow[i].offset) + ", \"seconds\": " + number(slow[i].seconds) +
-            ", \"at_seconds\": " + number(slow[i].atSeconds) + "}";
+        out += jsonNamedText("path", slow[i].path);
+        out += ", \"offset\": " + std::to_string(slow[i].offset) + ", \"seconds\": " + jsonNumber(slow[i].seconds) +
+            ", \"at_seconds\": " + jsonNumber(slow[i].atSeconds) + "}";
     }
     return out + (slow.empty() ? "]" : "\n  ]");
 }
@@ -90,7 +69,7 @@ std::string speedList(const std::vector<SpeedSample>& samples)
     std::string out = "[";
     for (std::size_t i = 0; i < samples.size(); ++i) {
         out += i == 0 ? "" : ", ";
-        out += "[" + number(samples[i].seconds) + ", " + number(std::round(samples[i].bytesPerSecond)) + "]";
+        out += "[" + jsonNumber(samples[i].seconds) + ", " + jsonNumber(std::round(samples[i].bytesPerSecond)) + "]";
     }
     return out + "]";
 }
@@ -148,7 +127,7 @@ std::string findingsJson(const VorkanEngine& engine)
     const Findings& f = engine.findings();
     std::string out = "{\n  \"version\": 1,\n";
     out += std::string("  \"object\": {\"kind\": \"") + objectName(engine.testedObject()) + "\", " +
-        namedText("location", engine.view().test.TOL) + "},\n";
+        jsonNamedText("location", engine.view().test.TOL) + "},\n";
     out += std::string("  \"test\": \"") + (engine.quickTest() ? "quick" : "complete") + "\",\n";
     out += "  \"files\": " + std::to_string(run.PocetSoub) + ",\n";
     out += "  \"directories\": " + std::to_string(run.PocetAdr) + ",\n";
@@ -163,6 +142,26 @@ std::string findingsJson(const VorkanEngine& engine)
     out += "  \"verification\": " + verificationJson(engine) + ",\n";
     out += "  \"manifest_written\": " + manifestWrittenJson(engine) + ",\n";
     out += "  \"speed\": " + speedList(f.speed.samples()) + "\n}\n";
+    return out;
+}
+
+std::string jsonNumber(double value)
+{
+    if (!std::isfinite(value))
+        return "0";
+    char text[64];
+    if (value == std::floor(value) && std::fabs(value) < 9e15)
+        std::snprintf(text, sizeof text, "%.0f", value);
+    else
+        std::snprintf(text, sizeof text, "%.3f", value);
+    return text;
+}
+
+std::string jsonNamedText(const char* key, const std::string& text)
+{
+    std::string out = std::string("\"") + key + "\": " + jsonString(text);
+    if (!common::isValidUtf8(text))
+        out += std::string(", \"") + key + "_bytes\": \"" + base64(text) + "\"";
     return out;
 }
 

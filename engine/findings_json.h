@@ -12,8 +12,12 @@ class VorkanEngine;
 // "location_bytes"), so every name can be recovered.
 std::string findingsJson(const VorkanEngine& engine);
 
-// The pieces, for their own tests.
+// The pieces, shared by the other JSON documents of the engine and tested on their own.
 std::string base64(const std::string& bytes);
 std::string jsonString(const std::string& text); // quoted; invalid UTF-8 bytes as U+FFFD
+// A whole number without a fraction, anything else with three decimals; 0 for NaN/infinity.
+std::string jsonNumber(double value);
+// "key": "text" and, where text is not valid UTF-8, "key_bytes": its bytes in base64.
+std::string jsonNamedText(const char* key, const std::string& text);
 
 } // namespace engine

@@ -6,29 +6,11 @@
 #include "engine/surface_texts.h"
 
 #include <cmath>
-#include <cstdio>
 #include <set>
 
 namespace engine {
 
 namespace {
-
-std::string number(double value)
-{
-    if (!std::isfinite(value))
-        return "0";
-    char text[64];
-    std::snprintf(text, sizeof text, value == std::floor(value) && std::fabs(value) < 9e15 ? "%.0f" : "%.3f", value);
-    return text;
-}
-
-std::string namedText(const char* key, const std::string& text)
-{
-    std::string out = std::string("\"") + key + "\": " + jsonString(text);
-    if (!common::isValidUtf8(text))
-        out += std::string(", \"") + key + "_bytes\": \"" + base64(text) + "\"";
-    return out;
-}
 
 std::string rangeList(const std::vector<ByteRange>& ranges)
 {
@@ -45,9 +27,9 @@ std::string slowList(const SurfaceResult& r)
         const SlowRead& s = r.slow[i];
         std::int64_t end = i < r.slowRanges.size() ? r.slowRanges[i].second : s.offset;
         out += i == 0 ? "\n    {" : ",\n    {";
-        out += namedText("path", s.path) + ", \"offset\": " + std::to_string(s.offset) +
-            ", \"end\": " + std::to_string(end) + ", \"seconds\": " + number(s.seconds) +
-            ", \"at_seconds\": " + number(s.atSeconds) + "}";
+        out += jsonNamedText("path", s.path) + ", \"offset\": " + std::to_string(s.offset) +
+            ", \"end\": " + std::to_string(end) + ", \"seconds\": " + jsonNumber(s.seconds) +
+            ", \"at_seconds\": " + jsonNumber(s.atSeconds) + "}";
     }
     return out + (r.slow.empty() ? "]" : "\n  ]");
 }
@@ -57,7 +39,7 @@ std::string speedList(const std::vector<SpeedSample>& samples)
     std::string out = "[";
     for (std::size_t i = 0; i < samples.size(); ++i) {
         out += i == 0 ? "" : ", ";
-        out += "[" + number(samples[i].seconds) + ", " + number(std::round(samples[i].bytesPerSecond)) + "]";
+        out += "[" + jsonNumber(samples[i].seconds) + ", " + jsonNumber(std::round(samples[i].bytesPerSecond)) + "]";
     }
     return out + "]";
 }
@@ -70,7 +52,7 @@ std::string hitList(const std::vector<DamageHit>& hits)
         out += i == 0 ? "\n    {" : ",\n    {";
         out += "\"start\": " + std::to_string(h.start) + ", \"end\": " + std::to_string(h.end);
         if (!h.path.empty())
-            out += ", " + namedText("path", h.path) + ", \"file_offset\": " + std::to_string(h.fileOffset) + "}";
+            out += ", " + jsonNamedText("path", h.path) + ", \"file_offset\": " + std::to_string(h.fileOffset) + "}";
         else
             out += ", \"area\": " + jsonString(h.area) + "}";
     }
@@ -138,11 +120,11 @@ std::vector<std::string> surfaceSummary(const SurfaceResult& r)
 std::string surfaceJson(const SurfaceResult& r)
 {
     std::string out = "{\n  \"version\": 1,\n";
-    out += "  \"object\": {\"kind\": \"device\", " + namedText("location", r.device) + "},\n";
+    out += "  \"object\": {\"kind\": \"device\", " + jsonNamedText("location", r.device) + "},\n";
     out += "  \"test\": \"surface\",\n";
     out += "  \"size\": " + std::to_string(r.size) + ",\n";
     out += "  \"logical_block\": " + std::to_string(r.logicalBlock) + ",\n";
-    out += "  \"seconds\": " + number(std::round(r.seconds)) + ",\n";
+    out += "  \"seconds\": " + jsonNumber(std::round(r.seconds)) + ",\n";
     out += "  \"bytes_read\": " + std::to_string(r.bytesRead) + ",\n";
     out += "  \"bad_bytes\": " + std::to_string(r.badBytes()) + ",\n";
     out += "  \"bad\": " + rangeList(r.badAreas()) + ",\n";
