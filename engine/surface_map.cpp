@@ -46,16 +46,25 @@ void SurfaceMap::mergeAround(std::size_t first, std::size_t last)
     blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(from), merged.begin(), merged.end());
 }
 
-void SurfaceMap::change(std::int64_t start, std::int64_t end, BlockState from, BlockState to)
+// The blocks that cover [start, end) within the device, split at both edges: the first and
+// the last index; nothing when the range holds no byte of it.
+std::optional<std::pair<std::size_t, std::size_t>> SurfaceMap::isolate(std::int64_t start, std::int64_t end)
 {
     start = std::max<std::int64_t>(start, 0);
     end = std::min(end, size_);
     if (start >= end)
-        return;
+        return std::nullopt;
     splitAt(start);
     splitAt(end);
-    std::size_t first = indexAt(start);
-    std::size_t last = indexAt(end - 1);
+    return std::pair{indexAt(start), indexAt(end - 1)};
+}
+
+void SurfaceMap::change(std::int64_t start, std::int64_t end, BlockState from, BlockState to)
+{
+    auto range = isolate(start, end);
+    if (!range)
+        return;
+    auto [first, last] = *range;
     for (std::size_t i = first; i <= last; ++i) {
         if (blocks_[i].state == from)
             blocks_[i].state = to;
@@ -65,17 +74,15 @@ void SurfaceMap::change(std::int64_t start, std::int64_t end, BlockState from, B
 
 void SurfaceMap::set(std::int64_t start, std::int64_t end, BlockState state)
 {
-    start = std::max<std::int64_t>(start, 0);
-    end = std::min(end, size_);
-    if (start >= end)
+    auto range = isolate(start, end);
+    if (!range)
         return;
-    splitAt(start);
-    splitAt(end);
-    std::size_t first = indexAt(start);
-    std::size_t last = indexAt(end - 1);
+    auto [first, last] = *range;
+    std::int64_t from = blocks_[first].pos;
+    std::int64_t to = blocks_[last].end();
     blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(first) + 1,
                   blocks_.begin() + static_cast<std::ptrdiff_t>(last) + 1);
-    blocks_[first] = {start, end - start, state};
+    blocks_[first] = {from, to - from, state};
     mergeAround(first, first);
 }
 

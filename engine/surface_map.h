@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace engine {
@@ -55,6 +56,7 @@ private:
     std::size_t indexAt(std::int64_t pos) const;
     void splitAt(std::int64_t pos);
     void mergeAround(std::size_t first, std::size_t last);
+    std::optional<std::pair<std::size_t, std::size_t>> isolate(std::int64_t start, std::int64_t end);
 
     std::int64_t size_ = 0;
     std::vector<MapBlock> blocks_;
