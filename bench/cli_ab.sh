@@ -12,6 +12,8 @@ shift 3 2>/dev/null || shift $#
 [ "$(id -u)" -eq 0 ] || { echo "cli_ab: needs root to drop the page cache" >&2; exit 2; }
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
+bench=cli_ab
+. "$repo/bench/lib.sh"
 work=$(mktemp -d "$repo/build/vorkan-ab.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/large" "$work/small"
@@ -22,25 +24,16 @@ for d in $(seq 1 40); do
 done
 sync
 
-time_one() { # prints seconds
-  sync; echo 3 > /proc/sys/vm/drop_caches
-  local s e
-  s=$(date +%s.%N)
-  "$@" > /dev/null 2>&1 || true
-  e=$(date +%s.%N)
-  awk -v s="$s" -v e="$e" 'BEGIN { printf "%.3f\n", e - s }'
-}
-median() { sort -n | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
 
 for tree in large small; do
   : > "$work/base.t"; : > "$work/new.t"
   for r in $(seq 1 "$runs"); do
     if [ $((r % 2)) -eq 0 ]; then
-      time_one "$base_cli" --dir "$work/$tree" >> "$work/base.t"
-      time_one "$new_cli" --dir "$work/$tree" "$@" >> "$work/new.t"
+      timed "$base_cli" --dir "$work/$tree" >> "$work/base.t"
+      timed "$new_cli" --dir "$work/$tree" "$@" >> "$work/new.t"
     else
-      time_one "$new_cli" --dir "$work/$tree" "$@" >> "$work/new.t"
-      time_one "$base_cli" --dir "$work/$tree" >> "$work/base.t"
+      timed "$new_cli" --dir "$work/$tree" "$@" >> "$work/new.t"
+      timed "$base_cli" --dir "$work/$tree" >> "$work/base.t"
     fi
   done
   b=$(median < "$work/base.t"); n=$(median < "$work/new.t")

@@ -11,6 +11,8 @@
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
+bench=cli_bench
+. "$repo/bench/lib.sh"
 cli=$repo/build/app/vorkan-cli
 reads=$repo/build/bench/reads_bench
 base=$repo/build
@@ -62,38 +64,15 @@ done
 [ -x "$reads" ] || { echo "cli_bench: no reads_bench at $reads; FileReads is not timed" >&2; reads=; }
 command -v fio >/dev/null || echo "cli_bench: fio is missing (package fio); large files against cat only" >&2
 
-mkdir -p "$base"
-work=$(mktemp -d "$base/vorkan-bench.XXXXXX")
-cleanup() { if [ "$keep" -eq 0 ]; then rm -rf "$work"; else echo "trees kept in $work"; fi; }
-trap cleanup EXIT
-
-tool=$work/bench_tool
-cc -O2 -Wall -Wextra -Werror -o "$tool" "$repo/bench/bench_tool.c"
+make_work_dir vorkan-bench
+build_bench_tool
 
 echo "building the trees in $work ..."
-mkdir "$work/large"
-for i in $(seq 1 "$large_count"); do
-  dd if=/dev/urandom of="$work/large/file$i.bin" bs=1M count="$large_mib" status=none
-done
+make_large_files "$large_count" "$large_mib"
 "$tool" make "$work/small" "$small_count" 4096
 "$tool" make "$work/rss" "$rss_count" 4096
 [ "$huge_count" -gt 0 ] && "$tool" make "$work/huge" "$huge_count" 4096
 sync
-
-drop_caches() { sync; echo 3 > /proc/sys/vm/drop_caches; }
-
-# Seconds one command takes after a cache drop; its output is discarded.
-timed() {
-  drop_caches
-  local start end status=0
-  start=$(date +%s.%N)
-  "$@" >/dev/null 2>&1 || status=$?
-  end=$(date +%s.%N)
-  if [ "$status" -ne 0 ]; then echo "cli_bench: exit status $status from: $*" >&2; fi
-  awk -v s="$start" -v e="$end" 'BEGIN { printf "%.3f\n", e - s }'
-}
-
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 # The programs of each case; each prints nothing that counts.
 p_vorkan_large() { "$cli" --dir "$work/large"; }

@@ -9,6 +9,8 @@
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
+bench=manifest_bench
+. "$repo/bench/lib.sh"
 cli=$repo/build/app/vorkan-cli
 base=$repo/build
 runs=5
@@ -53,39 +55,17 @@ done
 command -v hashdeep >/dev/null || { echo "manifest_bench: needs hashdeep" >&2; exit 2; }
 command -v fio >/dev/null || echo "manifest_bench: fio is missing (package fio); no device figure" >&2
 
-mkdir -p "$base"
-work=$(mktemp -d "$base/vorkan-mbench.XXXXXX")
-cleanup() { if [ "$keep" -eq 0 ]; then rm -rf "$work"; else echo "trees kept in $work"; fi; }
-trap cleanup EXIT
-
-tool=$work/bench_tool
-cc -O2 -Wall -Wextra -Werror -o "$tool" "$repo/bench/bench_tool.c"
+make_work_dir vorkan-mbench
+build_bench_tool
 
 echo "building the trees and their manifests in $work ..."
-mkdir "$work/large"
-for i in $(seq 1 "$large_count"); do
-  dd if=/dev/urandom of="$work/large/file$i.bin" bs=1M count="$large_mib" status=none
-done
+make_large_files "$large_count" "$large_mib"
 "$tool" make "$work/small" "$small_count" 4096
 for t in large small; do
   (cd "$work/$t" && find . -type f -print0 | sort -z | xargs -0 sha256sum) >"$work/$t.sha256"
   (cd "$work/$t" && hashdeep -c sha256 -r -l .) >"$work/$t.hashdeep"
 done
 sync
-
-drop_caches() { sync; echo 3 > /proc/sys/vm/drop_caches; }
-
-timed() {
-  drop_caches
-  local start end status=0
-  start=$(date +%s.%N)
-  "$@" >/dev/null 2>&1 || status=$?
-  end=$(date +%s.%N)
-  if [ "$status" -ne 0 ]; then echo "manifest_bench: exit status $status from: $*" >&2; fi
-  awk -v s="$start" -v e="$end" 'BEGIN { printf "%.3f\n", e - s }'
-}
-
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 p_vorkan() { "$cli" --dir "$work/$1" --verify "$work/$1.sha256"; }
 p_plain() { "$cli" --dir "$work/$1"; }

@@ -9,6 +9,8 @@
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
+bench=surface_bench
+. "$repo/bench/lib.sh"
 cli=$repo/build/app/vorkan-cli
 base=$repo/build
 runs=5
@@ -58,8 +60,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-median() { sort -g | awk '{a[NR]=$1} END {print (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
-drop() { sync; echo 3 >/proc/sys/vm/drop_caches; }
 
 # Data that is not all zeros, so no layer below can shortcut it.
 head -c "$((mib << 20))" /dev/urandom >"$work/image"
@@ -88,7 +88,7 @@ time_ddrescue() {
 order=(time_cli time_fio time_ddrescue)
 for ((round = 0; round < runs; round++)); do
   for ((i = 0; i < 3; i++)); do
-    drop
+    drop_caches
     "${order[$(((round + i) % 3))]}"
   done
 done
@@ -131,7 +131,7 @@ PY
   # mapping it walks every file and asks for its extents.
   size=$(blockdev --getsize64 "$device")
   printf '# bench\n0x00000000 + 1\n0x%08X 0x%08X +\n0x%08X 0x%08X ?\n' 0 $((size - 1048576)) $((size - 1048576)) 1048576 >"$work/slow.map"
-  drop
+  drop_caches
   /usr/bin/time -f '%e %M' -o "$work/t" "$cli" --device "$device" --mapfile "$work/slow.map" --slow 0 >/dev/null
   read -r seconds rss <"$work/t"
   awk -v s="$seconds" -v r="$rss" -v n="$files" \
