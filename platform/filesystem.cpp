@@ -65,31 +65,12 @@ bool makeDirectories(const std::string& path)
     return ::mkdir(path.c_str(), 0700) == 0 || (errno == EEXIST && directoryExists(path));
 }
 
-bool directoryListable(const std::string& path)
-{
-    int fd = ::open(path.empty() ? "/" : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
-    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
-    if (dir == nullptr) {
-        if (fd >= 0)
-            ::close(fd);
-        return false;
-    }
-    errno = 0;
-    bool listed = ::readdir(dir) != nullptr || errno == 0;
-    ::closedir(dir);
-    return listed;
-}
+namespace {
 
-int directoryProblem(const std::string& path)
+// The error of opening the directory and reading its first entry; 0 when that works.
+int listingError(const char* path)
 {
-    struct stat st {};
-    if (path.empty())
-        return ENOENT;
-    if (::stat(path.c_str(), &st) != 0)
-        return errno;
-    if (!S_ISDIR(st.st_mode))
-        return ENOTDIR;
-    int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
+    int fd = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
     DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
     if (dir == nullptr) {
         int error = errno;
@@ -101,6 +82,25 @@ int directoryProblem(const std::string& path)
     int error = ::readdir(dir) != nullptr ? 0 : errno;
     ::closedir(dir);
     return error;
+}
+
+} // namespace
+
+bool directoryListable(const std::string& path)
+{
+    return listingError(path.empty() ? "/" : path.c_str()) == 0;
+}
+
+int directoryProblem(const std::string& path)
+{
+    struct stat st {};
+    if (path.empty())
+        return ENOENT;
+    if (::stat(path.c_str(), &st) != 0)
+        return errno;
+    if (!S_ISDIR(st.st_mode))
+        return ENOTDIR;
+    return listingError(path.c_str());
 }
 
 int fileProblem(const std::string& path)
