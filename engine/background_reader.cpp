@@ -227,7 +227,10 @@ private:
     // Walk thread -----------------------------------------------------------------------
     void walkTree(const std::string& root, WalkPurpose purpose)
     {
-        platform::TreeWalker walker(root, budget_.directories);
+        // The reading walk follows the counting walk, which brought every status in.
+        auto asking =
+            purpose == WalkPurpose::Read ? platform::StatusAsking::OneByOne : platform::StatusAsking::Together;
+        platform::TreeWalker walker(root, budget_.directories, asking);
         while (auto entry = walker.next()) {
             WalkItem item{std::move(*entry), 0};
             bool read = purpose == WalkPurpose::Read && item.entry.kind == platform::WalkEntry::Kind::File;

@@ -190,7 +190,7 @@ private:
     TestObject object_ = TestObject::Jednotka;
     bool quick_ = false;
     bool map_ = false;
-    int filesAhead_ = 32;
+    int filesAhead_ = 64;
     // Of the counting walk: directories it could not list, and the files it counted in each
     // directory (by the hash of its path), to tell which of them the read phase no longer finds.
     std::int64_t walkFailures_ = 0;

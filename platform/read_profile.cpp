@@ -70,7 +70,7 @@ ReadProfile readProfileForDevice(dev_t device)
         // in the order of the platter, which costs far less than a full turn for each.
         // (Virtual disks also say rotational, and are served best that way too.)
         profile.inOrder = true;
-        profile.depth = 16;
+        profile.depth = 64;
         profile.fileDepth = 4;
     }
     return profile;

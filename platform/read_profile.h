@@ -11,7 +11,7 @@ namespace platform {
 // pays a seek for every jump, so its files are read one after another, each with little in
 // flight (a rotating disc still takes many small files at once).
 struct ReadProfile {
-    int depth = 32;                    // requests in flight, all files together
+    int depth = 64;                    // requests in flight, all files together
     int fileDepth = 8;                 // requests in flight within one file
     std::size_t requestSize = 1 << 20; // the largest request
     std::size_t blockSize = 4096;      // the device's logical block: alignment of direct reads

@@ -25,9 +25,9 @@ struct StatusBatch::Ring {
     ~Ring() { ::io_uring_queue_exit(&ring); }
 };
 
-StatusBatch::StatusBatch()
+StatusBatch::StatusBatch(StatusAsking asking)
 {
-    if (!ioUringAllowed())
+    if (asking == StatusAsking::OneByOne || !ioUringAllowed())
         return;
     auto ring = std::make_unique<Ring>();
     if (::io_uring_queue_init(static_cast<unsigned>(kMaxNames), &ring->ring, 0) < 0)

@@ -11,6 +11,12 @@ namespace platform {
 // needs its inode from the medium; asked one after another they wait for each other, asked
 // together (io_uring) the medium serves them side by side. Where io_uring cannot be had the
 // entries are asked for one by one, with the same results.
+//
+// Where the inodes are known to be cached already (a second walk right after a first), the
+// kernel answers each status at once, and a round trip through io_uring's worker threads
+// would only add a sleep and a wake per batch: such a walk asks one by one.
+enum class StatusAsking { Together, OneByOne };
+
 class StatusBatch {
 public:
     struct Status {
@@ -18,7 +24,7 @@ public:
         struct statx sx {};
     };
 
-    StatusBatch();
+    explicit StatusBatch(StatusAsking asking = StatusAsking::Together);
     ~StatusBatch();
     StatusBatch(const StatusBatch&) = delete;
     StatusBatch& operator=(const StatusBatch&) = delete;

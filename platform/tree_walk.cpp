@@ -82,8 +82,8 @@ struct TreeWalker::Listing {
     int readError = 0; // of the listing itself
 };
 
-TreeWalker::TreeWalker(std::string root, int openDirectoryLimit)
-    : root_(std::move(root)), limit_(openDirectoryLimit < 2 ? 2 : openDirectoryLimit)
+TreeWalker::TreeWalker(std::string root, int openDirectoryLimit, StatusAsking asking)
+    : root_(std::move(root)), limit_(openDirectoryLimit < 2 ? 2 : openDirectoryLimit), statuses_(asking)
 {}
 
 TreeWalker::~TreeWalker() = default;

@@ -45,7 +45,8 @@ struct WalkEntry {
 class TreeWalker {
 public:
     // root: the directory as typed ("" walks "/"); the root itself may be reached by a link.
-    explicit TreeWalker(std::string root, int openDirectoryLimit = 8);
+    // asking: how the statuses of a directory's entries are asked for (see StatusBatch).
+    explicit TreeWalker(std::string root, int openDirectoryLimit = 8, StatusAsking asking = StatusAsking::Together);
     ~TreeWalker();
     TreeWalker(const TreeWalker&) = delete;
     TreeWalker& operator=(const TreeWalker&) = delete;

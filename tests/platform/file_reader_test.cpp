@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using platform::OpenResult;
@@ -77,6 +78,38 @@ TEST(ReadFile, opens_relative_to_a_directory_and_knows_the_size_it_had)
     ::close(dirfd);
     EXPECT_EQ(file.sizeAtOpen(), 200001);
     EXPECT_TRUE(file.fromMedium()); // tmpfs takes direct reads
+}
+
+// Queued reads of a descriptor left non-blocking are refused with EAGAIN, and clearing that
+// flag must not drop the others the open set.
+TEST(ReadFile, a_file_opened_for_reading_blocks_and_keeps_its_access_time_and_direct_flags)
+{
+    TempDir dir;
+    testing_support::writeFileOfSize(dir / "f", 8192);
+    ReadFile file;
+    ASSERT_EQ(file.open(dir / "f", ReadPattern::WholeFile), OpenResult::Opened);
+    int flags = ::fcntl(file.fd(), F_GETFL);
+    EXPECT_EQ(flags & O_NONBLOCK, 0);
+    EXPECT_NE(flags & O_NOATIME, 0) << "the owner may leave the access time alone";
+    EXPECT_EQ((flags & O_DIRECT) != 0, file.fromMedium());
+    if (::geteuid() != 0)
+        return;
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod((dir / "f").c_str(), 0644), 0);
+    pid_t child = ::fork();
+    if (child == 0) { // not the owner: opened without O_NOATIME, and still blocking
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(3);
+        ReadFile other;
+        if (other.open(dir / "f", ReadPattern::WholeFile) != OpenResult::Opened)
+            ::_exit(4);
+        int got = ::fcntl(other.fd(), F_GETFL);
+        ::_exit((got & (O_NONBLOCK | O_NOATIME)) == 0 ? 0 : 5);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(ReadFile, opens_for_cached_reads_where_the_filesystem_refuses_direct_ones)

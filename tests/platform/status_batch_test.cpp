@@ -15,12 +15,13 @@ using testing_support::TempDir;
 
 namespace {
 
-// Statuses of the names with io_uring, or one by one as without it.
-std::vector<StatusBatch::Status> query(int dirFd, const std::vector<std::string>& names, bool oneByOne)
+enum class Way { Together, WithoutIoUring, OneByOne };
+
+std::vector<StatusBatch::Status> query(int dirFd, const std::vector<std::string>& names, Way way)
 {
-    if (oneByOne)
+    if (way == Way::WithoutIoUring)
         ::setenv("VORKAN_NO_IO_URING", "1", 1);
-    StatusBatch batch;
+    StatusBatch batch(way == Way::OneByOne ? platform::StatusAsking::OneByOne : platform::StatusAsking::Together);
     ::unsetenv("VORKAN_NO_IO_URING");
     std::vector<StatusBatch::Status> statuses;
     batch.query(dirFd, names, STATX_TYPE | STATX_SIZE, statuses);
@@ -29,7 +30,7 @@ std::vector<StatusBatch::Status> query(int dirFd, const std::vector<std::string>
 
 } // namespace
 
-TEST(StatusBatch, gives_each_name_its_own_status_in_batches_with_and_without_io_uring)
+TEST(StatusBatch, gives_each_name_its_own_status_in_batches_with_and_without_io_uring_or_one_by_one)
 {
     TempDir dir;
     std::vector<std::string> names;
@@ -44,8 +45,8 @@ TEST(StatusBatch, gives_each_name_its_own_status_in_batches_with_and_without_io_
     names.push_back("link");
     int fd = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     ASSERT_GE(fd, 0);
-    for (bool oneByOne : {false, true}) {
-        auto statuses = query(fd, names, oneByOne);
+    for (Way way : {Way::Together, Way::WithoutIoUring, Way::OneByOne}) {
+        auto statuses = query(fd, names, way);
         ASSERT_EQ(statuses.size(), names.size());
         for (int i = 0; i < 300; ++i) {
             ASSERT_EQ(statuses[i].error, 0) << i;
