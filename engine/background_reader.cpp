@@ -227,10 +227,12 @@ private:
     // Walk thread -----------------------------------------------------------------------
     void walkTree(const std::string& root, WalkPurpose purpose)
     {
-        // The reading walk follows the counting walk, which brought every status in.
-        auto asking =
-            purpose == WalkPurpose::Read ? platform::StatusAsking::OneByOne : platform::StatusAsking::Together;
-        platform::TreeWalker walker(root, budget_.directories, asking);
+        // The reading walk follows the counting walk, which brought every status in. The
+        // counting walk reads directories ahead where descriptors are plentiful.
+        bool counting = purpose == WalkPurpose::Count;
+        auto asking = counting ? platform::StatusAsking::Together : platform::StatusAsking::OneByOne;
+        bool warmAhead = counting && budget_.directories == kDirectoriesOpen;
+        platform::TreeWalker walker(root, budget_.directories, asking, warmAhead);
         while (auto entry = walker.next()) {
             WalkItem item{std::move(*entry), 0};
             bool read = purpose == WalkPurpose::Read && item.entry.kind == platform::WalkEntry::Kind::File;

@@ -6,6 +6,7 @@
 #include <sys/sysmacros.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <functional>
 #include <iterator>
@@ -82,8 +83,9 @@ struct TreeWalker::Listing {
     int readError = 0; // of the listing itself
 };
 
-TreeWalker::TreeWalker(std::string root, int openDirectoryLimit, StatusAsking asking)
-    : root_(std::move(root)), limit_(openDirectoryLimit < 2 ? 2 : openDirectoryLimit), statuses_(asking)
+TreeWalker::TreeWalker(std::string root, int openDirectoryLimit, StatusAsking asking, bool warmAhead)
+    : root_(std::move(root)), limit_(openDirectoryLimit < 2 ? 2 : openDirectoryLimit), statuses_(asking),
+      warmAhead_(warmAhead)
 {}
 
 TreeWalker::~TreeWalker() = default;
@@ -127,6 +129,8 @@ std::optional<WalkEntry> TreeWalker::beginRoot()
     rootDevice_ = id.dev;
     haveMountIds_ = id.mount.has_value();
     rootMount_ = id.mount.value_or(0);
+    if (warmAhead_)
+        warmer_ = std::make_unique<DirectoryWarmer>(rootDevice_, id.mount);
     auto level = std::make_unique<Level>();
     path_ = root_;
     level->pathLength = path_.size();
@@ -199,9 +203,21 @@ std::optional<WalkEntry> TreeWalker::listNext()
     }
     int error = l.readError;
     listing_.reset();
+    if (warmer_)
+        warmSubdirectories(top);
     if (error != 0)
         return WalkEntry{WalkEntry::Kind::ListingBroken, path_, 0, error};
     return descendOrLeave();
+}
+
+void TreeWalker::warmSubdirectories(const Level& level)
+{
+    if (path_.size() >= PATH_MAX)
+        return; // deeper than a path can name: the warmer could not open it (and copying it would cost)
+    std::vector<std::string> paths;
+    for (std::size_t i = 0; i < level.subdirs.size() && i < DirectoryWarmer::kQueued; ++i)
+        paths.push_back(path_ + "/" + level.subdirs[i]);
+    warmer_->warmNext(paths);
 }
 
 std::optional<WalkEntry> TreeWalker::descendOrLeave()

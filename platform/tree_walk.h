@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/directory_warmer.h"
 #include "platform/status_batch.h"
 #include "platform/unique_fd.h"
 
@@ -45,8 +46,11 @@ struct WalkEntry {
 class TreeWalker {
 public:
     // root: the directory as typed ("" walks "/"); the root itself may be reached by a link.
-    // asking: how the statuses of a directory's entries are asked for (see StatusBatch).
-    explicit TreeWalker(std::string root, int openDirectoryLimit = 8, StatusAsking asking = StatusAsking::Together);
+    // asking: how the statuses of a directory's entries are asked for (see StatusBatch);
+    // warmAhead: the directories found are read ahead on threads of their own (see
+    // DirectoryWarmer), which costs a few descriptors more.
+    explicit TreeWalker(std::string root, int openDirectoryLimit = 8, StatusAsking asking = StatusAsking::Together,
+                        bool warmAhead = false);
     ~TreeWalker();
     TreeWalker(const TreeWalker&) = delete;
     TreeWalker& operator=(const TreeWalker&) = delete;
@@ -70,6 +74,7 @@ private:
     std::optional<WalkEntry> beginRoot();
     std::optional<WalkEntry> listNext();
     void fillBatch();
+    void warmSubdirectories(const Level& level);
     std::optional<WalkEntry> descendOrLeave();
     std::optional<WalkEntry> enter(const std::string& name);
     bool reopen(std::size_t index);
@@ -90,6 +95,8 @@ private:
     std::string path_;                           // of the deepest level
     std::set<std::size_t> openLevels_;           // indices of the levels whose descriptor is open
     StatusBatch statuses_;
+    bool warmAhead_;
+    std::unique_ptr<DirectoryWarmer> warmer_; // from the root's DirectoryBegin on, when warming ahead
     std::string fileName_;
 };
 

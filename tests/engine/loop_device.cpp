@@ -38,7 +38,7 @@ std::string baseName(const std::string& path)
 } // namespace
 
 LoopMount::LoopMount(const std::string& dir, int sizeMiB, const std::string& fsType)
-    : image_(dir + "/image"), mountPoint_(dir + "/mnt")
+    : image_(dir + "/image"), mountPoint_(dir + "/mnt"), fsType_(fsType)
 {
     if (::geteuid() != 0) {
         reason_ = "loop devices need root";
@@ -85,6 +85,14 @@ std::int64_t LoopMount::sectorsRead() const
     std::int64_t reads = 0, merged = 0, sectors = -1;
     in >> reads >> merged >> sectors;
     return sectors;
+}
+
+bool LoopMount::remount()
+{
+    if (!mounted_ || ::umount2(mountPoint_.c_str(), 0) != 0)
+        return false;
+    mounted_ = ::mount(device_.c_str(), mountPoint_.c_str(), fsType_.c_str(), 0, nullptr) == 0;
+    return mounted_;
 }
 
 void LoopMount::setRotational(bool rotational) const

@@ -22,12 +22,15 @@ public:
     // Sectors of 512 bytes read from the device so far.
     std::int64_t sectorsRead() const;
     void setRotational(bool rotational) const;
+    // Unmounts and mounts again, which empties every cache of the filesystem and its device.
+    bool remount();
 
 private:
     std::string image_;
     std::string device_;
     std::string mountPoint_;
     std::string reason_;
+    std::string fsType_;
     bool mounted_ = false;
 };
 

@@ -5,7 +5,9 @@
 #include "tests/support/temp_dir.h"
 
 #include "engine/hash_algorithms.h"
+#include "platform/directory_warmer.h"
 #include "platform/read_profile.h"
+#include "platform/tree_walk.h"
 
 #include <gtest/gtest.h>
 #include <sys/mount.h>
@@ -14,6 +16,7 @@
 
 #include <chrono>
 #include <numeric>
+#include <thread>
 
 using reads_testing::FileReadsTest;
 using reads_testing::LoopMount;
@@ -155,6 +158,55 @@ TEST(ReadProfile, rotating_media_read_one_file_after_another_solid_state_in_para
     EXPECT_LE(rotating.fileDepth, 4);
     EXPECT_GE(rotating.depth, 8); // many small files at once all the same
     EXPECT_EQ(platform::readProfileFor(dir / "missing").blockSize, platform::kSafeBlockSize);
+}
+
+// A counting walk goes from one directory to the next; each one read ahead is one the walk
+// does not wait for. Every directory warmed must be found whole in the cache.
+TEST(DirectoryWarmer, directories_read_ahead_are_walked_without_reading_the_medium)
+{
+    TempDir dir;
+    LoopMount loop(dir.path(), 32);
+    if (!loop.reason().empty())
+        GTEST_SKIP() << loop.reason();
+    std::vector<std::string> dirs;
+    for (int d = 0; d < 24; ++d) {
+        dirs.push_back(loop.path() + "/d" + std::to_string(d));
+        for (int f = 0; f < 40; ++f)
+            testing_support::writeFileOfSize(dirs.back() + "/f" + std::to_string(f), 100);
+    }
+    auto walk = [&] {
+        platform::TreeWalker walker(loop.path());
+        std::int64_t files = 0;
+        while (auto e = walker.next())
+            files += e->kind == platform::WalkEntry::Kind::File ? 1 : 0;
+        return files;
+    };
+    auto settled = [&] { // the reads of the warmer's threads have come back
+        std::int64_t last = -1;
+        for (int i = 0; i < 100 && loop.sectorsRead() != last; ++i) {
+            last = loop.sectorsRead();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return last;
+    };
+    ::sync();
+    ASSERT_TRUE(loop.remount());
+    std::int64_t before = loop.sectorsRead();
+    EXPECT_EQ(walk(), 24 * 40);
+    std::int64_t cold = loop.sectorsRead() - before;
+    EXPECT_GT(cold, 0) << "a cold walk reads its directories and inodes";
+
+    ASSERT_TRUE(loop.remount());
+    struct stat root {};
+    ASSERT_EQ(::stat(loop.path().c_str(), &root), 0);
+    {
+        platform::DirectoryWarmer warmer(root.st_dev, std::nullopt);
+        dirs.push_back(loop.path() + "/lost+found");
+        warmer.warmNext(dirs);
+        before = settled();
+    }
+    EXPECT_EQ(walk(), 24 * 40);
+    EXPECT_EQ(loop.sectorsRead() - before, 0) << "after a cold walk of " << cold << " sectors";
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, FromTheMedium, ::testing::Values(true, false), reads_testing::pathName);

@@ -27,11 +27,17 @@ namespace {
 
 // One line per entry: "+path" begin, "-path" end, "f path size", "!path" failed,
 // "?path" broken listing. Paths relative to the root.
+struct WalkWay {
+    platform::StatusAsking asking = platform::StatusAsking::Together;
+    bool warmAhead = false;
+};
+
 std::vector<std::string> walkAll(const std::string& root, int limit = 8,
-                                 const std::function<void(const WalkEntry&)>& onEntry = {}, int* maxOpen = nullptr)
+                                 const std::function<void(const WalkEntry&)>& onEntry = {}, int* maxOpen = nullptr,
+                                 WalkWay way = {})
 {
     std::vector<std::string> lines;
-    TreeWalker walker(root, limit);
+    TreeWalker walker(root, limit, way.asking, way.warmAhead);
     while (auto e = walker.next()) {
         if (onEntry)
             onEntry(*e);
@@ -230,6 +236,29 @@ TEST(TreeWalker, leaves_out_mounts_below_the_root_bind_mounts_of_itself_included
         ::umount2((dir / "tmp").c_str(), MNT_DETACH);
     EXPECT_EQ(countFiles(lines), 1u);
     EXPECT_EQ(std::find(lines.begin(), lines.end(), "+/self"), lines.end());
+}
+
+// How statuses are asked for and whether directories are read ahead is a matter of speed:
+// the walk itself must not change.
+TEST(TreeWalker, reading_ahead_or_asking_one_by_one_walks_the_same_tree_the_same_way)
+{
+    TempDir dir;
+    testing_support::makeDeepChain(dir.path(), 600, "level_07"); // beyond PATH_MAX
+    for (int d = 0; d < 30; ++d)
+        for (int f = 0; f < 5; ++f)
+            writeFile(dir / ("wide/d" + std::to_string(d) + "/sub/f" + std::to_string(f)), std::string(d + f, 'x'));
+    ASSERT_EQ(::symlink("wide", (dir / "link").c_str()), 0);
+    ASSERT_EQ(::mkfifo((dir / "wide/fifo").c_str(), 0600), 0);
+    bool bound =
+        ::geteuid() == 0 && ::mount(dir.path().c_str(), (dir / "wide/d3").c_str(), nullptr, MS_BIND, nullptr) == 0;
+    auto plain = walkAll(dir.path());
+    auto warmed = walkAll(dir.path(), 8, {}, nullptr, {platform::StatusAsking::Together, true});
+    auto oneByOne = walkAll(dir.path(), 3, {}, nullptr, {platform::StatusAsking::OneByOne, false});
+    if (bound)
+        ::umount2((dir / "wide/d3").c_str(), MNT_DETACH);
+    EXPECT_EQ(countFiles(plain), 600u + 30 * 5 - (bound ? 5 : 0));
+    EXPECT_EQ(warmed, plain);
+    EXPECT_EQ(oneByOne, plain);
 }
 
 TEST(TreeWalker, empty_root_walks_the_root_directory)
