@@ -9,9 +9,10 @@ namespace {
 
 // How far a file may be read ahead of what the engine has consumed of it: room for a full
 // set of requests in flight and a little that came back and waits for the engine.
-std::int64_t mostAhead(const ReadProfile& p)
+std::int64_t mostAhead(const ReadProfile& p, bool farAhead)
 {
-    return p.fileDepth * static_cast<std::int64_t>(p.requestSize) + (2 << 20);
+    constexpr std::int64_t kFarAhead = std::int64_t{4} << 30;
+    return farAhead ? kFarAhead : p.fileDepth * static_cast<std::int64_t>(p.requestSize) + (2 << 20);
 }
 
 // The quick test reads a page rather than one logical block: it costs the device the same,
@@ -50,7 +51,7 @@ std::optional<FileJob::Request> FileJob::next() const
     std::int64_t length =
         std::min(static_cast<std::int64_t>(largest_), nextOffset_ % block == 0 ? roundUp(rest, block) : rest);
     std::int64_t ahead = nextOffset_ - consumedChunks_ * kChunkSize;
-    if (!mapping_ && ahead > 0 && ahead + length > mostAhead(profile_))
+    if (!mapping_ && ahead > 0 && ahead + length > mostAhead(profile_, farAhead_))
         return std::nullopt;
     return Request{nextOffset_, static_cast<std::size_t>(length)};
 }

@@ -58,6 +58,9 @@ public:
     // for (it restarted or finished) are ignored.
     Outcome done(std::uint64_t tag, std::int64_t result);
     void consumed(std::int64_t chunks = 1) { consumedChunks_ += chunks; }
+    // While hashing, a file may be read far ahead of the engine, so that the next file is
+    // hashed beside this one; the buffers bound the memory, not the distance.
+    void readFarAhead() { farAhead_ = true; }
     void writeBackAndDropCache() const { file_.file.writeBackAndDropCache(); }
     void writtenBack() { writingBack_ = false; }
     // No read of the file has failed: once finished, all of it was taken.
@@ -96,6 +99,7 @@ private:
 
     FileToRead file_;
     const ReadProfile profile_;
+    bool farAhead_ = false;
     std::int64_t end_;                // what the events cover at most
     std::size_t largest_;             // the largest request now
     const std::size_t normalLargest_; // ... when no failed request is being gone over

@@ -55,21 +55,20 @@ public:
         : post_(std::move(post)), profile_(sane(profile)), slowSeconds_(slowSeconds), tally_(std::move(tally)),
           queue_(platform::makeReadQueue(static_cast<unsigned>(profile_.depth), profile_.useIoUring)),
           buffers_(static_cast<std::size_t>(profile_.depth) * (hash != 0 ? 2 : 1), kChunkSize,
-                   std::max<std::size_t>(
-                       2, (hash != 0 ? kLargeBufferBytesHashing : kLargeBufferBytes) / profile_.requestSize),
-                   profile_.requestSize)
+                   largeBufferCount(profile_, hash), profile_.requestSize)
     {
+        const unsigned lanes = std::max(1u, std::thread::hardware_concurrency());
+        largeShare_ = std::max<std::size_t>(2, largeBufferCount(profile_, hash) / lanes);
         if (hash != 0)
-            hashing_ =
-                std::make_unique<HashingThreads>(hash, std::max(1u, std::thread::hardware_concurrency()),
-                                                 [this](std::uint64_t job, std::shared_ptr<const Digests> digests) {
-                                                     // Posted by the service thread: a post may end the reader (it can
-                                                     // hold the receiver's last owner), which a hashing thread cannot
-                                                     // outlive.
-                                                     Command c(Command::Kind::Digested, job);
-                                                     c.digests = std::move(digests);
-                                                     command(std::move(c));
-                                                 });
+            hashing_ = std::make_unique<HashingThreads>(
+                hash, lanes, [this](std::uint64_t job, std::shared_ptr<const Digests> digests) {
+                    // Posted by the service thread: a post may end the reader (it can
+                    // hold the receiver's last owner), which a hashing thread cannot
+                    // outlive.
+                    Command c(Command::Kind::Digested, job);
+                    c.digests = std::move(digests);
+                    command(std::move(c));
+                });
     }
 
     static void run(const std::shared_ptr<Service>& self)
@@ -119,6 +118,11 @@ private:
         Clock::duration stoppedBefore;
     };
 
+    static std::size_t largeBufferCount(const ReadProfile& sane, HashSet hash)
+    {
+        return std::max<std::size_t>(2, (hash != 0 ? kLargeBufferBytesHashing : kLargeBufferBytes) / sane.requestSize);
+    }
+
     static ReadProfile sane(ReadProfile p)
     {
         p.depth = std::clamp(p.depth, 1, 64);
@@ -160,7 +164,10 @@ private:
             switch (c.kind) {
             case Command::Kind::Add: {
                 std::uint64_t id = c.file->job;
-                jobs_[id] = std::make_shared<FileJob>(std::move(*c.file), profile_);
+                auto job = std::make_shared<FileJob>(std::move(*c.file), profile_);
+                if (hashing_)
+                    job->readFarAhead();
+                jobs_[id] = std::move(job);
                 break;
             }
             case Command::Kind::Consumed:
@@ -168,7 +175,7 @@ private:
                     it->second->consumed(static_cast<std::int64_t>(c.length));
                 break;
             case Command::Kind::Drop: drop(c.job); break;
-            case Command::Kind::Hashed: buffers_.give(c.buffer, c.length); break;
+            case Command::Kind::Hashed: giveBuffer(c.job, c.buffer, c.length); break;
             case Command::Kind::Digested: postHashed(c.job, std::move(c.digests)); break;
             case Command::Kind::WrittenBack:
                 if (auto it = jobs_.find(c.job); it != jobs_.end())
@@ -226,7 +233,7 @@ private:
             }
             while (inFlight_.size() < static_cast<std::size_t>(profile_.depth)) {
                 auto request = job->next();
-                if (!request)
+                if (!request || overShare(id, *request))
                     break;
                 if (!submit(job, *request))
                     return;
@@ -236,12 +243,34 @@ private:
         }
     }
 
+    // While hashing, the large buffers of one file wait for its hashing thread; a file may
+    // hold only its lane's share of them when others wait, so that the next file is read
+    // and hashed beside it rather than after it.
+    bool overShare(std::uint64_t id, const FileJob::Request& request) const
+    {
+        if (!hashing_ || jobs_.size() < 2 || request.length <= static_cast<std::size_t>(kChunkSize))
+            return false;
+        auto it = largeHeldBy_.find(id);
+        return it != largeHeldBy_.end() && it->second >= largeShare_;
+    }
+
+    void giveBuffer(std::uint64_t job, char* buffer, std::size_t length)
+    {
+        buffers_.give(buffer, length);
+        if (length <= static_cast<std::size_t>(kChunkSize))
+            return;
+        if (auto it = largeHeldBy_.find(job); it != largeHeldBy_.end() && --it->second == 0)
+            largeHeldBy_.erase(it);
+    }
+
     // False when no buffer is free now.
     bool submit(const std::shared_ptr<FileJob>& job, const FileJob::Request& request)
     {
         char* buffer = buffers_.take(request.length);
         if (buffer == nullptr)
             return false;
+        if (request.length > static_cast<std::size_t>(kChunkSize))
+            ++largeHeldBy_[job->id()];
         std::uint64_t tag = nextTag_++;
         inFlight_[tag] = {job, buffer, request.length, request.offset, Clock::now(), stopped_};
         job->sent(tag, request);
@@ -275,14 +304,14 @@ private:
             tally_->add(std::min(d.result, std::max<std::int64_t>(0, job->listedSize() - offset)));
         auto listed = jobs_.find(job->id());
         if (listed == jobs_.end() || listed->second != job) {
-            buffers_.give(buffer, length);
+            giveBuffer(job->id(), buffer, length);
             return; // dropped meanwhile
         }
         // A result to hash keeps its buffer until the job takes it in file order.
         if (hashing_ && d.result > 0 && job->awaits(d.tag))
             held_[d.tag] = {buffer, length, job->id()};
         else
-            buffers_.give(buffer, length);
+            giveBuffer(job->id(), buffer, length);
         if (slow && !post(*job, {ReadEvent::Kind::Slow, 0, 0, offset, seconds})) {
             drop(job->id());
             return;
@@ -325,11 +354,11 @@ private:
             Held held = h->second;
             held_.erase(h);
             if (t.bytes == 0) {
-                buffers_.give(held.buffer, held.length);
+                giveBuffer(held.job, held.buffer, held.length);
                 continue;
             }
             hashing_->feed(job.id(), held.buffer, t.bytes, [this, held] {
-                Command c(Command::Kind::Hashed);
+                Command c(Command::Kind::Hashed, held.job);
                 c.buffer = held.buffer;
                 c.length = held.length;
                 command(std::move(c));
@@ -349,7 +378,7 @@ private:
     {
         for (auto h = held_.begin(); h != held_.end();) {
             if (h->second.job == id && which(h->first)) {
-                buffers_.give(h->second.buffer, h->second.length);
+                giveBuffer(id, h->second.buffer, h->second.length);
                 h = held_.erase(h);
             } else {
                 ++h;
@@ -420,7 +449,7 @@ private:
                 hashing_->abandon(id);
         }
         for (auto& [tag, held] : held_)
-            buffers_.give(held.buffer, held.length);
+            giveBuffer(held.job, held.buffer, held.length);
         held_.clear();
         jobs_.clear();
     }
@@ -461,7 +490,9 @@ private:
         std::size_t length;
         std::uint64_t job;
     };
-    std::unordered_map<std::uint64_t, Held> held_; // by tag: results not yet taken in order
+    std::unordered_map<std::uint64_t, Held> held_;               // by tag: results not yet taken in order
+    std::unordered_map<std::uint64_t, std::size_t> largeHeldBy_; // by job: large buffers in flight, held or hashed
+    std::size_t largeShare_ = 2;
     // Last, so that its threads end first, while everything they may touch is still there.
     std::unique_ptr<HashingThreads> hashing_;
 };

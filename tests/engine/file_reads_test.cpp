@@ -1,6 +1,7 @@
 // The reader below the engine: exact event sequences on real files, flow control against a
 // slow engine, drops and stalls, on both the io_uring path and the reader threads.
 #include "engine/file_reads.h"
+#include "engine/hash_algorithms.h"
 
 #include "faultfs_mount.h"
 #include "file_reads_fixture.h"
@@ -20,6 +21,7 @@
 #include <climits>
 #include <cstddef>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -97,6 +99,32 @@ TEST_P(FileReadsTest, stays_a_bounded_distance_ahead_of_the_engine)
             reads->consumed(1);
     }
     EXPECT_EQ(recorder_.result(1), units(512));
+}
+
+// While hashing, the buffers of a file wait for its hashing thread, not for the engine: a
+// file is read on however far the engine lags, and the next one beside it, so that two
+// files are hashed side by side.
+TEST_P(FileReadsTest, while_hashing_files_are_read_far_ahead_and_the_next_beside_the_first)
+{
+    TempDir dir;
+    constexpr std::int64_t size = 40 << 20;
+    testing_support::writeFileOfSize(dir / "a", size);
+    testing_support::writeFileOfSize(dir / "b", size);
+    recorder_.holdChunks(true); // an engine that takes nothing
+    auto reads =
+        std::make_unique<FileReads>(recorder_.poster(), profile(), 1.0, engine::bitOf(engine::HashAlgorithm::Sha256));
+    recorder_.attach(*reads);
+    ASSERT_TRUE(add(*reads, dir / "a", size));
+    ASSERT_TRUE(add(*reads, dir / "b", size));
+    const std::size_t unitsOfEach = size / engine::kChunkSize;
+    EXPECT_TRUE(recorder_.waitForEvents(1, unitsOfEach + 1, 20s));
+    EXPECT_TRUE(recorder_.waitForEvents(2, unitsOfEach + 1, 20s));
+    EXPECT_EQ(recorder_.result(1), units(unitsOfEach, "hashed " + std::to_string(size)));
+    EXPECT_EQ(recorder_.result(2), units(unitsOfEach, "hashed " + std::to_string(size)));
+    auto order = recorder_.jobsInOrder();
+    auto firstOfB = std::find(order.begin(), order.end(), 2u);
+    auto lastOfA = std::find(order.rbegin(), order.rend(), 1u).base();
+    EXPECT_LT(firstOfB, lastOfA) << "the second file waited for the whole first one";
 }
 
 TEST_P(FileReadsTest, a_job_given_up_gets_no_more_events)

@@ -55,6 +55,7 @@ bool ReadRecorder::post(std::uint64_t job, const ReadEvent& e)
         if (givenUp_.contains(job))
             return false;
         events_[job].push_back(e);
+        order_.push_back(job);
         Expected& x = expected_[job];
         if (e.kind == ReadEvent::Kind::Slow) {
             // no failure: the file goes on

@@ -34,6 +34,12 @@ public:
     bool waitForEvents(std::uint64_t job, std::size_t count, std::chrono::milliseconds limit);
     std::vector<engine::ReadEvent> events(std::uint64_t job) const;
     std::string result(std::uint64_t job) const { return describe(events(job)); }
+    // The job of every event posted, in the order they came, all jobs together.
+    std::vector<std::uint64_t> jobsInOrder() const
+    {
+        std::lock_guard lock(mutex_);
+        return order_;
+    }
 
 private:
     struct Expected {
@@ -46,6 +52,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::map<std::uint64_t, std::vector<engine::ReadEvent>> events_;
+    std::vector<std::uint64_t> order_;
     std::map<std::uint64_t, Expected> expected_;
     std::set<std::uint64_t> givenUp_;
     engine::FileReads* reads_ = nullptr;
