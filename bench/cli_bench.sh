@@ -85,6 +85,8 @@ p_cat8_small() { find "$work/small" -type f -print0 | xargs -0 -P 8 -n 64 cat; }
 p_reads_small() { "$reads" "$work/small"; }
 p_vorkan_quick() { "$cli" --quick --dir "$work/small"; }
 p_read2_quick() { "$tool" read2 "$work/small"; }
+p_head_quick() { find "$work/small" -type f -print0 | xargs -0 head -qc 2; }
+p_floor_small() { :; } # timed by fio itself, see run_one
 p_reads_quick() { "$reads" --quick "$work/small"; }
 
 # fio reads the large files one after another, 1 MiB requests 8 deep, past the cache; its
@@ -97,12 +99,22 @@ fio_seconds() {
       --output-format=terse --terse-version=3 2>/dev/null | awk -F';' '{ printf "%.3f\n", $9 / 1000 }'
 }
 
+# The device's floor for the small files: as many random 4 KiB reads as there are files, 64
+# in flight, past the cache, spread over the large files; fio's own runtime counts.
+fio_floor_seconds() {
+  local names
+  names=$(cd "$work/large" && ls | paste -sd:)
+  fio --name=floor --directory="$work/large" --filename="$names" --readonly --rw=randread --bs=4k --iodepth=64 \
+      --number_ios="$small_count" --direct=1 --ioengine=io_uring --size="$((large_count * large_mib))M" \
+      --output-format=terse --terse-version=3 2>/dev/null | awk -F';' '{ printf "%.3f\n", $9 / 1000 }'
+}
+
 # Runs one program after a cache drop and appends its seconds to $work/times/NAME.
 run_one() {
   local name=$1
-  if [ "$name" = fio_large ]; then
+  if [ "$name" = fio_large ] || [ "$name" = floor_small ]; then
     drop_caches
-    fio_seconds >>"$work/times/$name"
+    if [ "$name" = fio_large ]; then fio_seconds; else fio_floor_seconds; fi >>"$work/times/$name"
   else
     timed "p_$name" >>"$work/times/$name"
   fi
@@ -131,14 +143,14 @@ echo "timing ($runs rounds, medians) ..."
 mkdir -p "$work/times"
 large=(vorkan_large cat_large)
 small=(vorkan_small cat_small cat8_small)
-quick=(vorkan_quick read2_quick)
-if command -v fio >/dev/null; then large+=(fio_large); fi
+quick=(vorkan_quick read2_quick head_quick)
+if command -v fio >/dev/null; then large+=(fio_large); small+=(floor_small); fi
 if [ -n "$reads" ]; then large+=(reads_large); small+=(reads_small); quick+=(reads_quick); fi
 compare "${large[@]}"
 compare "${small[@]}"
 compare "${quick[@]}"
 for name in vorkan_large cat_large fio_large reads_large vorkan_small cat_small cat8_small reads_small \
-            vorkan_quick read2_quick reads_quick; do
+            floor_small vorkan_quick read2_quick head_quick reads_quick; do
   if [ -s "$work/times/$name" ]; then eval "t_$name=$(med "$name")"; else eval "t_$name=0"; fi
 done
 
@@ -157,6 +169,7 @@ fi
 awk -v vl="$t_vorkan_large" -v cl="$t_cat_large" -v fl="$t_fio_large" -v rl="$t_reads_large" \
     -v vs="$t_vorkan_small" -v cs="$t_cat_small" -v c8="$t_cat8_small" -v rs="$t_reads_small" \
     -v vq="$t_vorkan_quick" -v q2="$t_read2_quick" -v rq="$t_reads_quick" -v bytes="$large_bytes" \
+    -v fs="$t_floor_small" -v hq="$t_head_quick" \
     -v lc="$large_count" -v lm="$large_mib" -v sc="$small_count" -v rc="$rss_count" -v hc="$huge_count" \
     -v ml="$rss_large" -v ms="$rss_small" -v mf="$rss_few" -v msq="$rss_small_quick" -v mfq="$rss_few_quick" \
     -v mh="$rss_huge" -v mrl="$rss_reads_large" -v mrs="$rss_reads_small" '
@@ -171,13 +184,18 @@ BEGIN {
   if (rl > 0) printf "  throughput FileReads / faster of cat and fio:  %.3f   (target: at least 0.9)\n", ratio(best, rl)
   printf "\nsmall files, complete test (%d x 4 KiB)\n", sc
   line("vorkan-cli", vs); line("FileReads", rs); line("find | xargs cat", cs); line("8 parallel cats", c8)
+  line("device floor (fio, 64 deep)", fs)
+  if (fs > 0) printf "  time vorkan-cli / device floor: %.3f   (target: at most 1.5)\n", ratio(vs, fs)
   printf "  time vorkan-cli / find|xargs cat: %.3f   (target: at most 0.5)\n", ratio(vs, cs)
   printf "  time vorkan-cli / 8 parallel cats: %.3f   (target: at most 1.0)\n", ratio(vs, c8)
   if (rs > 0) printf "  time FileReads / find|xargs cat:  %.3f   (target: at most 0.5)\n", ratio(rs, cs)
   if (rs > 0) printf "  time FileReads / 8 parallel cats:  %.3f   (target: at most 1.0)\n", ratio(rs, c8)
   printf "\nsmall files, quick test (%d x 4 KiB)\n", sc
   line("vorkan-cli", vq); line("FileReads", rq); line("sequential 2-byte reader", q2)
+  line("find | xargs head -c 2", hq)
   printf "  time vorkan-cli / 2-byte reader: %.3f   (target: at most 0.5)\n", ratio(vq, q2)
+  printf "  time vorkan-cli / find|xargs head -c 2: %.3f   (target: at most 0.3)\n", ratio(vq, hq)
+  printf "  time quick / complete test: %.3f   (target: at most 1.0)\n", ratio(vq, vs)
   if (rq > 0) printf "  time FileReads / 2-byte reader:  %.3f   (target: at most 0.5)\n", ratio(rq, q2)
   printf "\npeak RSS (target: under 24 MiB, no growth with the tree)\n"
   printf "  vorkan-cli complete: large files %.1f MiB, %d files %.1f MiB, %d files %.1f MiB", ml / 1024, rc, mf / 1024, sc, ms / 1024
