@@ -66,7 +66,7 @@ public:
             }
         }
         if (!finished && e.kind == engine::ReadEvent::Kind::Chunk)
-            reads->consumed(job);
+            reads->consumed(job, e.units);
         return true;
     }
     void waitUntilOpenBelow(std::size_t count)

@@ -21,7 +21,7 @@ namespace {
 // Walk entries the engine has not taken yet: the walk pauses there, so a huge directory
 // does not pile up in memory while the engine yields.
 constexpr std::size_t kQueuedEntries = 4096;
-// Chunk events taken before the reader is told, when more are waiting: 1 MiB.
+// Chunk units taken before the reader is told, when more are waiting: 1 MiB.
 constexpr std::int64_t kConsumedBatch = 16;
 // ... and the bytes of their paths, which in a deep tree are each as long as the depth.
 constexpr std::size_t kQueuedPathBytes = 16u << 20;
@@ -121,7 +121,8 @@ public:
                 return std::nullopt;
             e = it->second.front();
             it->second.pop_front();
-            if (e->kind == ReadEvent::Kind::Chunk && (++unreported_ >= kConsumedBatch || it->second.empty()))
+            if (e->kind == ReadEvent::Kind::Chunk &&
+                ((unreported_ += e->units) >= kConsumedBatch || it->second.empty()))
                 report = std::exchange(unreported_, 0);
         }
         if (report > 0)
@@ -367,7 +368,7 @@ private:
     std::deque<WalkItem> items_;
     std::size_t queuedPathBytes_ = 0;
     std::map<Job, std::deque<ReadEvent>> events_; // jobs not finished, with their events
-    std::int64_t unreported_ = 0;                 // Chunk events of the job being read taken, the reader not told
+    std::int64_t unreported_ = 0;                 // Chunk units of the job being read taken, the reader not told
     Job nextJob_ = 1;
     Job reached_ = 0;
     std::optional<Job> awaited_; // 0: the next walk entry

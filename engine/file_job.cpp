@@ -162,13 +162,22 @@ void FileJob::restartAt(std::int64_t offset)
     nextOffset_ = offset;
 }
 
+// The units a result completed go in one Chunk event: only the file's last unit can be
+// short, so every unit of the event but its last is whole.
 void FileJob::postUnitsUpTo(std::int64_t limit, Outcome& out)
 {
+    ReadEvent* chunk = nullptr;
     while (posted_ < end_) {
         std::int64_t unit = std::min(kChunkSize, end_ - posted_);
         if (posted_ + unit > limit)
             break;
-        out.events.push_back({ReadEvent::Kind::Chunk, unit, 0, 0});
+        if (chunk == nullptr) {
+            out.events.push_back({ReadEvent::Kind::Chunk, unit, 0, 0});
+            chunk = &out.events.back();
+        } else {
+            chunk->bytes += unit;
+            ++chunk->units;
+        }
         posted_ += unit;
     }
 }

@@ -26,8 +26,10 @@ struct FileToRead {
 using PostReadEvent = std::function<bool(std::uint64_t job, const ReadEvent& event)>;
 
 // Reads the data of opened test files with several requests in flight, across files (many
-// small files) and within a file (large ones), and posts what happened in 64 KiB units:
-//  - complete test, listed size S > 0: Chunk events of min(65536, rest) bytes up to S, never
+// small files) and within a file (large ones), and posts what happened in 64 KiB units, the
+// units of one completed request in one Chunk event (ReadEvent::units; below, each unit is
+// told as if it came alone):
+//  - complete test, listed size S > 0: Chunk units of min(65536, rest) bytes up to S, never
 //    beyond even if the file grew; a file that ends early gives one Chunk with the bytes of
 //    the unit where it ended (maybe 0), a failed read gives ReadFailed after the units read
 //    in full before it;

@@ -139,9 +139,11 @@ void VorkanEngine::TestujSoubor(const ListedFile& file)
     const std::size_t findingsBefore = findings_.items.size();
     bool whole = false;
     std::int64_t read = 0;
+    ReadEvent rest{ReadEvent::Kind::Chunk, 0, 0, 0};
+    rest.units = 0;
     for (;;) {
         std::int64_t chunk = std::max<std::int64_t>(0, std::min(kChunkSize, size - read));
-        auto e = awaitRead(file);
+        auto e = awaitUnit(file, rest);
         if (!e)
             break; // stopped while the open or read was under way
         if (e->kind != ReadEvent::Kind::Chunk) {
@@ -193,6 +195,25 @@ std::optional<WalkItem> VorkanEngine::awaitWalk()
         if (!reader_.prepareToSleep(0))
             waitForReader();
     }
+}
+
+// One unit at a time, though the reader tells the units of a request together: rest keeps
+// those still to come (none: units 0).
+std::optional<ReadEvent> VorkanEngine::awaitUnit(const ListedFile& file, ReadEvent& rest)
+{
+    if (rest.units == 0) {
+        auto e = awaitRead(file);
+        if (!e || e->kind != ReadEvent::Kind::Chunk || e->units <= 1)
+            return e;
+        rest = *e;
+    }
+    ReadEvent unit = rest;
+    unit.units = 1;
+    if (--rest.units > 0) {
+        unit.bytes = kChunkSize;
+        rest.bytes -= kChunkSize;
+    }
+    return unit;
 }
 
 // Slow reads are taken on the way: they are no failure, only worth knowing.

@@ -142,6 +142,7 @@ private:
     void TestujSoubor(const ListedFile& file);
     std::optional<WalkItem> awaitWalk();
     std::optional<ReadEvent> awaitRead(const ListedFile& file);
+    std::optional<ReadEvent> awaitUnit(const ListedFile& file, ReadEvent& rest);
     void waitForReader();
     void fileFailed(const ListedFile& file, std::int64_t read, Finding finding);
     void addFinding(const std::string& path, Finding finding);

@@ -76,6 +76,26 @@ TEST_F(FileJobTest, results_that_come_out_of_order_are_posted_in_file_order)
     EXPECT_TRUE(finished);
 }
 
+// One event per result, not per unit: the engine takes the units one by one from it.
+TEST_F(FileJobTest, the_units_one_result_completes_are_told_in_one_event)
+{
+    FileJob job = make(600000);
+    std::vector<std::uint64_t> tags = sendAll(job);
+    ASSERT_EQ(tags.size(), 3U);
+    EXPECT_TRUE(job.done(tags[2], 75712).events.empty());
+    FileJob::Outcome second = job.done(tags[0], full(tags[0]));
+    ASSERT_EQ(second.events.size(), 1U);
+    EXPECT_EQ(second.events[0].units, 4);
+    EXPECT_EQ(second.events[0].bytes, 4 * 65536);
+    FileJob::Outcome last = job.done(tags[1], full(tags[1]));
+    ASSERT_EQ(last.events.size(), 2U) << "the two results now in order, one event each";
+    EXPECT_EQ(last.events[0].units, 4);
+    EXPECT_EQ(last.events[0].bytes, 4 * 65536);
+    EXPECT_EQ(last.events[1].units, 2);
+    EXPECT_EQ(last.events[1].bytes, 600000 - 8 * 65536);
+    EXPECT_TRUE(last.finished);
+}
+
 TEST_F(FileJobTest, a_short_read_mid_file_is_followed_up_where_it_stopped)
 {
     FileJob job = make(300000);
@@ -156,7 +176,7 @@ std::string mapOf(FileJob& job, const std::set<std::int64_t>& badBlocks, std::in
         FileJob::Outcome out = job.done(tag, result);
         for (const engine::ReadEvent& e : out.events) {
             if (e.kind == engine::ReadEvent::Kind::Chunk)
-                job.consumed();
+                job.consumed(e.units);
             else
                 events += (events.empty() ? "" : " ") + describe({e});
         }

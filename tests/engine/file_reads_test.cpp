@@ -90,12 +90,12 @@ TEST_P(FileReadsTest, stays_a_bounded_distance_ahead_of_the_engine)
     ASSERT_TRUE(add(*reads, dir / "big", 32 << 20));
     ASSERT_TRUE(recorder_.waitForEvents(1, 1, 5s));
     std::this_thread::sleep_for(300ms);
-    std::size_t ahead = recorder_.events(1).size();
+    std::size_t ahead = recorder_.eventCount(1);
     EXPECT_LE(ahead, 192U) << "12 MiB ahead at most";
     // Taking what came lets the rest come, up to the end.
     std::size_t taken = 0;
     while (taken < 512 && recorder_.waitForEvents(1, taken + 1, 5s)) {
-        for (std::size_t n = recorder_.events(1).size(); taken < n; ++taken)
+        for (std::size_t n = recorder_.eventCount(1); taken < n; ++taken)
             reads->consumed(1);
     }
     EXPECT_EQ(recorder_.result(1), units(512));
@@ -137,7 +137,7 @@ TEST_P(FileReadsTest, a_job_given_up_gets_no_more_events)
     ASSERT_TRUE(add(*reads, dir / "big", 64 << 20));
     ASSERT_TRUE(recorder_.waitForEvents(1, 1, 5s));
     reads->drop(1);
-    std::size_t seen = recorder_.events(1).size();
+    std::size_t seen = recorder_.eventCount(1);
     for (std::size_t i = 0; i < seen; ++i)
         reads->consumed(1);
     recorder_.holdChunks(false);
@@ -146,7 +146,7 @@ TEST_P(FileReadsTest, a_job_given_up_gets_no_more_events)
     EXPECT_EQ(recorder_.result(2), "100");
     std::this_thread::sleep_for(100ms);
     // Reads already under way may still come; nothing is asked for after the drop.
-    EXPECT_LE(recorder_.events(1).size(), 192U);
+    EXPECT_LE(recorder_.eventCount(1), 192U);
 }
 
 // The receiver of the events may be owned only through the post under way: the walk that

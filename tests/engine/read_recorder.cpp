@@ -13,7 +13,11 @@ std::string describe(const std::vector<ReadEvent>& events)
         if (!text.empty())
             text += ' ';
         switch (e.kind) {
-        case ReadEvent::Kind::Chunk: text += std::to_string(e.bytes); break;
+        case ReadEvent::Kind::Chunk: // each unit as if it came alone
+            for (std::int64_t u = 1; u < e.units; ++u)
+                text += std::to_string(engine::kChunkSize) + ' ';
+            text += std::to_string(e.bytes - (e.units - 1) * engine::kChunkSize);
+            break;
         case ReadEvent::Kind::OpenFailed: text += "open-failed"; break;
         case ReadEvent::Kind::ReadFailed:
             text += "fail " + std::to_string(e.error) + "@" + std::to_string(e.offset);
@@ -70,7 +74,7 @@ bool ReadRecorder::post(std::uint64_t job, const ReadEvent& e)
         changed_.notify_all();
     }
     if (take && reads_ != nullptr)
-        reads_->consumed(job);
+        reads_->consumed(job, e.units);
     return true;
 }
 
@@ -82,10 +86,27 @@ bool ReadRecorder::waitForAll(std::chrono::milliseconds limit)
     });
 }
 
+namespace {
+
+std::size_t countAsTaken(const std::vector<ReadEvent>& events)
+{
+    std::size_t count = 0;
+    for (const ReadEvent& e : events)
+        count += e.kind == ReadEvent::Kind::Chunk ? static_cast<std::size_t>(e.units) : 1;
+    return count;
+}
+
+} // namespace
+
 bool ReadRecorder::waitForEvents(std::uint64_t job, std::size_t count, std::chrono::milliseconds limit)
 {
     std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, limit, [&] { return events_[job].size() >= count; });
+    return changed_.wait_for(lock, limit, [&] { return countAsTaken(events_[job]) >= count; });
+}
+
+std::size_t ReadRecorder::eventCount(std::uint64_t job) const
+{
+    return countAsTaken(events(job));
 }
 
 std::vector<ReadEvent> ReadRecorder::events(std::uint64_t job) const

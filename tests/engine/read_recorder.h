@@ -31,7 +31,9 @@ public:
 
     // False if the jobs did not all end in time.
     bool waitForAll(std::chrono::milliseconds limit = std::chrono::seconds(20));
+    // Events counted as the engine takes them: each unit of a Chunk event as one.
     bool waitForEvents(std::uint64_t job, std::size_t count, std::chrono::milliseconds limit);
+    std::size_t eventCount(std::uint64_t job) const;
     std::vector<engine::ReadEvent> events(std::uint64_t job) const;
     std::string result(std::uint64_t job) const { return describe(events(job)); }
     // The job of every event posted, in the order they came, all jobs together.
