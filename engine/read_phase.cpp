@@ -139,7 +139,7 @@ void VorkanEngine::TestujSoubor(const ListedFile& file)
     const std::size_t findingsBefore = findings_.items.size();
     bool whole = false;
     std::int64_t read = 0;
-    ReadEvent rest{ReadEvent::Kind::Chunk, 0, 0, 0};
+    ReadEvent rest; // the units of a Chunk event not yet taken: none
     rest.units = 0;
     for (;;) {
         std::int64_t chunk = std::max<std::int64_t>(0, std::min(kChunkSize, size - read));

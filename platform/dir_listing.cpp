@@ -1,6 +1,7 @@
 #include "platform/dir_listing.h"
 
 #include "platform/bounded_call.h"
+#include "platform/directory_entry.h"
 #include "platform/unique_fd.h"
 
 #include <dirent.h>
@@ -40,11 +41,6 @@ bool isDirectoryEntry(int dirFd, const dirent& entry)
         return false;
     struct stat st {}; // a link counts by what it points to
     return ::fstatat(dirFd, entry.d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool isDotOrDotDot(const char* name)
-{
-    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "platform/directory_warmer.h"
 
+#include "platform/directory_entry.h"
 #include "platform/unique_fd.h"
 
 #include <dirent.h>
@@ -7,8 +8,8 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
+#include <atomic>
 #include <climits>
-#include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <system_error>
@@ -21,11 +22,6 @@ namespace {
 constexpr int kStatusFlags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
 constexpr unsigned kStatusMask = STATX_TYPE | STATX_SIZE | STATX_INO | STATX_MNT_ID;
 
-bool isDotOrDotDot(const char* name)
-{
-    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
-
 } // namespace
 
 struct DirectoryWarmer::Shared {
@@ -34,7 +30,7 @@ struct DirectoryWarmer::Shared {
     std::mutex mutex;
     std::deque<std::string> queue;
     int threads = 0;
-    bool stopped = false;
+    std::atomic<bool> stopped{false}; // read by the threads between entries without the lock
 
     std::optional<std::string> take()
     {
@@ -58,12 +54,6 @@ struct DirectoryWarmer::Shared {
         return !mount || (sx.stx_mask & STATX_MNT_ID) == 0 || sx.stx_mnt_id == *mount;
     }
 
-    bool isStopped()
-    {
-        std::lock_guard lock(mutex);
-        return stopped;
-    }
-
     // The listing and every entry's status, as the walk will ask for them.
     void warmOne(const std::string& path)
     {
@@ -78,7 +68,7 @@ struct DirectoryWarmer::Shared {
         while (dirent* e = ::readdir(dir)) {
             if (!isDotOrDotDot(e->d_name))
                 ::statx(dirFd, e->d_name, kStatusFlags, kStatusMask, &sx);
-            if (isStopped())
+            if (stopped.load())
                 break;
         }
         ::closedir(dir);

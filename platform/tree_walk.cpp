@@ -1,5 +1,7 @@
 #include "platform/tree_walk.h"
 
+#include "platform/directory_entry.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -45,11 +47,6 @@ int identify(int dirFd, const char* name, int flags, Identity& id)
         return errno;
     fillIdentity(sx, id);
     return 0;
-}
-
-bool isDotOrDotDot(const char* name)
-{
-    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
 } // namespace
