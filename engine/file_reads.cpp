@@ -205,7 +205,10 @@ private:
     }
 
     // Sends requests in the order of the jobs while there is room. On media that must be
-    // read in order, a job's successor waits until all of it has been asked for. A job going
+    // read in order, a job's successor waits until all of it has been asked for, unless the
+    // job waits for its hashing thread: then the medium is faster than one core hashes, and
+    // the next file is read beside it for the next core (a disk that the hashing keeps up
+    // with is still read one file after another). A job going
     // over a failure block by block sends only when nothing else is in flight, and nothing
     // else goes until its request came back.
     void send()
@@ -231,14 +234,20 @@ private:
                     return;
                 continue;
             }
+            bool waitsForHashing = false;
             while (inFlight_.size() < static_cast<std::size_t>(profile_.depth)) {
                 auto request = job->next();
-                if (!request || overShare(id, *request))
+                if (!request)
                     break;
+                if (overShare(id, *request)) {
+                    waitsForHashing = true;
+                    break;
+                }
                 if (!submit(job, *request))
                     return;
             }
-            if (inFlight_.size() >= static_cast<std::size_t>(profile_.depth) || (profile_.inOrder && job->hasMore()))
+            if (inFlight_.size() >= static_cast<std::size_t>(profile_.depth) ||
+                (profile_.inOrder && job->hasMore() && !waitsForHashing))
                 return;
         }
     }

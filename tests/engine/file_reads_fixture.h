@@ -29,14 +29,19 @@ protected:
     // Opens path and hands it to reads as the next job; false if it could not be opened.
     bool add(engine::FileReads& reads, const std::string& path, std::int64_t listedSize, bool quick = false)
     {
+        return addTo(recorder_, reads, nextJob_++, path, listedSize, quick);
+    }
+    static bool addTo(ReadRecorder& recorder, engine::FileReads& reads, std::uint64_t job, const std::string& path,
+                      std::int64_t listedSize, bool quick = false)
+    {
         engine::FileToRead f;
-        f.job = nextJob_++;
+        f.job = job;
         f.listedSize = listedSize;
         f.quick = quick;
         if (f.file.open(path, quick ? platform::ReadPattern::FirstBytes : platform::ReadPattern::WholeFile) !=
             platform::OpenResult::Opened)
             return false;
-        recorder_.expect(f.job, listedSize, quick);
+        recorder.expect(f.job, listedSize, quick);
         reads.add(std::move(f));
         return true;
     }
