@@ -288,6 +288,31 @@ TEST_P(FileReadsOnFaultyMedia, on_rotating_media_a_file_is_asked_for_whole_befor
     EXPECT_EQ(recorder_.result(2), "4096");
 }
 
+// A medium slower than a core hashes never fills a file's share of the buffers: while
+// hashing, it is still read one file after another.
+TEST_P(FileReadsOnFaultyMedia, while_hashing_a_medium_the_hashing_keeps_up_with_is_read_file_after_file)
+{
+    mount("a 40M\nb 40M\n", "mnt", {"--read-delay", "20"});
+    platform::ReadProfile rotating = profile();
+    rotating.inOrder = true;
+    rotating.fileDepth = 4;
+    recorder_.holdChunks(true); // an engine that takes nothing
+    auto reads =
+        std::make_unique<FileReads>(recorder_.poster(), rotating, 1.0, engine::bitOf(engine::HashAlgorithm::Sha256));
+    recorder_.attach(*reads);
+    ASSERT_TRUE(add(*reads, at("a"), 40 << 20));
+    ASSERT_TRUE(add(*reads, at("b"), 40 << 20));
+    ASSERT_TRUE(recorder_.waitForEvents(2, 641, 60s));
+    EXPECT_EQ(recorder_.result(1), units(640, "hashed 41943040"));
+    EXPECT_EQ(recorder_.result(2), units(640, "hashed 41943040"));
+    // One event per request of a megabyte; the last few of a may still be under way when b
+    // begins, as on any medium read in order.
+    auto order = recorder_.jobsInOrder();
+    auto firstOfB = std::find(order.begin(), order.end(), 2u);
+    EXPECT_GE(std::count(order.begin(), firstOfB, 1u), 40 - rotating.fileDepth)
+        << "the second file was read beside the first";
+}
+
 // As a container's seccomp filter does: io_uring_setup fails with ENOSYS.
 bool refuseIoUring()
 {
