@@ -33,8 +33,8 @@ LineEnd trimmed(std::string_view line)
 }
 
 // Calls visit(offset, line, crlf) for each line; false when a read failed.
-template <class Visit>
-bool forEachLine(const platform::RandomAccessFile& file, Visit visit)
+template <class File, class Visit>
+bool forEachLine(const File& file, Visit visit)
 {
     std::string pending; // the part of a line that began in an earlier block
     std::uint64_t lineStart = 0;
@@ -75,7 +75,8 @@ bool forEachLine(const platform::RandomAccessFile& file, Visit visit)
     return true;
 }
 
-std::optional<std::string> lineAt(const platform::RandomAccessFile& file, std::uint64_t offset)
+template <class File>
+std::optional<std::string> lineAt(const File& file, std::uint64_t offset)
 {
     std::string line;
     std::string block(4096, '\0');
@@ -92,24 +93,52 @@ std::optional<std::string> lineAt(const platform::RandomAccessFile& file, std::u
     return std::nullopt;
 }
 
+// The whole file into a spool; false (errno tells why) when it cannot be read. A spool that
+// cannot be written is left closed.
+bool copyInto(const platform::RandomAccessFile& file, platform::SpoolFile& spool)
+{
+    std::string block(kBlock, '\0');
+    for (std::int64_t offset = 0;;) {
+        std::int64_t got = file.readAt(offset, block.data(), block.size());
+        if (got < 0)
+            return false;
+        if (spool.isOpen() && !spool.append(std::string_view(block.data(), static_cast<std::size_t>(got))))
+            spool = platform::SpoolFile();
+        offset += got;
+        if (static_cast<std::size_t>(got) < block.size())
+            return true;
+    }
+}
+
 } // namespace
+
+// Read once from where it lies, then from a copy of the program's own: the lines looked up
+// while files are checked never wait for the medium under test (which may be failing), and
+// a manifest changed on disk meanwhile still answers as it was read.
+std::int64_t ManifestSet::Source::readAt(std::int64_t offset, char* buffer, std::size_t length) const
+{
+    return copy.isOpen() ? copy.readAt(offset, buffer, length) : file.readAt(offset, buffer, length);
+}
 
 bool ManifestSet::add(const std::string& path, const std::string& base, std::optional<HashAlgorithm> bagit,
                       bool fromMedium)
 {
-    Source source{platform::RandomAccessFile::open(path, fromMedium), LineRules(bagit), base, {}};
-    if (!source.file.isOpen())
+    Source source{
+        platform::RandomAccessFile::open(path, fromMedium), platform::SpoolFile::create(), LineRules(bagit), base, {}};
+    if (!source.file.isOpen() || !copyInto(source.file, source.copy))
         return false;
+    if (source.copy.isOpen())
+        source.file = platform::RandomAccessFile(); // the medium's descriptor is not kept
     const auto manifest = static_cast<std::uint32_t>(sources_.size());
     // Counted first, so that the index grows once, to its size, and not to twice that.
     std::size_t lines = 0;
-    if (!forEachLine(source.file, [&](std::uint64_t, std::optional<std::string_view>, bool) { ++lines; }))
+    if (!forEachLine(source, [&](std::uint64_t, std::optional<std::string_view>, bool) { ++lines; }))
         return false;
     records_.reserve(records_.size() + lines);
     ManifestSummary summary;
     summary.path = path;
     std::uint32_t number = 0;
-    bool read = forEachLine(source.file, [&](std::uint64_t offset, std::optional<std::string_view> line, bool crlf) {
+    bool read = forEachLine(source, [&](std::uint64_t offset, std::optional<std::string_view> line, bool crlf) {
         ++number;
         ManifestEntry entry;
         auto kind = line ? source.rules.learn(*line, crlf, &entry) : LineRules::Kind::Improper;
@@ -166,7 +195,7 @@ std::vector<ManifestSet::Line> ManifestSet::find(const std::string& key) const
                                   [](const Record& r, std::uint64_t h) { return r.hash < h; });
     for (auto it = first; it != records_.end() && it->hash == hash; ++it) {
         const Source& source = sources_[it->manifest];
-        auto text = lineAt(source.file, it->offset);
+        auto text = lineAt(source, it->offset);
         auto entry = text ? source.rules.parse(*text) : std::nullopt;
         if (!entry)
             continue;
@@ -188,7 +217,7 @@ void ManifestSet::forEachUnchecked(
     for (std::size_t m = 0; m < sources_.size(); ++m) {
         const Source& source = sources_[m];
         std::uint32_t number = 0;
-        forEachLine(source.file, [&](std::uint64_t, std::optional<std::string_view> line, bool) {
+        forEachLine(source, [&](std::uint64_t, std::optional<std::string_view> line, bool) {
             ++number;
             if (!line || source.checked[number])
                 return;

@@ -22,8 +22,9 @@ struct ManifestSummary {
 
 // The manifests of a run and an index of their lines by the file each names. Memory stays
 // small whatever the manifests hold: the index keeps a hash of each line's key and where the
-// line lies, and a line that the hash points to is read again from its manifest and compared
-// in full, so neither the names nor the digests are kept.
+// line lies, and a line that the hash points to is read again from the manifest's copy (a
+// nameless temporary file) and compared in full, so neither the names nor the digests are
+// kept.
 class ManifestSet {
 public:
     explicit ManifestSet(TestRoot root) : root_(std::move(root)) {}
@@ -54,10 +55,12 @@ public:
 
 private:
     struct Source {
-        platform::RandomAccessFile file;
+        platform::RandomAccessFile file; // until it was copied
+        platform::SpoolFile copy;        // where the lines are read from; closed: from file
         LineRules rules;
         std::string base;
         std::vector<bool> checked; // by line number
+        std::int64_t readAt(std::int64_t offset, char* buffer, std::size_t length) const;
     };
     struct Record {
         std::uint64_t hash;

@@ -174,6 +174,26 @@ TEST_F(Manifests, a_changed_file_differs_where_the_walk_reads_it_and_a_removed_o
     EXPECT_EQ(c.matched, static_cast<std::int64_t>(kNames.size()) - 3);
 }
 
+// Once read, a manifest is not read from where it lies again: the files are held against
+// what was read, though the manifest is overwritten while they are checked.
+TEST_F(Manifests, a_manifest_changed_during_the_run_still_answers_as_it_was_read)
+{
+    std::string manifest = made("sha256sum", "S");
+    bool overwritten = false;
+    host.onYield = [&](engine::YieldPoint where) {
+        if (where == engine::YieldPoint::BeforeFile && !overwritten) {
+            overwritten = true;
+            writeFile(manifest, std::string(4096, 'x'));
+        }
+    };
+    verify({manifest});
+    EXPECT_TRUE(overwritten);
+    EXPECT_TRUE(errors().empty()) << errors().front();
+    auto c = verdict().counts();
+    EXPECT_EQ(c.matched, static_cast<std::int64_t>(kNames.size()));
+    EXPECT_EQ(c.missing, 0);
+}
+
 TEST_F(Manifests, hashdeep_checks_the_size_too)
 {
     std::string manifest = made("hashdeep -c md5 -l", "H");
