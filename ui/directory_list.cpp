@@ -18,10 +18,6 @@ namespace {
 
 constexpr int kPathRole = Qt::UserRole;
 
-// A directory on a mount that does not answer (a dead share, a dying drive) shows without its
-// subdirectories after this long rather than holding the window.
-constexpr std::chrono::milliseconds kListingBound{1500};
-
 QString childPath(const QString& directory, const QString& name)
 {
     return directory.endsWith(QLatin1Char('/')) ? directory + name : directory + QLatin1Char('/') + name;

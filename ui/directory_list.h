@@ -1,7 +1,14 @@
 #pragma once
 #include <QTreeWidget>
 
+#include <chrono>
+
 namespace ui {
+
+// A directory on a mount that does not answer (a dead share, a dying drive) shows without its
+// subdirectories after this long rather than holding the window; the chooser waits as long
+// to enter or check one.
+inline constexpr std::chrono::milliseconds kListingBound{1500};
 
 // A directory list: the path of the current directory from the root down, as open folders,
 // then its subdirectories. Double-click or Enter on a row makes that directory current.

@@ -103,10 +103,10 @@ void TPSDirSelectForm::showEvent(QShowEvent* event)
 
 void TPSDirSelectForm::FormActivate()
 {
-    if (!platform::setCurrentDirectory(module_.PosledniAdr))
+    if (!platform::setCurrentDirectoryWithin(module_.PosledniAdr, kListingBound))
         module_.PosledniAdr = module_.PocatecniAdr;
-    if (platform::directoryExists(module_.PosledniAdr)) {
-        platform::setCurrentDirectory(module_.PosledniAdr);
+    if (platform::directoryExistsWithin(module_.PosledniAdr, kListingBound)) {
+        platform::setCurrentDirectoryWithin(module_.PosledniAdr, kListingBound);
         driveDirectories_.remember(platform::currentDirectory());
         DirSez_->setDirectory(QString::fromStdString(module_.PosledniAdr));
         showDriveOfList();
@@ -131,7 +131,7 @@ void TPSDirSelectForm::driveseznChange()
     if (letter.isEmpty())
         return;
     const std::string dir = driveDirectories_.currentOf(letter.at(0).toLatin1());
-    if (!platform::setCurrentDirectory(dir)) {
+    if (!platform::setCurrentDirectoryWithin(dir, kListingBound)) {
         // A drive without a medium cannot be entered: the pair stays on the directory shown.
         showDriveOfList();
         return;
@@ -147,13 +147,13 @@ void TPSDirSelectForm::showDriveOfList()
 
 void TPSDirSelectForm::OKBtnClick()
 {
-    const bool exists = platform::directoryExists(module_.ZvolenyAdr);
+    const bool exists = platform::directoryExistsWithin(module_.ZvolenyAdr, kListingBound);
     if (exists)
         module_.PosledniAdr = platform::currentDirectory();
-    if (!platform::setCurrentDirectory(module_.PocatecniAdr))
+    if (!platform::setCurrentDirectoryWithin(module_.PocatecniAdr, kListingBound))
         pelun_.PS_InternalError(texts::kStartDirInaccessibleNumber,
                                 texts::kAdresarQuoted + module_.PocatecniAdr + texts::kNeniPristupnyQuoted);
-    if (!platform::directoryExists(module_.ZvolenyAdr)) {
+    if (!platform::directoryExistsWithin(module_.ZvolenyAdr, kListingBound)) {
         pelun_.PS_ShowError(texts::kZvolenyNeexistuje);
         return; // the dialog stays open with what the user left in it
     }

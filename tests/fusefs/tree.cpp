@@ -164,8 +164,12 @@ void Tree::addLine(const std::string& line)
         } else if (words.size() == 3 && words[1] == "list-stall") {
             dir.fault = Fault::ListStall;
             dir.seconds = parseSeconds(words[2]);
+        } else if (words.size() == 3 && words[1] == "getattr-stall") {
+            dir.fault = Fault::GetattrStall;
+            dir.seconds = parseSeconds(words[2]);
         } else if (words.size() != 1) {
-            throw std::invalid_argument("a directory takes list-eio or list-stall SECONDS only: " + words[0]);
+            throw std::invalid_argument(
+                "a directory takes list-eio, list-stall SECONDS or getattr-stall SECONDS only: " + words[0]);
         }
         return;
     }

@@ -32,6 +32,7 @@
 //                                      of a filesystem for a loop device, say)
 //   path/ list-eio                     listing the directory fails with EIO
 //   path/ list-stall SECONDS           listing the directory sleeps SECONDS first
+//   path/ getattr-stall SECONDS        every look at the directory's attributes sleeps SECONDS
 //
 // Blank lines and everything from a '#' on are ignored. Names hold no blanks; entries are
 // listed in the order they were described, so a test can rely on the walk order.

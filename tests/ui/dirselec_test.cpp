@@ -2,9 +2,11 @@
 
 #include "faultfs_mount.h"
 #include "platform/filesystem.h"
+
 #include "ui/directory_list.h"
 #include "ui/dirselec.h"
 #include "ui/dirselec_module.h"
+#include <chrono>
 
 #include <QComboBox>
 #include <QLabel>
@@ -219,6 +221,29 @@ TEST_F(DirSelectOnStalledMedium, a_directory_that_does_not_answer_shows_without_
     EXPECT_EQ(rowsBelow(list), QStringList{});
     list.setDirectory(QString::fromStdString(at("fast")));
     EXPECT_EQ(rowsBelow(list), QStringList{QStringLiteral("sub")});
+}
+
+// Nor must checking a directory typed in: one whose mount does not answer counts as one
+// that is not there, after a bounded wait.
+TEST_F(DirSelectOnStalledMedium, a_typed_directory_that_does_not_answer_is_refused_without_freezing_the_dialog)
+{
+    mount("slow/ getattr-stall 60\n");
+    child<QLineEdit>("AdrE")->setText(QStringLiteral("původní"));
+    bool openAfterError = false;
+    std::chrono::steady_clock::duration took{};
+    browse([&] {
+        control<QLineEdit>("adr")->setText(QString::fromStdString(at("slow")));
+        auto start = std::chrono::steady_clock::now();
+        QTest::mouseClick(control<QPushButton>("OKBtn"), Qt::LeftButton);
+        took = std::chrono::steady_clock::now() - start;
+        openAfterError = dialog().isVisible();
+        QTest::mouseClick(control<QPushButton>("StornoBtn"), Qt::LeftButton);
+    });
+    EXPECT_TRUE(openAfterError);
+    EXPECT_LT(took, std::chrono::seconds(10));
+    EXPECT_EQ(port_.texts(), std::vector<std::string>{"Zvolený adresář neexistuje nebo není přístupný."});
+    EXPECT_EQ(adrE(), QStringLiteral("původní"));
+    EXPECT_EQ(platform::currentDirectory(), tmp_.path());
 }
 
 } // namespace
