@@ -104,10 +104,10 @@ TEST_P(FileReadsTest, stays_a_bounded_distance_ahead_of_the_engine)
 // While hashing, the buffers of a file wait for its hashing thread, not for the engine: a
 // file is read on however far the engine lags, and the next one beside it, so that two
 // files are hashed side by side. That holds on media read one file after another too, once
-// the first file's hashing, not the medium, is what holds the read back (here: tmpfs).
+// the first file's hashing, not the medium, is what holds the read back (here: memory).
 TEST_P(FileReadsTest, while_hashing_files_are_read_far_ahead_and_the_next_beside_the_first)
 {
-    TempDir dir;
+    TempDir dir("/dev/shm");
     constexpr std::int64_t size = 40 << 20;
     testing_support::writeFileOfSize(dir / "a", size);
     testing_support::writeFileOfSize(dir / "b", size);
@@ -292,7 +292,7 @@ TEST_P(FileReadsOnFaultyMedia, on_rotating_media_a_file_is_asked_for_whole_befor
 // hashing, it is still read one file after another.
 TEST_P(FileReadsOnFaultyMedia, while_hashing_a_medium_the_hashing_keeps_up_with_is_read_file_after_file)
 {
-    mount("a 40M\nb 40M\n", "mnt", {"--read-delay", "20"});
+    mount("a 40M\nb 40M\n", "mnt", {"--read-delay", "40"});
     platform::ReadProfile rotating = profile();
     rotating.inOrder = true;
     rotating.fileDepth = 4;

@@ -2,6 +2,7 @@
 
 #include "tests/support/deep_tree.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -12,10 +13,27 @@
 
 namespace testing_support {
 
-TempDir::TempDir()
+namespace {
+
+std::string defaultBase()
 {
     const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/vorkan-test-XXXXXX";
+    return base != nullptr && *base != '\0' ? base : "/tmp";
+}
+
+bool isDirectory(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+} // namespace
+
+TempDir::TempDir() : TempDir(defaultBase()) {}
+
+TempDir::TempDir(const std::string& base)
+{
+    std::string pattern = (isDirectory(base) ? base : defaultBase()) + "/vorkan-test-XXXXXX";
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     if (::mkdtemp(buffer.data()) == nullptr)

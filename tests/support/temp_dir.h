@@ -8,6 +8,9 @@ namespace testing_support {
 class TempDir {
 public:
     TempDir();
+    // Below base instead (/dev/shm: a medium faster than any disk), or as above when base is
+    // no directory.
+    explicit TempDir(const std::string& base);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
