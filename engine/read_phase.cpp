@@ -53,6 +53,7 @@ void VorkanEngine::readPhase(const TestSettings& settings)
         }
         countedFiles_.clear();
     }
+    awaitDigests();
     reader_.stop(); // whatever a stop left under way
     addMissingFiles();
 }
@@ -177,11 +178,13 @@ void VorkanEngine::TestujSoubor(const ListedFile& file)
         if (!run_.Bezi || whole)
             break;
     }
-    if (hashing() && whole)
-        fileReadWhole(file);
-    else if (hashing())
-        fileNotReadWhole(file, findings_.items.size() > findingsBefore);
-    reader_.finish(file.job);
+    if (hashing() && whole) {
+        fileReadWhole(file); // the job ends when its digests have been taken
+    } else {
+        if (hashing())
+            fileNotReadWhole(file, findings_.items.size() > findingsBefore);
+        reader_.finish(file.job);
+    }
     ++run_.TestovanoSoub;
 }
 
@@ -266,8 +269,15 @@ void VorkanEngine::mapDamage(const ListedFile& file)
     }
 }
 
-// The only way into the error list: each entry and its finding go in together.
+// The way into the error list: the checksum findings of the files before come first.
 void VorkanEngine::addFinding(const std::string& path, Finding finding)
+{
+    awaitDigests();
+    insertFinding(path, std::move(finding));
+}
+
+// The only place that writes the error list: each entry and its finding go in together.
+void VorkanEngine::insertFinding(const std::string& path, Finding finding)
 {
     finding.path = path;
     view_.result.ChybSezn.push_back(path);

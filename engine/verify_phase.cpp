@@ -30,6 +30,7 @@ VorkanEngine::Admission VorkanEngine::prepareVerification()
     verification_.reset();
     writer_.reset();
     foundManifests_.clear();
+    awaitingDigests_.clear();
     hashing_ = false;
     reader_.setHashing(0);
     if (quick_ || !verifyRequest_.any())
@@ -113,21 +114,64 @@ bool VorkanEngine::loadFoundManifests()
     return true;
 }
 
-// The digests come after the file's last chunk, once the hashing threads have them.
+namespace {
+
+// Awaited at most: the reader keeps the events of each until they are taken.
+constexpr std::size_t kDigestsAwaited = 64;
+
+} // namespace
+
+// The digests come after the file's last chunk, once a hashing thread has them. The engine
+// goes on with the next files meanwhile and takes the digests in walk order, all of them
+// before anything found later goes into the error list, so each checksum finding stands
+// where the walk read its file.
 void VorkanEngine::fileReadWhole(const ListedFile& file)
 {
+    awaitingDigests_.push_back(file);
+    while (awaitingDigests_.size() > kDigestsAwaited && settleDigest(true)) {}
+    takeArrivedDigests();
+}
+
+void VorkanEngine::takeArrivedDigests()
+{
+    while (!awaitingDigests_.empty() && settleDigest(false)) {}
+}
+
+void VorkanEngine::awaitDigests()
+{
+    while (!awaitingDigests_.empty() && settleDigest(true)) {}
+}
+
+// The oldest file awaited, held against the manifests once its digests came. False when
+// they have not come yet (wait: a stop came first; the files still awaited are then given
+// up, unverified).
+bool VorkanEngine::settleDigest(bool wait)
+{
+    const ListedFile& file = awaitingDigests_.front();
     std::optional<ReadEvent> e;
     do
-        e = awaitRead(file);
+        e = wait ? awaitRead(file) : reader_.poll(file.job);
     while (e && e->kind != ReadEvent::Kind::Hashed);
-    if (!e || !e->digests)
-        return; // stopped meanwhile
+    if (!e && !wait)
+        return false;
+    if (!e) {
+        for (const ListedFile& given : awaitingDigests_)
+            reader_.finish(given.job);
+        awaitingDigests_.clear();
+        return false;
+    }
+    ListedFile done = std::move(awaitingDigests_.front());
+    awaitingDigests_.pop_front();
+    reader_.finish(done.job);
+    if (!e->digests)
+        return true;
     if (verification_) {
-        if (auto finding = verification_->fileHashed(file.name, *e->digests))
-            addFinding(file.name, std::move(*finding));
+        if (auto finding = verification_->fileHashed(done.name, *e->digests))
+            insertFinding(done.name, std::move(*finding));
     }
     if (writer_)
-        writer_->add(hashRoot_.keyOfWalkName(file.name), *e->digests);
+        writer_->add(hashRoot_.keyOfWalkName(done.name), *e->digests);
+    return true;
 }
 
 void VorkanEngine::fileNotReadWhole(const ListedFile& file, bool failed)

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -146,6 +147,7 @@ private:
     void waitForReader();
     void fileFailed(const ListedFile& file, std::int64_t read, Finding finding);
     void addFinding(const std::string& path, Finding finding);
+    void insertFinding(const std::string& path, Finding finding);
     void clearFindings();
     void mapDamage(const ListedFile& file);
 
@@ -156,6 +158,9 @@ private:
     bool loadFoundManifests();
     void fileReadWhole(const ListedFile& file);
     void fileNotReadWhole(const ListedFile& file, bool failed);
+    void takeArrivedDigests();
+    void awaitDigests();
+    bool settleDigest(bool wait);
     void addMissingFiles();
 
     // Statistics
@@ -192,6 +197,8 @@ private:
     bool quick_ = false;
     bool map_ = false;
     int filesAhead_ = 64;
+    // Files read whole whose digests have not been taken yet, in walk order.
+    std::deque<ListedFile> awaitingDigests_;
     // Of the counting walk: directories it could not list, and the files it counted in each
     // directory (by the hash of its path), to tell which of them the read phase no longer finds.
     std::int64_t walkFailures_ = 0;

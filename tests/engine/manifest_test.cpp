@@ -1,5 +1,6 @@
 // Checksum manifests made by the real tools, held against the bytes the complete test reads.
 #include "engine/verification.h"
+#include "platform/tree_walk.h"
 #include "tests/engine/engine_fixture.h"
 #include "tests/engine/loop_device.h"
 #include "tests/support/held_for_writing.h"
@@ -363,3 +364,32 @@ TEST_F(Manifests, bit_rot_is_found_on_the_medium_though_the_cache_holds_the_old_
 }
 
 } // namespace
+
+// The engine goes on while a file's digests are still being computed (the medium gives the
+// large file faster than a core hashes it); its checksum finding still comes before the
+// finding of the next file, where the walk read them.
+TEST_F(Manifests, a_checksum_finding_comes_before_the_findings_of_later_files)
+{
+    const std::string root = dir / "order";
+    makeDir(root);
+    writeFile(root + "/x", "");
+    writeFile(root + "/y", "");
+    std::vector<std::string> walked; // the large file must be the first the walk meets
+    platform::TreeWalker walker(root);
+    while (auto e = walker.next()) {
+        if (e->kind == platform::WalkEntry::Kind::File)
+            walked.push_back(e->path);
+    }
+    ASSERT_EQ(walked.size(), 2u);
+    writeFileOfSize(walked[0], 256 << 20);
+    writeFile(walked[1], "held");
+    const std::string zeros(64, '0');
+    writeFile(dir / "m/order", zeros + "  " + walked[0].substr(root.size() + 1) + "\n");
+    testing_support::HeldForWriting held(walked[1]);
+    ASSERT_TRUE(held.holding());
+    engine.setVerification({{dir / "m/order"}, false, std::nullopt});
+    runDir(root);
+    ASSERT_EQ(errors(), walked);
+    EXPECT_EQ(engine.findings().items[0].kind, Finding::Kind::Checksum);
+    EXPECT_EQ(engine.findings().items[1].kind, Finding::Kind::Open);
+}
