@@ -6,8 +6,13 @@
  *   bench_tool read2 DIR...          the quick-test baseline: opens every regular file
  *                                    below DIR, without following links or leaving the
  *                                    filesystem, and reads its first 2 bytes
+ *   bench_tool inflight DISK CMD...  runs CMD (its output dropped) and prints, for each
+ *                                    10 ms of its run, the mean number of reads the disk
+ *                                    (sda, vda, loop0, ...) had in flight, sampled every
+ *                                    0.2 ms: where a run leaves the device idle or shallow
  */
 #define _XOPEN_SOURCE 700
+#define _DEFAULT_SOURCE
 #include <errno.h>
 #include <fcntl.h>
 #include <ftw.h>
@@ -16,6 +21,8 @@
 #include <string.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 static long failures;
@@ -79,6 +86,54 @@ static int makeTree(const char* root, long count, long size)
     return 0;
 }
 
+static double millisecondsSince(const struct timespec* start)
+{
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return (double)(now.tv_sec - start->tv_sec) * 1e3 + (double)(now.tv_nsec - start->tv_nsec) / 1e6;
+}
+
+static int sampleInFlight(const char* disk, char** command)
+{
+    enum { kSlots = 6000 }; /* 60 s of 10 ms */
+    static double sum[kSlots];
+    static long samples[kSlots];
+    char path[256];
+    snprintf(path, sizeof path, "/sys/block/%s/inflight", disk);
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        perror(path);
+        return 2;
+    }
+    struct timespec start;
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    pid_t child = fork();
+    if (child == 0) {
+        int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        execvp(command[0], command);
+        _exit(127);
+    }
+    int last = 0;
+    int status = 0;
+    while (waitpid(child, &status, WNOHANG) != child) {
+        char text[64];
+        ssize_t got = pread(fd, text, sizeof text - 1, 0);
+        text[got > 0 ? got : 0] = '\0';
+        int slot = (int)(millisecondsSince(&start) / 10);
+        if (slot >= kSlots)
+            slot = kSlots - 1;
+        sum[slot] += atoi(text); /* reads first, then writes */
+        ++samples[slot];
+        last = slot > last ? slot : last;
+        usleep(200);
+    }
+    for (int slot = 0; slot <= last; ++slot)
+        printf("%d:%.0f%c", slot * 10, samples[slot] ? sum[slot] / samples[slot] : 0.0, slot == last ? '\n' : ' ');
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+}
+
 int main(int argc, char** argv)
 {
     if (argc == 5 && strcmp(argv[1], "make") == 0) {
@@ -91,6 +146,9 @@ int main(int argc, char** argv)
                 return 1;
         return failures == 0 ? 0 : 1;
     }
-    fprintf(stderr, "usage: bench_tool make DIR COUNT SIZE | bench_tool read2 DIR...\n");
+    if (argc >= 4 && strcmp(argv[1], "inflight") == 0)
+        return sampleInFlight(argv[2], argv + 3);
+    fprintf(stderr,
+            "usage: bench_tool make DIR COUNT SIZE | bench_tool read2 DIR... | bench_tool inflight DISK CMD...\n");
     return 2;
 }
