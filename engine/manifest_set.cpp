@@ -93,20 +93,27 @@ std::optional<std::string> lineAt(const File& file, std::uint64_t offset)
     return std::nullopt;
 }
 
-// The whole file into a spool; false (errno tells why) when it cannot be read. A spool that
-// cannot be written is left closed.
-bool copyInto(const platform::RandomAccessFile& file, platform::SpoolFile& spool)
+// The whole file into a spool, and how many lines it holds (as forEachLine counts them);
+// nothing (errno tells why) when it cannot be read. A spool that cannot be written is left
+// closed.
+std::optional<std::size_t> copyInto(const platform::RandomAccessFile& file, platform::SpoolFile& spool)
 {
     std::string block(kBlock, '\0');
+    std::size_t lines = 0;
+    bool lineOpen = false; // bytes after the last line feed
     for (std::int64_t offset = 0;;) {
         std::int64_t got = file.readAt(offset, block.data(), block.size());
         if (got < 0)
-            return false;
-        if (spool.isOpen() && !spool.append(std::string_view(block.data(), static_cast<std::size_t>(got))))
+            return std::nullopt;
+        std::string_view data(block.data(), static_cast<std::size_t>(got));
+        if (spool.isOpen() && !spool.append(data))
             spool = platform::SpoolFile();
+        lines += static_cast<std::size_t>(std::count(data.begin(), data.end(), '\n'));
+        if (!data.empty())
+            lineOpen = data.back() != '\n';
         offset += got;
-        if (static_cast<std::size_t>(got) < block.size())
-            return true;
+        if (data.size() < block.size())
+            return lines + (lineOpen ? 1 : 0);
     }
 }
 
@@ -125,16 +132,16 @@ bool ManifestSet::add(const std::string& path, const std::string& base, std::opt
 {
     Source source{
         platform::RandomAccessFile::open(path, fromMedium), platform::SpoolFile::create(), LineRules(bagit), base, {}};
-    if (!source.file.isOpen() || !copyInto(source.file, source.copy))
+    if (!source.file.isOpen())
+        return false;
+    // Counted as it is copied, so that the index grows once, to its size, and not to twice that.
+    auto lines = copyInto(source.file, source.copy);
+    if (!lines)
         return false;
     if (source.copy.isOpen())
         source.file = platform::RandomAccessFile(); // the medium's descriptor is not kept
     const auto manifest = static_cast<std::uint32_t>(sources_.size());
-    // Counted first, so that the index grows once, to its size, and not to twice that.
-    std::size_t lines = 0;
-    if (!forEachLine(source, [&](std::uint64_t, std::optional<std::string_view>, bool) { ++lines; }))
-        return false;
-    records_.reserve(records_.size() + lines);
+    records_.reserve(records_.size() + *lines);
     ManifestSummary summary;
     summary.path = path;
     std::uint32_t number = 0;
