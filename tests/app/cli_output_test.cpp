@@ -49,11 +49,14 @@ protected:
             command += " '" + a + "'";
         return runProcess({"/bin/bash", "-c", command + ") | true"}, 60s);
     }
-    // A copy of vorkan-cli that the user nobody may run, in a tree it may enter.
+    // A copy of vorkan-cli that the user nobody may run, in a tree it may enter. Made once:
+    // the reading child of a run that just ended may still be dying, and its program cannot
+    // be written over until it is gone.
     std::string programForNobody()
     {
         fs::create_directories(at("bin"));
-        fs::copy_file(VORKAN_CLI_PATH, at("bin/vorkan-cli"), fs::copy_options::overwrite_existing);
+        if (!fs::exists(at("bin/vorkan-cli")))
+            fs::copy_file(VORKAN_CLI_PATH, at("bin/vorkan-cli"));
         for (const char* p : {"", "bin", "bin/vorkan-cli"})
             fs::permissions(at(p), fs::perms(0755));
         return at("bin/vorkan-cli");
