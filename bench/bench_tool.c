@@ -10,6 +10,11 @@
  *                                    10 ms of its run, the mean number of reads the disk
  *                                    (sda, vda, loop0, ...) had in flight, sampled every
  *                                    0.2 ms: where a run leaves the device idle or shallow
+ *   bench_tool hold FILE...          maps every FILE and touches each of its pages, prints
+ *                                    "held" and waits until its standard input closes:
+ *                                    mapped pages stay in memory when the page cache is
+ *                                    dropped, so the programs a benchmark times start as
+ *                                    from a warm cache while the trees they read are cold
  */
 #define _XOPEN_SOURCE 700
 #define _DEFAULT_SOURCE
@@ -19,6 +24,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/mman.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -134,6 +140,40 @@ static int sampleInFlight(const char* disk, char** command)
     return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }
 
+/* Maps FILE for the life of the process; a file that cannot be mapped is said and skipped. */
+static void holdInMemory(const char* path)
+{
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    struct stat st;
+    if (fd < 0 || fstat(fd, &st) != 0 || st.st_size == 0) {
+        if (fd < 0)
+            perror(path);
+        if (fd >= 0)
+            close(fd);
+        return;
+    }
+    const volatile char* bytes = mmap(NULL, (size_t)st.st_size, PROT_READ, MAP_SHARED, fd, 0);
+    close(fd);
+    if (bytes == MAP_FAILED) {
+        perror(path);
+        return;
+    }
+    long page = sysconf(_SC_PAGESIZE);
+    for (off_t at = 0; at < st.st_size; at += page)
+        (void)bytes[at];
+}
+
+static int holdUntilInputCloses(int count, char** files)
+{
+    for (int i = 0; i < count; ++i)
+        holdInMemory(files[i]);
+    printf("held\n");
+    fflush(stdout);
+    char rest[64];
+    while (read(0, rest, sizeof rest) > 0) {}
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
     if (argc == 5 && strcmp(argv[1], "make") == 0) {
@@ -148,7 +188,10 @@ int main(int argc, char** argv)
     }
     if (argc >= 4 && strcmp(argv[1], "inflight") == 0)
         return sampleInFlight(argv[2], argv + 3);
+    if (argc >= 2 && strcmp(argv[1], "hold") == 0)
+        return holdUntilInputCloses(argc - 2, argv + 2);
     fprintf(stderr,
-            "usage: bench_tool make DIR COUNT SIZE | bench_tool read2 DIR... | bench_tool inflight DISK CMD...\n");
+            "usage: bench_tool make DIR COUNT SIZE | bench_tool read2 DIR... | bench_tool inflight DISK CMD... | "
+            "bench_tool hold FILE...\n");
     return 2;
 }

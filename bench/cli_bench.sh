@@ -5,7 +5,8 @@
 # Two trees: a few large files (read as fast as the faster of cat and fio, whose own runtime
 # counts, not its start-up) and many 4 KiB files in nested directories (against one cat fed by
 # find | xargs, against 8 of them in parallel, and for the quick test against a sequential
-# reader of 2 bytes per file). The page cache is dropped before every timed run; each round
+# reader of 2 bytes per file). The page cache is dropped before every timed run (the programs
+# and their libraries stay mapped in memory, so the trees are cold and the programs warm); each round
 # runs every program once, in an order that rotates from round to round, and the median of
 # the rounds counts. Needs root (to drop the page cache) and GNU time; fio is optional.
 set -euo pipefail
@@ -73,6 +74,7 @@ make_large_files "$large_count" "$large_mib"
 "$tool" make "$work/rss" "$rss_count" 4096
 [ "$huge_count" -gt 0 ] && "$tool" make "$work/huge" "$huge_count" 4096
 sync
+hold_programs "$cli" ${reads:+"$reads"} "$tool" find xargs cat head date /usr/bin/time fio
 
 # The programs of each case; each prints nothing that counts.
 p_vorkan_large() { "$cli" --dir "$work/large"; }

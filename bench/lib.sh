@@ -15,6 +15,24 @@ timed() {
   awk -v s="$start" -v e="$end" 'BEGIN { printf "%.3f\n", e - s }'
 }
 
+# Keeps each PROGRAM (a path or a name on PATH) and the libraries it loads mapped in memory
+# until the script ends (bench_tool hold; needs $tool), so that a cache drop leaves the trees
+# cold but not the programs that read them: a timed run is the program's work, as fio's own
+# runtime is fio's, not the loading of the program from the disk. Every program compared in
+# a benchmark is held alike.
+hold_programs() { # PROGRAM...
+  local files=() program path lib
+  for program in "$@"; do
+    path=$(command -v "$program") || continue
+    files+=("$(readlink -f "$path")")
+    while read -r lib; do
+      files+=("$(readlink -f "$lib")")
+    done < <(ldd "$path" 2>/dev/null | awk '$2 == "=>" && $3 ~ /^\// { print $3 } $1 ~ /^\// { print $1 }')
+  done
+  coproc HELD { "$tool" hold "${files[@]}" 2>/dev/null; }
+  read -r _ <&"${HELD[0]}"
+}
+
 # The median of the numbers on standard input, one a line.
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 

@@ -3,8 +3,8 @@
 # with: sha256sum -c and hashdeep's audit, on a few large files and on many 4 KiB files, and
 # measures vorkan-cli's peak memory. The large files' throughput is also set against the
 # lesser of the device's (fio, past the cache) and the cores' (cores x openssl speed of
-# SHA-256 on 1 MiB blocks). The page cache is dropped before every timed run; each round runs
-# every program once, in an order that rotates from round to round, and the median counts.
+# SHA-256 on 1 MiB blocks). The page cache is dropped before every timed run (the programs
+# and their libraries stay mapped in memory, bench_tool hold); each round runs every program once, in an order that rotates from round to round, and the median counts.
 # Needs root (to drop the page cache), GNU time, sha256sum and hashdeep; fio is optional.
 set -euo pipefail
 
@@ -66,6 +66,7 @@ for t in large small; do
   (cd "$work/$t" && hashdeep -c sha256 -r -l .) >"$work/$t.hashdeep"
 done
 sync
+hold_programs "$cli" sha256sum hashdeep date /usr/bin/time fio
 
 p_vorkan() { "$cli" --dir "$work/$1" --verify "$work/$1.sha256"; }
 p_plain() { "$cli" --dir "$work/$1"; }
