@@ -76,7 +76,7 @@ bool forEachLine(const File& file, Visit visit)
 }
 
 template <class File>
-std::optional<std::string> lineAt(const File& file, std::uint64_t offset)
+std::optional<std::string> readLineAt(const File& file, std::uint64_t offset)
 {
     std::string line;
     std::string block(4096, '\0');
@@ -202,7 +202,7 @@ std::vector<ManifestSet::Line> ManifestSet::find(const std::string& key) const
                                   [](const Record& r, std::uint64_t h) { return r.hash < h; });
     for (auto it = first; it != records_.end() && it->hash == hash; ++it) {
         const Source& source = sources_[it->manifest];
-        auto text = lineAt(source, it->offset);
+        auto text = lineAt(it->manifest, it->offset);
         auto entry = text ? source.rules.parse(*text) : std::nullopt;
         if (!entry)
             continue;
@@ -211,6 +211,35 @@ std::vector<ManifestSet::Line> ManifestSet::find(const std::string& key) const
             lines.push_back({it->manifest, it->number, std::move(*entry)});
     }
     return lines;
+}
+
+std::optional<std::string> ManifestSet::lineAt(std::uint32_t manifest, std::uint64_t offset) const
+{
+    auto fromBlock = [&]() -> std::optional<std::string> {
+        if (block_.manifest != manifest || offset < block_.start || offset - block_.start >= block_.data.size())
+            return std::nullopt;
+        std::string_view rest = std::string_view(block_.data).substr(offset - block_.start);
+        std::size_t newline = rest.find('\n');
+        if (newline == std::string_view::npos && !block_.last)
+            return std::nullopt; // goes on past the block
+        return std::string(trimmed(rest.substr(0, newline)).text);
+    };
+    if (auto line = fromBlock())
+        return line;
+    const Source& source = sources_[manifest];
+    block_.data.resize(kBlock);
+    std::int64_t got = source.readAt(static_cast<std::int64_t>(offset), block_.data.data(), block_.data.size());
+    if (got < 0) {
+        block_ = ReadBlock();
+        return std::nullopt;
+    }
+    block_.data.resize(static_cast<std::size_t>(got));
+    block_.manifest = manifest;
+    block_.start = offset;
+    block_.last = static_cast<std::size_t>(got) < kBlock;
+    if (auto line = fromBlock())
+        return line;
+    return readLineAt(source, offset); // longer than a block
 }
 
 void ManifestSet::markChecked(const Line& line)

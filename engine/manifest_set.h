@@ -3,6 +3,7 @@
 #include "engine/manifest_paths.h"
 #include "platform/random_access_file.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -68,6 +69,15 @@ private:
         std::uint32_t number;
         std::uint32_t manifest;
     };
+    // The block of a manifest's copy that the last line looked up was read from: files are
+    // mostly looked up in the order their manifest lists them, so the next line is there.
+    struct ReadBlock {
+        std::size_t manifest = SIZE_MAX;
+        std::uint64_t start = 0;
+        bool last = false; // ends where the manifest ends
+        std::string data;
+    };
+    std::optional<std::string> lineAt(std::uint32_t manifest, std::uint64_t offset) const;
     void index(std::uint32_t manifest, std::uint32_t number, std::uint64_t offset, const ManifestEntry& entry);
     std::vector<std::string> keysOf(const Source& source, const ManifestEntry& entry) const;
 
@@ -76,6 +86,7 @@ private:
     std::vector<ManifestSummary> summaries_;
     std::vector<Record> records_; // sorted by hash once sealed
     std::int64_t outside_ = 0;
+    mutable ReadBlock block_; // find() is for one thread at a time, as is the rest
 };
 
 } // namespace engine

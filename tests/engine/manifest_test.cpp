@@ -195,6 +195,30 @@ TEST_F(Manifests, a_manifest_changed_during_the_run_still_answers_as_it_was_read
     EXPECT_EQ(c.missing, 0);
 }
 
+// A manifest of many blocks, listed against the walk's order: every line is found where it
+// lies, also the one that a block boundary cuts.
+TEST_F(Manifests, a_long_manifest_listed_in_another_order_answers_for_every_file)
+{
+    const std::string many = tree() + "/many";
+    makeDir(many);
+    const std::string padding(150, 'p');
+    constexpr int kFiles = 1500; // about 330 KiB of lines
+    for (int i = 0; i < kFiles; ++i)
+        writeFile(many + "/" + std::to_string(i) + padding, "file " + std::to_string(i));
+    std::string manifest = dir / "m/reversed";
+    ASSERT_EQ(
+        sh("cd " + shq(tree()) + " && find ./many -type f -print0 | sort -rz | xargs -0 sha256sum > " + shq(manifest)),
+        0);
+    const std::string changed = many + "/750" + padding;
+    writeFile(changed, "other");
+    verify({manifest});
+    ASSERT_EQ(errors(), std::vector<std::string>{changed});
+    auto c = verdict().counts();
+    EXPECT_EQ(c.matched, kFiles - 1);
+    EXPECT_EQ(c.differ, 1);
+    EXPECT_EQ(c.missing, 0);
+}
+
 TEST_F(Manifests, hashdeep_checks_the_size_too)
 {
     std::string manifest = made("hashdeep -c md5 -l", "H");
