@@ -19,7 +19,10 @@ constexpr auto kStopGrace = std::chrono::seconds(2);
 
 } // namespace
 
-std::unique_ptr<DeviceScan> VorkanEngine::openDriveDevice()
+// Null when the device cannot be had (its message shown) or the run was stopped meanwhile.
+// The open is asked off the window's thread: a dying drive's driver may hold an open for
+// as long as it retries, and an open given up by a stop keeps the scan it opens.
+std::shared_ptr<DeviceScan> VorkanEngine::openDriveDevice()
 {
     const std::string L = common::firstCharacter(view_.test.TOL);
     const platform::Drive* drive = L.empty() ? nullptr : pelun_.drives().find(L.front());
@@ -27,10 +30,16 @@ std::unique_ptr<DeviceScan> VorkanEngine::openDriveDevice()
         pelun_.PS_ShowError(texts::kJednotkaBezZarizeni + L);
         return nullptr;
     }
-    auto scan = deviceScans_();
-    std::string refusal = scan->open(drive->source);
-    if (!refusal.empty()) {
-        pelun_.PS_ShowError(refusal);
+    std::shared_ptr<DeviceScan> scan = deviceScans_();
+    auto refusal = std::make_shared<std::string>();
+    auto opened = askOffThread([scan, refusal, source = drive->source] {
+        *refusal = scan->open(source);
+        return refusal->empty();
+    });
+    if (!opened)
+        return nullptr;
+    if (!*opened) {
+        pelun_.PS_ShowError(*refusal);
         return nullptr;
     }
     run_.CestaTestu = drive->source;
@@ -70,7 +79,7 @@ RunOutcome VorkanEngine::surfaceRun()
 {
     scan_ = openDriveDevice();
     if (!scan_)
-        return RunOutcome::Refused;
+        return run_.Bezi ? RunOutcome::Refused : RunOutcome::Stopped;
     prepareTestPage();
     TestPageView& t = view_.test;
     t.Label3 = texts::kLabelSoubor;

@@ -121,7 +121,7 @@ private:
 
     // Surface scan of a drive's device (surface_run.cpp)
     RunOutcome surfaceRun();
-    std::unique_ptr<DeviceScan> openDriveDevice();
+    std::shared_ptr<DeviceScan> openDriveDevice();
     bool awaitScanStep(const std::function<bool()>& ended);
     void pullScanProgress();
     void showSurfaceResult(const DeviceScanFindings& found);
@@ -205,7 +205,7 @@ private:
     std::unordered_map<std::size_t, std::int64_t> countedFiles_;
     bool running_ = false;
     DeviceScanFactory deviceScans_;
-    std::unique_ptr<DeviceScan> scan_; // during a surface scan
+    std::shared_ptr<DeviceScan> scan_; // during a surface scan
     std::int64_t scanBytesSeen_ = 0;
     bool timeErrorOpen_ = false;
     std::string failure_;
