@@ -24,6 +24,14 @@ void ManifestWriter::add(const std::string& key, const Digests& digests)
 
 int ManifestWriter::save(const std::string& path) const
 {
+    int error = writeTo(path);
+    if (error == 0)
+        savedAs(path);
+    return error;
+}
+
+int ManifestWriter::writeTo(const std::string& path) const
+{
     if (spoolError_ != 0)
         return spoolError_;
     auto file = platform::SavedFile::begin(path, 0666);
@@ -40,7 +48,6 @@ int ManifestWriter::save(const std::string& path) const
     }
     if (!file.commit())
         return file.error();
-    savedTo_ = path;
     return 0;
 }
 

@@ -23,6 +23,9 @@ public:
     std::int64_t leftOut() const { return leftOut_; }
     // Through the program's safe save; 0, or the errno of the failure.
     int save(const std::string& path) const;
+    // save() without noting where: safe on another thread while the owner's thread reads.
+    int writeTo(const std::string& path) const;
+    void savedAs(const std::string& path) const { savedTo_ = path; }
     // Where it was last saved.
     const std::optional<std::string>& savedTo() const { return savedTo_; }
 

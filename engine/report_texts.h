@@ -28,5 +28,7 @@ inline constexpr const char* kKonecProtokolu = "---- Konec protokolu --------- "
 
 inline constexpr const char* kSouborJizExistuje = "Soubor již exituje, má se nahradit ?";
 inline constexpr const char* kProtokolNelzeUlozit = "Protokol o testu nelze uložit do souboru ";
+// After the name of a file whose saving the user gave up while the medium did not answer.
+inline constexpr const char* kUlozeniNedokonceno = " (médium neodpovídá, uložení nebylo dokončeno)";
 
 } // namespace engine::texts

@@ -41,7 +41,7 @@ std::string verificationJson(const VorkanEngine& engine)
 
 std::string manifestWrittenJson(const VorkanEngine& engine)
 {
-    const ManifestWriter* w = engine.manifestWritten();
+    auto w = engine.manifestWritten();
     if (w == nullptr || !w->savedTo())
         return "null";
     return "{\"path\": " + jsonString(*w->savedTo()) + ", \"algorithm\": \"" + algorithmName(w->algorithm()) + "\", " +

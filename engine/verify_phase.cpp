@@ -38,7 +38,7 @@ VorkanEngine::Admission VorkanEngine::prepareVerification()
     hashRoot_ =
         object_ == TestObject::Soubor ? TestRoot::ofFile(run_.CestaTestu) : TestRoot::ofDirectory(run_.CestaTestu);
     if (verifyRequest_.write)
-        writer_ = std::make_unique<ManifestWriter>(*verifyRequest_.write);
+        writer_ = std::make_shared<ManifestWriter>(*verifyRequest_.write);
     hashing_ = true;
     if (verifyRequest_.manifests.empty() && !verifyRequest_.found)
         return Admission::Accepted;

@@ -100,7 +100,8 @@ public:
     // Of the last run: the manifests and their verdict, null when none was used; the
     // manifest it computed, null when none was asked for.
     const Verification* verification() const { return verification_.get(); }
-    const ManifestWriter* manifestWritten() const { return writer_.get(); }
+    // Shared: a save of it that waits for a medium may outlive the run that made it.
+    std::shared_ptr<const ManifestWriter> manifestWritten() const { return writer_; }
     // Saves the computed manifest (safe save): 0, or the errno of the failure.
     int saveManifest(const std::string& path) const { return writer_ ? writer_->save(path) : EINVAL; }
 
@@ -213,7 +214,7 @@ private:
 
     VerifyRequest verifyRequest_;
     std::shared_ptr<Verification> verification_;
-    std::unique_ptr<ManifestWriter> writer_;
+    std::shared_ptr<ManifestWriter> writer_;
     TestRoot hashRoot_;
     std::vector<std::string> foundManifests_; // walk names of candidates met while counting
     bool hashing_ = false;

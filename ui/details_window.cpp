@@ -4,6 +4,7 @@
 #include "engine/save_log.h"
 #include "ui/details_texts.h"
 #include "ui/glyphs.h"
+#include "ui/save_wait.h"
 #include "ui/speed_curve.h"
 #include "ui/window_place.h"
 
@@ -247,7 +248,7 @@ void DetailsWindow::saveJson()
                                   {QString::fromUtf8(texts::kFilterJson), QString::fromUtf8(texts::kFilterVsechnyJson)},
                                   QStringLiteral("json"), {});
     if (!path.isEmpty())
-        engine::saveJsonAs(pelun_, engine_, path.toStdString());
+        engine::saveJsonAs(pelun_, engine_, path.toStdString(), savingFrom(this, path));
 }
 
 void DetailsWindow::saveManifest()
@@ -256,7 +257,7 @@ void DetailsWindow::saveManifest()
         "SaveManifestDialog", {QString::fromUtf8(texts::kFilterSoucty), QString::fromUtf8(texts::kFilterVsechnyJson)},
         {}, QStringLiteral("SHA256SUMS"));
     if (!path.isEmpty())
-        engine::saveManifestAs(pelun_, engine_, path.toStdString());
+        engine::saveManifestAs(pelun_, engine_, path.toStdString(), savingFrom(this, path));
 }
 
 } // namespace ui

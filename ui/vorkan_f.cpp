@@ -7,6 +7,7 @@
 #include "ui/details_window.h"
 #include "ui/dirselec.h"
 #include "ui/dirselec_module.h"
+#include "ui/save_wait.h"
 #include "ui/taskbar_progress.h"
 
 #include <QAbstractEventDispatcher>
@@ -250,7 +251,8 @@ void TMainForm::SaveLogBtnClick()
 {
     if (SaveDialog1->exec() != QDialog::Accepted || SaveDialog1->selectedFiles().isEmpty())
         return;
-    engine::SaveLogBtnClick(pelun_, engine_.view().result, SaveDialog1->selectedFiles().constFirst().toStdString());
+    const QString path = SaveDialog1->selectedFiles().constFirst();
+    engine::SaveLogBtnClick(pelun_, engine_.view().result, path.toStdString(), savingFrom(this, path));
 }
 
 void TMainForm::VyslTestuOKBtnClick()

@@ -65,4 +65,8 @@ inline constexpr const char* kFilterVsechnySoubory = "Všechny soubory (*)";
 inline constexpr const char* kFilterTextove = "Textové soubory [*.txt] (*.TXT *.txt)";
 inline constexpr const char* kFilterVsechnyUlozit = "Všechny soubory [*.*] (*)";
 
+// While a save waits for its medium
+inline constexpr const char* kUkladani = "Ukládání";
+inline constexpr const char* kUkladaSe = "Ukládá se soubor ";
+
 } // namespace ui::texts

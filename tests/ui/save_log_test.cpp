@@ -3,9 +3,17 @@
 #include "common/encoding.h"
 #include "engine/save_log.h"
 
+#include "ui/save_wait.h"
+
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
+
+#include <filesystem>
+#include <future>
 
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -95,6 +103,38 @@ TEST_F(SaveLog, a_device_node_is_written_in_place_and_its_error_is_shown)
     EXPECT_TRUE(S_ISCHR(st.st_mode)) << "never replaced by a regular file";
 }
 
+// A save given up while its medium does not answer says so, asks nothing more and leaves
+// the file as it was; the call left behind writes what was asked, whatever the window shows
+// by the time it runs.
+TEST_F(SaveLog, a_save_given_up_is_reported_and_the_call_left_behind_writes_what_was_asked)
+{
+    const std::string file = tmp_ / "p.txt";
+    const std::string givenUp =
+        "Protokol o testu nelze uložit do souboru " + file + " (médium neodpovídá, uložení nebylo dokončeno)";
+    for (int answered : {0, 1}) { // given up at the look at the name, then at the writing
+        port_.shown.clear();
+        int calls = 0;
+        std::function<bool()> leftBehind;
+        engine::SaveWait wait = [&](std::function<bool()> call) -> std::optional<bool> {
+            if (calls++ < answered)
+                return call();
+            leftBehind = std::move(call);
+            return std::nullopt;
+        };
+        EXPECT_EQ(engine::SaveLogBtnClick(pelun_, result_, file, wait), SaveLogOutcome::Failed);
+        EXPECT_EQ(port_.texts(), std::vector<std::string>{givenUp}) << answered;
+        EXPECT_FALSE(std::filesystem::exists(file));
+        ASSERT_TRUE(leftBehind);
+        if (answered == 1) {
+            engine::ResultView asked = result_;
+            result_ = {}; // the window has moved on
+            EXPECT_TRUE(leftBehind());
+            EXPECT_EQ(testing_support::readFile(file), common::utf8ToCp1250(kSaved));
+            result_ = asked;
+        }
+    }
+}
+
 // The same through the window's save dialog.
 class SaveDialog : public GuiTest {
 protected:
@@ -144,6 +184,34 @@ TEST_F(SaveDialog, saves_the_report_of_the_run_and_asks_before_replacing_it)
     EXPECT_EQ(testing_support::readFile(path("protokol.txt")), first);
     EXPECT_EQ(port_.shown.size(), 2u);
     EXPECT_EQ(page(), 1);
+}
+
+// A save that does not end: the window's events go on, the program says what it saves,
+// and Storno gives the save up at once.
+class SaveWaitDialog : public GuiTest {};
+
+TEST_F(SaveWaitDialog, a_save_that_does_not_end_is_shown_and_storno_gives_it_up)
+{
+    auto gate = std::make_shared<std::promise<void>>();
+    std::shared_future<void> opened = gate->get_future().share();
+    bool timerRan = false;
+    QTimer::singleShot(50, [&] { timerRan = true; });
+    QString shown;
+    whenModal<QProgressDialog>([&](QProgressDialog* d) {
+        shown = d->labelText();
+        auto* storno = d->findChild<QPushButton*>();
+        ASSERT_NE(storno, nullptr);
+        EXPECT_EQ(storno->text(), QStringLiteral("Storno"));
+        storno->click();
+    });
+    std::optional<bool> answer = ui::waitForSave(&form(), QStringLiteral("/stalled/p.txt"), [opened] {
+        opened.wait_for(std::chrono::seconds(20));
+        return true;
+    });
+    EXPECT_FALSE(answer);
+    EXPECT_TRUE(timerRan);
+    EXPECT_EQ(shown, QStringLiteral("Ukládá se soubor /stalled/p.txt"));
+    gate->set_value();
 }
 
 } // namespace
