@@ -136,16 +136,18 @@ private:
     void loop()
     {
         std::vector<platform::ReadDone> done;
+        auto lastLook = Clock::now();
         while (takeCommands()) {
             send();
             inFlightCount_.store(inFlight_.size());
-            if (!waitWorthwhile())
+            if (!waitWorthwhile()) {
+                lastLook = noteStop(lastLook);
                 continue;
+            }
             done.clear();
-            auto before = Clock::now();
             queue_->wait(done, kBeat);
             sleeping_.store(false);
-            noteStop(Clock::now() - before);
+            lastLook = noteStop(lastLook);
             for (const platform::ReadDone& d : done)
                 complete(d);
             inFlightCount_.store(inFlight_.size());
@@ -421,11 +423,16 @@ private:
         return taken;
     }
 
-    // The wait returned much later than it should have: the thread was not running.
-    void noteStop(Clock::duration waited)
+    // A round of the loop (a wait of at most kBeat and the work around it) that took much
+    // longer than that: the thread was not running. The round is measured whole, since the
+    // process may be stopped while this thread works as well as while it waits. Returns now.
+    Clock::time_point noteStop(Clock::time_point lastLook)
     {
-        if (waited > kBeat + kStoppedBeyond)
-            stopped_ += waited - kBeat;
+        auto now = Clock::now();
+        auto round = now - lastLook;
+        if (round > kBeat + kStoppedBeyond)
+            stopped_ += round - kBeat;
+        return now;
     }
 
     // A job the engine finished or gave up; one read whole may still be hashing.
