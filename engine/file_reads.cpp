@@ -136,18 +136,16 @@ private:
     void loop()
     {
         std::vector<platform::ReadDone> done;
-        auto lastLook = Clock::now();
         while (takeCommands()) {
             send();
             inFlightCount_.store(inFlight_.size());
-            if (!waitWorthwhile()) {
-                lastLook = noteStop(lastLook);
+            if (!waitWorthwhile())
                 continue;
-            }
             done.clear();
+            auto before = Clock::now();
             queue_->wait(done, kBeat);
             sleeping_.store(false);
-            lastLook = noteStop(lastLook);
+            noteStop(Clock::now() - before);
             for (const platform::ReadDone& d : done)
                 complete(d);
             inFlightCount_.store(inFlight_.size());
@@ -423,16 +421,11 @@ private:
         return taken;
     }
 
-    // A round of the loop (a wait of at most kBeat and the work around it) that took much
-    // longer than that: the thread was not running. The round is measured whole, since the
-    // process may be stopped while this thread works as well as while it waits. Returns now.
-    Clock::time_point noteStop(Clock::time_point lastLook)
+    // The wait returned much later than it should have: the thread was not running.
+    void noteStop(Clock::duration waited)
     {
-        auto now = Clock::now();
-        auto round = now - lastLook;
-        if (round > kBeat + kStoppedBeyond)
-            stopped_ += round - kBeat;
-        return now;
+        if (waited > kBeat + kStoppedBeyond)
+            stopped_ += waited - kBeat;
     }
 
     // A job the engine finished or gave up; one read whole may still be hashing.
