@@ -4,6 +4,7 @@
 #include "engine/hashing_threads.h"
 #include "engine/read_buffers.h"
 #include "platform/read_queue.h"
+#include "platform/stopped_time.h"
 
 #include <algorithm>
 #include <atomic>
@@ -24,10 +25,8 @@ namespace {
 constexpr std::size_t kLargeBufferBytes = 8 << 20;
 constexpr std::size_t kLargeBufferBytesHashing = 24 << 20;
 
-// The service thread wakes at least this often; a wake much later than this means the
-// process was stopped (SIGSTOP) meanwhile, and that time is no time of the medium's.
+// The service thread wakes at least this often.
 constexpr std::chrono::milliseconds kBeat{100};
-constexpr std::chrono::milliseconds kStoppedBeyond{400};
 
 struct Command {
     enum class Kind { Add, Consumed, Drop, DropAll, Hold, Release, Close, Hashed, Digested, WrittenBack };
@@ -142,10 +141,8 @@ private:
             if (!waitWorthwhile())
                 continue;
             done.clear();
-            auto before = Clock::now();
             queue_->wait(done, kBeat);
             sleeping_.store(false);
-            noteStop(Clock::now() - before);
             for (const platform::ReadDone& d : done)
                 complete(d);
             inFlightCount_.store(inFlight_.size());
@@ -281,7 +278,7 @@ private:
         if (request.length > static_cast<std::size_t>(kChunkSize))
             ++largeHeldBy_[job->id()];
         std::uint64_t tag = nextTag_++;
-        inFlight_[tag] = {job, buffer, request.length, request.offset, Clock::now(), stopped_};
+        inFlight_[tag] = {job, buffer, request.length, request.offset, Clock::now(), stopped_.total()};
         job->sent(tag, request);
         queue_->submit(job->fd(), buffer, request.length, request.offset, tag);
         return true;
@@ -296,8 +293,10 @@ private:
         char* buffer = it->second.buffer;
         const std::size_t length = it->second.length;
         auto now = Clock::now();
+        // The time the process was stopped (SIGSTOP, Ctrl+Z) is no time of the medium's.
+        const Clock::duration stopped = stopped_.total();
         double seconds =
-            std::chrono::duration<double>(now - it->second.began - (stopped_ - it->second.stoppedBefore)).count();
+            std::chrono::duration<double>(now - it->second.began - (stopped - it->second.stoppedBefore)).count();
         std::int64_t offset = it->second.offset;
         inFlight_.erase(it);
         // Whatever was sent after it waited behind it until now, at the earliest; after a
@@ -306,7 +305,7 @@ private:
         for (auto& [tag, later] : inFlight_) {
             if ((tag > d.tag || slow) && later.began < now) {
                 later.began = now;
-                later.stoppedBefore = stopped_;
+                later.stoppedBefore = stopped;
             }
         }
         if (tally_ && d.result > 0)
@@ -421,13 +420,6 @@ private:
         return taken;
     }
 
-    // The wait returned much later than it should have: the thread was not running.
-    void noteStop(Clock::duration waited)
-    {
-        if (waited > kBeat + kStoppedBeyond)
-            stopped_ += waited - kBeat;
-    }
-
     // A job the engine finished or gave up; one read whole may still be hashing.
     void drop(std::uint64_t id)
     {
@@ -483,7 +475,7 @@ private:
     std::uint64_t nextTag_ = 1;
     bool closing_ = false;
     bool paused_ = false;
-    Clock::duration stopped_{}; // how long the process was stopped, all told
+    platform::StoppedTime stopped_; // how long the process was stopped, all told
 
     std::mutex inboxMutex_;
     std::vector<Command> inbox_;
