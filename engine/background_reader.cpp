@@ -439,7 +439,10 @@ void BackgroundReader::stop()
     walk_->giveUp();
     notFromMedium_ = walk_->bytesNotFromMedium();
     std::erase_if(leftBehind_, [](const auto& walk) { return !walk->busy(); });
-    leftBehind_.push_back(std::move(walk_));
+    // A walk whose threads are done ends here, and its read service with it; one still in
+    // the kernel is kept until it is not.
+    if (walk_->busy())
+        leftBehind_.push_back(std::move(walk_));
     walk_.reset();
 }
 

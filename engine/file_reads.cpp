@@ -11,6 +11,7 @@
 #include <chrono>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -134,6 +135,7 @@ private:
     // The service thread --------------------------------------------------------------
     void loop()
     {
+        stopped_.emplace(); // watches while there is reading to time, and not after
         std::vector<platform::ReadDone> done;
         while (takeCommands()) {
             send();
@@ -147,6 +149,7 @@ private:
                 complete(d);
             inFlightCount_.store(inFlight_.size());
         }
+        stopped_.reset();
     }
 
     // False once closed and nothing is in flight any more.
@@ -278,7 +281,7 @@ private:
         if (request.length > static_cast<std::size_t>(kChunkSize))
             ++largeHeldBy_[job->id()];
         std::uint64_t tag = nextTag_++;
-        inFlight_[tag] = {job, buffer, request.length, request.offset, Clock::now(), stopped_.total()};
+        inFlight_[tag] = {job, buffer, request.length, request.offset, Clock::now(), stopped_->total()};
         job->sent(tag, request);
         queue_->submit(job->fd(), buffer, request.length, request.offset, tag);
         return true;
@@ -294,7 +297,7 @@ private:
         const std::size_t length = it->second.length;
         auto now = Clock::now();
         // The time the process was stopped (SIGSTOP, Ctrl+Z) is no time of the medium's.
-        const Clock::duration stopped = stopped_.total();
+        const Clock::duration stopped = stopped_->total();
         double seconds =
             std::chrono::duration<double>(now - it->second.began - (stopped - it->second.stoppedBefore)).count();
         std::int64_t offset = it->second.offset;
@@ -475,7 +478,7 @@ private:
     std::uint64_t nextTag_ = 1;
     bool closing_ = false;
     bool paused_ = false;
-    platform::StoppedTime stopped_; // how long the process was stopped, all told
+    std::optional<platform::StoppedTime> stopped_; // how long the process was stopped, while the loop runs
 
     std::mutex inboxMutex_;
     std::vector<Command> inbox_;

@@ -4,6 +4,7 @@
 #include "platform/drives.h"
 #include "platform/key_value_store.h"
 #include "tests/engine/fake_host.h"
+#include "tests/support/descendant_memory.h"
 #include "tests/support/recording_port.h"
 #include "tests/support/temp_dir.h"
 
@@ -34,6 +35,7 @@ struct EngineFixture : ::testing::Test {
     FakeHost host;
     FakeClock clock;
     engine::VorkanEngine engine{pelun, host, clock};
+    const int threadsAtStart_ = threadsOfThisProcess();
 
     std::string tree() const { return dir / "tree"; }
 
@@ -79,6 +81,10 @@ struct EngineFixture : ::testing::Test {
     void asOrdinaryUser(const std::function<void()>& body)
     {
         ::chmod(dir.path().c_str(), 0755);
+        // Threads of an earlier run still ending would be half there in the child (which
+        // ThreadSanitizer cannot follow): let them end first.
+        for (int waited = 0; threadsOfThisProcess() > threadsAtStart_ && waited < 200; ++waited)
+            ::usleep(10'000);
         pid_t pid = ::fork();
         if (pid == 0) {
             if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
