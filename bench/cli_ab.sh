@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Times two builds of vorkan-cli against each other on the same trees (a few large files and
 # many 4 KiB files), alternating which runs first, with the page cache dropped before every
-# run; prints the median time of each and the ratio new / base. Needs root.
+# run (the two programs and their libraries stay in memory); prints the median time of each
+# and the ratio new / base. Needs root.
 #   bench/cli_ab.sh BASE_CLI NEW_CLI [RUNS] [EXTRA NEW_CLI ARGUMENTS...]
 set -euo pipefail
 
@@ -23,7 +24,8 @@ for d in $(seq 1 40); do
   for f in $(seq 1 250); do head -c 4096 /dev/urandom > "$work/small/d$d/f$f"; done
 done
 sync
-
+build_bench_tool
+hold_programs "$base_cli" "$new_cli" date
 
 for tree in large small; do
   : > "$work/base.t"; : > "$work/new.t"
