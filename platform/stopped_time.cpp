@@ -2,41 +2,38 @@
 
 namespace platform {
 
-// The part of the time since the last beat that the process cannot have run.
-StoppedTime::Clock::duration StoppedTime::Shared::pending(Clock::time_point now) const
+StoppedTime::Clock::duration StoppedTime::pending(Clock::time_point now) const
 {
-    auto since = now - lastBeat;
+    auto since = now - lastBeat_;
     return since > kBeat + kStoppedBeyond ? since - kBeat : Clock::duration::zero();
 }
 
-StoppedTime::StoppedTime() : shared_(std::make_shared<Shared>())
-{
-    shared_->lastBeat = Clock::now();
-    thread_ = std::thread([s = shared_] {
-        std::unique_lock lock(s->mutex);
-        while (!s->end) {
-            s->ending.wait_for(lock, kBeat, [&] { return s->end; });
-            auto now = Clock::now();
-            s->total += s->pending(now);
-            s->lastBeat = now;
-        }
-    });
-}
+StoppedTime::StoppedTime()
+    : thread_([this] {
+          std::unique_lock lock(mutex_);
+          while (!end_) {
+              ending_.wait_for(lock, kBeat, [this] { return end_; });
+              auto now = Clock::now();
+              total_ += pending(now);
+              lastBeat_ = now;
+          }
+      })
+{}
 
 StoppedTime::~StoppedTime()
 {
     {
-        std::lock_guard lock(shared_->mutex);
-        shared_->end = true;
+        std::lock_guard lock(mutex_);
+        end_ = true;
     }
-    shared_->ending.notify_all();
+    ending_.notify_all();
     thread_.join(); // it only ever sleeps
 }
 
 StoppedTime::Clock::duration StoppedTime::total() const
 {
-    std::lock_guard lock(shared_->mutex);
-    return shared_->total + shared_->pending(Clock::now());
+    std::lock_guard lock(mutex_);
+    return total_ + pending(Clock::now());
 }
 
 } // namespace platform

@@ -1,7 +1,6 @@
 #pragma once
 #include <chrono>
 #include <condition_variable>
-#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -26,16 +25,15 @@ public:
     Clock::duration total() const;
 
 private:
-    struct Shared {
-        mutable std::mutex mutex;
-        std::condition_variable ending;
-        bool end = false;
-        Clock::time_point lastBeat;
-        Clock::duration total{};
-        Clock::duration pending(Clock::time_point now) const;
-    };
-    std::shared_ptr<Shared> shared_;
-    std::thread thread_;
+    // The part of the time since the last beat that the process cannot have run.
+    Clock::duration pending(Clock::time_point now) const;
+
+    mutable std::mutex mutex_;
+    std::condition_variable ending_;
+    bool end_ = false;
+    Clock::time_point lastBeat_ = Clock::now();
+    Clock::duration total_{};
+    std::thread thread_; // last: it starts once the rest is there
 };
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "ui/save_wait.h"
 
+#include "engine/blocking_probe.h"
 #include "ui/dirselec_texts.h"
 #include "ui/vorkan_f_texts.h"
 
@@ -7,43 +8,26 @@
 #include <QProgressDialog>
 #include <QTimer>
 
-#include <functional>
-
-#include <memory>
-#include <mutex>
-#include <thread>
-
 namespace ui {
 
 namespace {
 
 constexpr std::chrono::milliseconds kLookAgain{10};
 
-// What the call's thread and the window share; the thread may outlive the window.
-struct Answer {
-    std::mutex mutex;
-    std::optional<bool> value;
-    std::optional<bool> get()
-    {
-        std::lock_guard lock(mutex);
-        return value;
-    }
-};
-
 // Runs the window's events until the call has answered, the user gave it up (givenUp) or
 // quit() ends the loop.
 void runUntilAnswered(
-    QEventLoop& loop, Answer& answer, QEventLoop::ProcessEventsFlags flags,
+    QEventLoop& loop, const engine::BlockingProbe& call, QEventLoop::ProcessEventsFlags flags,
     const std::function<bool()>& givenUp = [] { return false; })
 {
     QTimer look;
     look.setInterval(kLookAgain);
     QObject::connect(&look, &QTimer::timeout, &loop, [&] {
-        if (answer.get() || givenUp())
+        if (call.answer() || givenUp())
             loop.quit();
     });
     look.start();
-    if (!answer.get())
+    if (!call.answer())
         loop.exec(flags);
 }
 
@@ -51,23 +35,14 @@ void runUntilAnswered(
 
 std::optional<bool> waitForSave(QWidget* parent, const QString& path, std::function<bool()> call)
 {
-    auto answer = std::make_shared<Answer>();
-    std::thread([answer, call = std::move(call)] {
-        bool value = false;
-        try {
-            value = call();
-        } catch (...) {
-            value = false; // a save that cannot be made is a failed one
-        }
-        std::lock_guard lock(answer->mutex);
-        answer->value = value;
-    }).detach();
+    // On a thread of its own, left behind when given up; it wakes nobody, the loops look.
+    engine::BlockingProbe save(std::move(call), [] {});
 
     // First without user input, as a short save looks to the user: nothing is clicked twice.
     QEventLoop quiet;
     QTimer::singleShot(kSaveWaitShownAfter, &quiet, &QEventLoop::quit);
-    runUntilAnswered(quiet, *answer, QEventLoop::ExcludeUserInputEvents);
-    if (auto value = answer->get())
+    runUntilAnswered(quiet, save, QEventLoop::ExcludeUserInputEvents);
+    if (auto value = save.answer())
         return value;
 
     QProgressDialog dialog(QString::fromUtf8(texts::kUkladaSe) + path, QString::fromUtf8(texts::kStorno), 0, 0, parent);
@@ -82,8 +57,8 @@ std::optional<bool> waitForSave(QWidget* parent, const QString& path, std::funct
     dialog.show();
     // Storno, Escape or the window's close button.
     auto gaveUp = [&dialog] { return dialog.wasCanceled() || !dialog.isVisible(); };
-    runUntilAnswered(shown, *answer, QEventLoop::AllEvents, gaveUp);
-    if (auto value = answer->get(); value && !dialog.wasCanceled())
+    runUntilAnswered(shown, save, QEventLoop::AllEvents, gaveUp);
+    if (auto value = save.answer(); value && !dialog.wasCanceled())
         return value;
     return std::nullopt;
 }
