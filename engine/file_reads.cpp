@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -28,6 +29,8 @@ constexpr std::size_t kLargeBufferBytesHashing = 24 << 20;
 
 // The service thread wakes at least this often.
 constexpr std::chrono::milliseconds kBeat{100};
+// How long the end of a reader with nothing in flight is waited for.
+constexpr std::chrono::milliseconds kIdleEnd{1000};
 
 struct Command {
     enum class Kind { Add, Consumed, Drop, DropAll, Hold, Release, Close, Hashed, Digested, WrittenBack };
@@ -73,8 +76,10 @@ public:
 
     static void run(const std::shared_ptr<Service>& self)
     {
+        self->thread_ = std::this_thread::get_id();
         self->self_ = self;
         self->loop();
+        self->endLoop();
     }
 
     // Any thread ----------------------------------------------------------------------
@@ -103,6 +108,16 @@ public:
     }
 
     bool busy() const { return inFlightCount_.load() > 0; }
+
+    // After close(), with nothing in flight: the loop ends at its next look, and its helper
+    // threads with it. Waited for at most bound, and never on the service thread itself.
+    void awaitEnd(std::chrono::milliseconds bound)
+    {
+        if (thread_.load() == std::this_thread::get_id())
+            return;
+        std::unique_lock lock(endMutex_);
+        loopEnded_.wait_for(lock, bound, [this] { return ended_; });
+    }
     std::int64_t notFromMedium() const { return notFromMedium_.load(); }
 
 private:
@@ -149,7 +164,17 @@ private:
                 complete(d);
             inFlightCount_.store(inFlight_.size());
         }
+    }
+
+    // The helper threads end with the loop rather than with the last owner of the service,
+    // so that one who waits for the end (awaitEnd) finds none of them still there.
+    void endLoop()
+    {
         stopped_.reset();
+        hashing_.reset();
+        std::lock_guard lock(endMutex_);
+        ended_ = true;
+        loopEnded_.notify_all();
     }
 
     // False once closed and nothing is in flight any more.
@@ -487,6 +512,10 @@ private:
     std::atomic<std::thread::id> poster_{}; // the thread inside post_, holding the gate
     bool closed_ = false;
     std::atomic<std::size_t> inFlightCount_{0};
+    std::atomic<std::thread::id> thread_{};
+    std::mutex endMutex_;
+    std::condition_variable loopEnded_;
+    bool ended_ = false;
     std::atomic<std::int64_t> notFromMedium_{0};
 
     struct Held {
@@ -508,9 +537,13 @@ FileReads::FileReads(PostReadEvent post, ReadProfile profile, double slowSeconds
     std::thread(Service::run, service_).detach();
 }
 
+// A reader with nothing in flight ends here, helper threads and all; one with a read still in
+// the kernel is left to end when the kernel lets it.
 FileReads::~FileReads()
 {
     service_->close();
+    if (!service_->busy())
+        service_->awaitEnd(kIdleEnd);
 }
 
 void FileReads::add(FileToRead file)
