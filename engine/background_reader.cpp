@@ -30,6 +30,9 @@ constexpr int kDirectoriesOpen = 8;
 // Descriptors left for everything else of the process (the window, the report, the archive),
 // when there are enough of them.
 constexpr int kDescriptorsKept = 48;
+// How long a stop lets a walk's thread leave before keeping the walk as left behind: one at
+// its end leaves at once, one stuck in the kernel does not.
+constexpr std::chrono::milliseconds kWalkLeaves{100};
 
 // How a walk spends the descriptors the process may still open: a low open-file limit makes
 // it keep fewer directories and open fewer files ahead, never fail an open (which would count
@@ -177,6 +180,13 @@ public:
         }
         if (auto r = reads())
             r->dropAll();
+    }
+
+    // A walk given up at its end has its thread still leaving: a moment lets it go.
+    void letThreadEnd(std::chrono::milliseconds bound)
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait_for(lock, bound, [this] { return !threadRunning_; });
     }
 
     bool busy() const
@@ -334,6 +344,7 @@ private:
     {
         std::lock_guard lock(mutex_);
         threadRunning_ = false;
+        changed_.notify_all();
     }
 
     // Under the lock: a given-up walk has no awaited entry, so no wake can reach a host
@@ -437,6 +448,7 @@ void BackgroundReader::stop()
     if (!walk_)
         return;
     walk_->giveUp();
+    walk_->letThreadEnd(kWalkLeaves);
     notFromMedium_ = walk_->bytesNotFromMedium();
     std::erase_if(leftBehind_, [](const auto& walk) { return !walk->busy(); });
     // A walk whose threads are done ends here, and its read service with it; one still in
