@@ -1,6 +1,5 @@
 #include "platform/dir_listing.h"
 
-#include "platform/bounded_call.h"
 #include "platform/directory_entry.h"
 #include "platform/unique_fd.h"
 
@@ -70,12 +69,6 @@ SubdirectoryListing listSubdirectories(const std::string& path)
         if (!isDotOrDotDot(entry->d_name) && isDirectoryEntry(dirFd, *entry))
             listing.names.emplace_back(entry->d_name);
     }
-}
-
-SubdirectoryListing listSubdirectoriesWithin(const std::string& path, std::chrono::milliseconds bound)
-{
-    auto listing = askWithin<SubdirectoryListing>([path] { return listSubdirectories(path); }, bound);
-    return listing ? std::move(*listing) : SubdirectoryListing{{}, ETIMEDOUT};
 }
 
 } // namespace platform

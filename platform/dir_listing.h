@@ -1,5 +1,4 @@
 #pragma once
-#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -23,8 +22,6 @@ struct SubdirectoryListing {
     int error = 0;
 };
 SubdirectoryListing listSubdirectories(const std::string& path);
-// The same on a thread of its own, given up after bound (error ETIMEDOUT, no names): a
-// stalled mount costs the caller that long and no more.
-SubdirectoryListing listSubdirectoriesWithin(const std::string& path, std::chrono::milliseconds bound);
+// For a window, the same within a bound: PathLooks (path_looks.h).
 
 } // namespace platform

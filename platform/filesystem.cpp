@@ -1,8 +1,6 @@
 #include "platform/filesystem.h"
 
 #include "platform/ascii.h"
-#include "platform/bounded_call.h"
-#include "platform/unique_fd.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -53,21 +51,6 @@ std::string currentDirectory()
 bool setCurrentDirectory(const std::string& path)
 {
     return !path.empty() && ::chdir(path.c_str()) == 0;
-}
-
-bool directoryExistsWithin(const std::string& path, std::chrono::milliseconds bound)
-{
-    return askWithin<bool>([path] { return directoryExists(path); }, bound).value_or(false);
-}
-
-// The directory is looked up on the asking thread; the change to it needs no look-up.
-bool setCurrentDirectoryWithin(const std::string& path, std::chrono::milliseconds bound)
-{
-    if (path.empty())
-        return false;
-    auto opened = askWithin<std::shared_ptr<UniqueFd>>(
-        [path] { return std::make_shared<UniqueFd>(::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)); }, bound);
-    return opened && *opened && **opened && ::fchdir((*opened)->get()) == 0;
 }
 
 bool makeDirectories(const std::string& path)

@@ -1,5 +1,4 @@
 #pragma once
-#include <chrono>
 #include <optional>
 #include <string>
 
@@ -21,11 +20,7 @@ NameLookup lookUpName(const std::string& path);
 std::string currentDirectory();
 bool setCurrentDirectory(const std::string& path);
 
-// The same, asked on a thread of their own for the window: a mount that has not answered
-// within bound (a dead share, a dying drive) counts as no directory, and the current
-// directory stays (an answer that comes later changes nothing).
-bool directoryExistsWithin(const std::string& path, std::chrono::milliseconds bound);
-bool setCurrentDirectoryWithin(const std::string& path, std::chrono::milliseconds bound);
+// For a window, the same within a bound: PathLooks (path_looks.h).
 
 // Creates a directory and its missing parents (mode 0700 for new ones).
 bool makeDirectories(const std::string& path);

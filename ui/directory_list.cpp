@@ -1,6 +1,5 @@
 #include "ui/directory_list.h"
 
-#include "platform/dir_listing.h"
 #include "platform/filesystem.h"
 
 #include <QDir>
@@ -24,11 +23,10 @@ QString childPath(const QString& directory, const QString& name)
 }
 
 // By name, letter case aside, as a file chooser sorts.
-QStringList subdirectoriesOf(const QString& directory)
+QStringList subdirectoriesOf(platform::PathLooks& looks, const QString& directory)
 {
     QStringList names;
-    for (const std::string& name :
-         platform::listSubdirectoriesWithin(QFile::encodeName(directory).toStdString(), kListingBound).names)
+    for (const std::string& name : looks.listSubdirectories(QFile::encodeName(directory).toStdString()).names)
         names.push_back(QFile::decodeName(QByteArray::fromStdString(name)));
     std::sort(names.begin(), names.end(),
               [](const QString& a, const QString& b) { return QString::compare(a, b, Qt::CaseInsensitive) < 0; });
@@ -103,7 +101,7 @@ void DirectoryList::rebuild()
         row = addRow(*this, row, part, path, true);
     }
     QTreeWidgetItem* current = row;
-    for (const QString& name : subdirectoriesOf(directory_))
+    for (const QString& name : subdirectoriesOf(looks_, directory_))
         addRow(*this, current, name, childPath(directory_, name), false);
     expandAll();
     setCurrentItem(current);

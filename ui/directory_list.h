@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/path_looks.h"
+
 #include <QTreeWidget>
 
 #include <chrono>
@@ -32,6 +34,7 @@ private:
     void rebuild();
 
     QString directory_;
+    platform::PathLooks looks_{kListingBound};
 };
 
 } // namespace ui

@@ -36,7 +36,7 @@ std::string str(const QString& s)
 } // namespace
 
 TPSDirSelectForm::TPSDirSelectForm(DirSelectModule& module, common::Pelun& pelun, QWidget* parent)
-    : QDialog(parent), module_(module), pelun_(pelun), driveDirectories_(pelun.drives())
+    : QDialog(parent), module_(module), pelun_(pelun), driveDirectories_(pelun.drives()), looks_(kListingBound)
 {
     setObjectName(QStringLiteral("PSDirSelectForm"));
     setWindowTitle(QString::fromUtf8(texts::kVyberAdresare));
@@ -103,10 +103,10 @@ void TPSDirSelectForm::showEvent(QShowEvent* event)
 
 void TPSDirSelectForm::FormActivate()
 {
-    if (!platform::setCurrentDirectoryWithin(module_.PosledniAdr, kListingBound))
+    if (!looks_.setCurrentDirectory(module_.PosledniAdr))
         module_.PosledniAdr = module_.PocatecniAdr;
-    if (platform::directoryExistsWithin(module_.PosledniAdr, kListingBound)) {
-        platform::setCurrentDirectoryWithin(module_.PosledniAdr, kListingBound);
+    if (looks_.directoryExists(module_.PosledniAdr)) {
+        looks_.setCurrentDirectory(module_.PosledniAdr);
         driveDirectories_.remember(platform::currentDirectory());
         DirSez_->setDirectory(QString::fromStdString(module_.PosledniAdr));
         showDriveOfList();
@@ -131,7 +131,7 @@ void TPSDirSelectForm::driveseznChange()
     if (letter.isEmpty())
         return;
     const std::string dir = driveDirectories_.currentOf(letter.at(0).toLatin1());
-    if (!platform::setCurrentDirectoryWithin(dir, kListingBound)) {
+    if (!looks_.setCurrentDirectory(dir)) {
         // A drive without a medium cannot be entered: the pair stays on the directory shown.
         showDriveOfList();
         return;
@@ -147,13 +147,13 @@ void TPSDirSelectForm::showDriveOfList()
 
 void TPSDirSelectForm::OKBtnClick()
 {
-    const bool exists = platform::directoryExistsWithin(module_.ZvolenyAdr, kListingBound);
+    const bool exists = looks_.directoryExists(module_.ZvolenyAdr);
     if (exists)
         module_.PosledniAdr = platform::currentDirectory();
-    if (!platform::setCurrentDirectoryWithin(module_.PocatecniAdr, kListingBound))
+    if (!looks_.setCurrentDirectory(module_.PocatecniAdr))
         pelun_.PS_InternalError(texts::kStartDirInaccessibleNumber,
                                 texts::kAdresarQuoted + module_.PocatecniAdr + texts::kNeniPristupnyQuoted);
-    if (!platform::directoryExistsWithin(module_.ZvolenyAdr, kListingBound)) {
+    if (!looks_.directoryExists(module_.ZvolenyAdr)) {
         pelun_.PS_ShowError(texts::kZvolenyNeexistuje);
         return; // the dialog stays open with what the user left in it
     }

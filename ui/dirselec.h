@@ -2,6 +2,7 @@
 #include <QDialog>
 
 #include "platform/drive_directories.h"
+#include "platform/path_looks.h"
 
 class QComboBox;
 class QLabel;
@@ -45,6 +46,7 @@ private:
     DirSelectModule& module_;
     common::Pelun& pelun_;
     platform::DriveDirectories driveDirectories_;
+    platform::PathLooks looks_; // of the working directory and what is typed
 
     QLineEdit* adr_ = nullptr;
     DirectoryList* DirSez_ = nullptr;

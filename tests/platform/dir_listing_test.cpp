@@ -1,4 +1,5 @@
 #include "platform/dir_listing.h"
+#include "platform/path_looks.h"
 
 #include "faultfs_mount.h"
 #include "tests/support/temp_dir.h"
@@ -64,7 +65,7 @@ TEST(ListSubdirectories, a_failure_comes_back_with_its_errno)
     EXPECT_EQ(missing.error, ENOENT);
     EXPECT_TRUE(missing.names.empty());
     EXPECT_EQ(platform::listSubdirectories(dir / "file").error, ENOTDIR);
-    EXPECT_EQ(platform::listSubdirectoriesWithin(dir / "missing", std::chrono::seconds(5)).error, ENOENT);
+    EXPECT_EQ(platform::PathLooks(std::chrono::seconds(5)).listSubdirectories(dir / "missing").error, ENOENT);
     EXPECT_EQ(platform::listSubdirectories("").error, 0); // the root
 }
 
@@ -81,11 +82,13 @@ protected:
 TEST_F(ListSubdirectoriesOnFaultFs, a_directory_that_does_not_answer_is_given_up_after_the_bound)
 {
     mount("slow/ list-stall 60\nslow/sub/x 10\nfast/sub/x 10\nbad/ list-eio\nbad/sub/x 10\n");
-    auto given = platform::listSubdirectoriesWithin(at("slow"), std::chrono::milliseconds(200));
+    platform::PathLooks within(std::chrono::milliseconds(200));
+    platform::PathLooks patient(std::chrono::seconds(5));
+    auto given = within.listSubdirectories(at("slow"));
     EXPECT_EQ(given.error, ETIMEDOUT);
     EXPECT_TRUE(given.names.empty());
-    auto fast = platform::listSubdirectoriesWithin(at("fast"), std::chrono::seconds(5));
+    auto fast = patient.listSubdirectories(at("fast"));
     EXPECT_EQ(fast.error, 0);
     EXPECT_EQ(fast.names, std::vector<std::string>{"sub"});
-    EXPECT_EQ(platform::listSubdirectoriesWithin(at("bad"), std::chrono::seconds(5)).error, EIO);
+    EXPECT_EQ(patient.listSubdirectories(at("bad")).error, EIO);
 }
