@@ -15,6 +15,7 @@
 #include <optional>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace engine {
@@ -26,6 +27,9 @@ namespace {
 // while a burst of results is hashed.
 constexpr std::size_t kLargeBufferBytes = 8 << 20;
 constexpr std::size_t kLargeBufferBytesHashing = 24 << 20;
+// A file up to this size that arrives whole at once is hashed on the service thread: its
+// digest takes a few microseconds, less than handing it to a hashing thread and back.
+constexpr std::size_t kHashHereBytes = 16 << 10;
 
 // The service thread wakes at least this often.
 constexpr std::chrono::milliseconds kBeat{100};
@@ -383,6 +387,8 @@ private:
     // taken any more (the job went back to read them again) come back at once.
     void handOver(const FileJob& job, const FileJob::Outcome& out)
     {
+        if (hashHere(job, out))
+            return;
         for (const FileJob::Taken& t : out.taken) {
             auto h = held_.find(t.tag);
             if (h == held_.end())
@@ -393,6 +399,7 @@ private:
                 giveBuffer(held.job, held.buffer, held.length);
                 continue;
             }
+            lanesFed_.insert(job.id());
             hashing_->feed(job.id(), held.buffer, t.bytes, [this, held] {
                 Command c(Command::Kind::Hashed, held.job);
                 c.buffer = held.buffer;
@@ -402,11 +409,37 @@ private:
         }
         releaseHeld(job.id(), [&](std::uint64_t tag) { return !job.awaits(tag); });
         if (out.finished) {
+            lanesFed_.erase(job.id());
             if (job.readWhole())
                 hashing_->end(job.id());
             else
                 hashing_->abandon(job.id());
         }
+    }
+
+    // A small file that came whole in the results just taken, none of it fed to a hashing
+    // thread before: hashed here, its buffers given back, its digest posted after its chunks.
+    bool hashHere(const FileJob& job, const FileJob::Outcome& out)
+    {
+        if (!out.finished || !job.readWhole() || lanesFed_.count(job.id()) != 0)
+            return false;
+        std::size_t bytes = 0;
+        for (const FileJob::Taken& t : out.taken)
+            bytes += t.bytes;
+        if (bytes > kHashHereBytes)
+            return false;
+        MultiHasher hasher(hashing_->algorithms());
+        for (const FileJob::Taken& t : out.taken) {
+            auto h = held_.find(t.tag);
+            if (h == held_.end())
+                continue;
+            hasher.update(h->second.buffer, t.bytes);
+            giveBuffer(h->second.job, h->second.buffer, h->second.length);
+            held_.erase(h);
+        }
+        releaseHeld(job.id(), [](std::uint64_t) { return true; });
+        postHashed(job.id(), std::make_shared<const Digests>(hasher.finish()));
+        return true;
     }
 
     template <class Which>
@@ -457,6 +490,7 @@ private:
         forgetRequestsOf(*it->second);
         if (hashing_) {
             releaseHeld(id, [](std::uint64_t) { return true; });
+            lanesFed_.erase(id);
             hashing_->abandon(id);
         }
         jobs_.erase(it);
@@ -480,6 +514,7 @@ private:
         for (auto& [tag, held] : held_)
             giveBuffer(held.job, held.buffer, held.length);
         held_.clear();
+        lanesFed_.clear();
         jobs_.clear();
     }
 
@@ -525,6 +560,7 @@ private:
     };
     std::unordered_map<std::uint64_t, Held> held_;               // by tag: results not yet taken in order
     std::unordered_map<std::uint64_t, std::size_t> largeHeldBy_; // by job: large buffers in flight, held or hashed
+    std::unordered_set<std::uint64_t> lanesFed_;                 // jobs with bytes at a hashing thread
     std::size_t largeShare_ = 2;
     // Last, so that its threads end first, while everything they may touch is still there.
     std::unique_ptr<HashingThreads> hashing_;

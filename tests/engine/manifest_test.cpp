@@ -175,6 +175,30 @@ TEST_F(Manifests, a_changed_file_differs_where_the_walk_reads_it_and_a_removed_o
     EXPECT_EQ(c.matched, static_cast<std::int64_t>(kNames.size()) - 3);
 }
 
+// Small files are hashed where they are read, larger ones on the hashing threads: a digest
+// must be right on both sides of that line, whole and with one byte changed.
+TEST_F(Manifests, files_of_every_size_around_the_hand_off_match_and_a_changed_byte_differs)
+{
+    const std::vector<std::int64_t> sizes{1, 4095, 4096, 16383, 16384, 16385, 65536, 65537, 300000};
+    makeDir(tree() + "/sizes");
+    for (std::int64_t size : sizes)
+        writeFileOfSize(tree() + "/sizes/" + std::to_string(size), size);
+    std::string manifest = made("sha256sum", "Z");
+    verify({manifest});
+    EXPECT_TRUE(errors().empty());
+    EXPECT_EQ(verdict().counts().differ, 0);
+    EXPECT_EQ(verdict().counts().matched, static_cast<std::int64_t>(kNames.size() + sizes.size()));
+    for (std::int64_t size : sizes) {
+        std::string name = tree() + "/sizes/" + std::to_string(size);
+        ASSERT_EQ(sh("printf X | dd of=" + shq(name) + " bs=1 seek=" + std::to_string(size - 1) +
+                     " conv=notrunc status=none"),
+                  0);
+    }
+    verify({manifest});
+    EXPECT_EQ(verdict().counts().differ, static_cast<std::int64_t>(sizes.size()));
+    EXPECT_EQ(verdict().counts().matched, static_cast<std::int64_t>(kNames.size()));
+}
+
 // Once read, a manifest is not read from where it lies again: the files are held against
 // what was read, though the manifest is overwritten while they are checked.
 TEST_F(Manifests, a_manifest_changed_during_the_run_still_answers_as_it_was_read)
