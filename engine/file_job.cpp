@@ -47,9 +47,10 @@ std::optional<FileJob::Request> FileJob::next() const
     std::int64_t rest = end_ - nextOffset_;
     // Direct reads cover whole blocks; the last one is cut to the size when it comes back.
     // An unaligned start only follows a short read (a FUSE filesystem may deliver the bytes
-    // before a fault), and is sent as it is.
-    std::int64_t length =
-        std::min(static_cast<std::int64_t>(largest_), nextOffset_ % block == 0 ? roundUp(rest, block) : rest);
+    // before a fault), and is sent as it is. The quick test's first read is a whole page.
+    std::int64_t aligned =
+        file_.quick && nextOffset_ == 0 ? static_cast<std::int64_t>(quickRequest) : roundUp(rest, block);
+    std::int64_t length = std::min(static_cast<std::int64_t>(largest_), nextOffset_ % block == 0 ? aligned : rest);
     std::int64_t ahead = nextOffset_ - consumedChunks_ * kChunkSize;
     if (!mapping_ && ahead > 0 && ahead + length > mostAhead(profile_, farAhead_))
         return std::nullopt;

@@ -20,7 +20,7 @@ namespace {
 
 class FileJobTest : public ::testing::Test {
 protected:
-    FileJob make(std::int64_t listedSize, bool quick = false, bool map = false)
+    FileJob make(std::int64_t listedSize, bool quick = false, bool map = false, std::size_t blockSize = 4096)
     {
         testing_support::writeFileOfSize(dir_ / "f", 16);
         FileToRead f;
@@ -32,7 +32,7 @@ protected:
         platform::ReadProfile p;
         p.requestSize = 256 * 1024;
         p.fileDepth = 3;
-        p.blockSize = 4096;
+        p.blockSize = blockSize;
         return FileJob(std::move(f), p);
     }
     // Sends every request the job has now; returns their tags.
@@ -94,6 +94,31 @@ TEST_F(FileJobTest, the_units_one_result_completes_are_told_in_one_event)
     EXPECT_EQ(last.events[1].units, 2);
     EXPECT_EQ(last.events[1].bytes, 600000 - 8 * 65536);
     EXPECT_TRUE(last.finished);
+}
+
+// Its two bytes ask for a page even where a block is a sector: the first pages of files that
+// lie side by side then merge into larger requests of the device, single sectors do not.
+TEST_F(FileJobTest, the_quick_test_reads_a_page_and_takes_its_first_two_bytes)
+{
+    FileJob job = make(16, true, false, 512);
+    std::vector<std::uint64_t> tags = sendAll(job);
+    ASSERT_EQ(tags.size(), 1U);
+    EXPECT_EQ(requests_[tags[0]].offset, 0);
+    EXPECT_EQ(requests_[tags[0]].length, 4096U);
+    bool finished = false;
+    EXPECT_EQ(answer(job, tags[0], 16, &finished), "2");
+    EXPECT_TRUE(finished);
+
+    FileJob one = make(1, true, false, 512); // one byte: the page brings it, then the end
+    tags = sendAll(one);
+    ASSERT_EQ(tags.size(), 1U);
+    EXPECT_EQ(answer(one, tags[0], 1, &finished), "");
+    EXPECT_FALSE(finished);
+    tags = sendAll(one);
+    ASSERT_EQ(tags.size(), 1U);
+    EXPECT_EQ(requests_[tags[0]].offset, 1);
+    EXPECT_EQ(answer(one, tags[0], 0, &finished), "1");
+    EXPECT_TRUE(finished);
 }
 
 TEST_F(FileJobTest, a_short_read_mid_file_is_followed_up_where_it_stopped)
