@@ -1,7 +1,8 @@
 #include "platform/block_device.h"
 
+#include "platform/mount_table.h"
+
 #include <fcntl.h>
-#include <libmount.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -35,13 +36,6 @@ std::int64_t partitionStart(dev_t partition, dev_t disk)
         return -1;
     return sectors * 512; // sysfs counts in 512-byte sectors whatever the device's block
 }
-
-struct TableDeleter {
-    void operator()(libmnt_table* t) const { mnt_unref_table(t); }
-};
-struct IterDeleter {
-    void operator()(libmnt_iter* i) const { mnt_free_iter(i); }
-};
 
 } // namespace
 
@@ -87,26 +81,21 @@ BlockDeviceOpen openBlockDevice(const std::string& path)
 std::vector<DeviceMount> mountsOf(dev_t device, const std::string& mountinfo)
 {
     std::vector<DeviceMount> found;
-    std::unique_ptr<libmnt_table, TableDeleter> table(mnt_new_table());
-    if (!table || mnt_table_parse_file(table.get(), mountinfo.c_str()) != 0)
-        return found;
-    std::unique_ptr<libmnt_iter, IterDeleter> iter(mnt_new_iter(MNT_ITER_FORWARD));
     std::set<dev_t> seen;
-    libmnt_fs* fs = nullptr;
-    while (mnt_table_next_fs(table.get(), iter.get(), &fs) == 0) {
+    forEachMount(mountinfo, [&](libmnt_fs* fs) {
         dev_t dev = mnt_fs_get_devno(fs);
         const char* root = mnt_fs_get_root(fs);
         const char* target = mnt_fs_get_target(fs);
         if (dev == 0 || target == nullptr || (root != nullptr && std::string(root) != "/") || seen.count(dev) != 0)
-            continue;
+            return;
         std::int64_t offset = dev == device ? 0 : partitionStart(dev, device);
         if (offset < 0)
-            continue;
+            return;
         seen.insert(dev);
         const char* type = mnt_fs_get_fstype(fs);
         const char* source = mnt_fs_get_source(fs);
         found.push_back({target, type != nullptr ? type : "", source != nullptr ? source : "", dev, offset});
-    }
+    });
     return found;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/ascii.h"
 #include "platform/bounded_call.h"
 #include "platform/disk_space.h"
+#include "platform/mount_table.h"
 
 #include <blkid/blkid.h>
 #include <libmount/libmount.h>
@@ -17,12 +18,6 @@ namespace platform {
 
 namespace {
 
-struct TableDeleter {
-    void operator()(libmnt_table* t) const { mnt_unref_table(t); }
-};
-struct IterDeleter {
-    void operator()(libmnt_iter* i) const { mnt_free_iter(i); }
-};
 struct ProbeDeleter {
     void operator()(blkid_struct_probe* p) const { blkid_free_probe(p); }
 };
@@ -161,22 +156,17 @@ std::string Drive::walkPath() const
 DriveTable DriveTable::fromMountTable(const std::string& mountinfo)
 {
     std::vector<Drive> found;
-    std::unique_ptr<libmnt_table, TableDeleter> table(mnt_new_table());
-    if (table && mnt_table_parse_file(table.get(), mountinfo.c_str()) == 0) {
-        std::unique_ptr<libmnt_iter, IterDeleter> iter(mnt_new_iter(MNT_ITER_FORWARD));
-        libmnt_fs* fs = nullptr;
-        while (iter && mnt_table_next_fs(table.get(), iter.get(), &fs) == 0) {
-            auto drive = classify(fs);
-            if (!drive)
-                continue;
-            // A later mount over the same point hides the earlier one.
-            auto same = std::find_if(found.begin(), found.end(),
-                                     [&](const Drive& x) { return x.mountPoint == drive->mountPoint; });
-            if (same != found.end())
-                found.erase(same);
-            found.push_back(*drive);
-        }
-    }
+    forEachMount(mountinfo, [&](libmnt_fs* fs) {
+        auto drive = classify(fs);
+        if (!drive)
+            return;
+        // A later mount over the same point hides the earlier one.
+        auto same =
+            std::find_if(found.begin(), found.end(), [&](const Drive& x) { return x.mountPoint == drive->mountPoint; });
+        if (same != found.end())
+            found.erase(same);
+        found.push_back(*drive);
+    });
     auto root = std::find_if(found.begin(), found.end(), [](const Drive& x) { return x.mountPoint == "/"; });
     Drive rootDrive;
     rootDrive.mountPoint = "/";

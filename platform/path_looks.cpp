@@ -1,10 +1,10 @@
 #include "platform/path_looks.h"
 
 #include "platform/filesystem.h"
+#include "platform/mount_table.h"
 #include "platform/unique_fd.h"
 
 #include <fcntl.h>
-#include <libmount/libmount.h>
 #include <unistd.h>
 
 #include <condition_variable>
@@ -16,13 +16,6 @@
 namespace platform {
 
 namespace {
-
-struct TableDeleter {
-    void operator()(libmnt_table* t) const { mnt_unref_table(t); }
-};
-struct IterDeleter {
-    void operator()(libmnt_iter* i) const { mnt_free_iter(i); }
-};
 
 bool holds(const std::string& mountPoint, const std::string& path)
 {
@@ -38,16 +31,11 @@ std::string mountPointByName(const std::string& path, const std::string& mountin
 {
     std::string absolute = !path.empty() && path[0] == '/' ? path : currentDirectory() + "/" + path;
     std::string best = "/";
-    std::unique_ptr<libmnt_table, TableDeleter> table(mnt_new_table());
-    if (!table || mnt_table_parse_file(table.get(), mountinfo.c_str()) != 0)
-        return best;
-    std::unique_ptr<libmnt_iter, IterDeleter> iter(mnt_new_iter(MNT_ITER_FORWARD));
-    libmnt_fs* fs = nullptr;
-    while (iter && mnt_table_next_fs(table.get(), iter.get(), &fs) == 0) {
+    forEachMount(mountinfo, [&](libmnt_fs* fs) {
         const char* target = mnt_fs_get_target(fs);
         if (target != nullptr && std::string(target).size() > best.size() && holds(target, absolute))
             best = target;
-    }
+    });
     return best;
 }
 
