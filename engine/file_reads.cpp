@@ -15,7 +15,6 @@
 #include <optional>
 #include <thread>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace engine {
@@ -399,7 +398,6 @@ private:
                 giveBuffer(held.job, held.buffer, held.length);
                 continue;
             }
-            lanesFed_.insert(job.id());
             hashing_->feed(job.id(), held.buffer, t.bytes, [this, held] {
                 Command c(Command::Kind::Hashed, held.job);
                 c.buffer = held.buffer;
@@ -409,7 +407,6 @@ private:
         }
         releaseHeld(job.id(), [&](std::uint64_t tag) { return !job.awaits(tag); });
         if (out.finished) {
-            lanesFed_.erase(job.id());
             if (job.readWhole())
                 hashing_->end(job.id());
             else
@@ -417,16 +414,17 @@ private:
         }
     }
 
-    // A small file that came whole in the results just taken, none of it fed to a hashing
-    // thread before: hashed here, its buffers given back, its digest posted after its chunks.
+    // A small file that came whole in the results just taken (none of it went to a hashing
+    // thread before): hashed here, its digest posted after its chunks; retire() gives back
+    // its buffers.
     bool hashHere(const FileJob& job, const FileJob::Outcome& out)
     {
-        if (!out.finished || !job.readWhole() || lanesFed_.count(job.id()) != 0)
+        if (!out.finished || !job.readWhole())
             return false;
         std::size_t bytes = 0;
         for (const FileJob::Taken& t : out.taken)
             bytes += t.bytes;
-        if (bytes > kHashHereBytes)
+        if (bytes > kHashHereBytes || static_cast<std::int64_t>(bytes) != job.readEnd())
             return false;
         MultiHasher hasher(hashing_->algorithms());
         for (const FileJob::Taken& t : out.taken) {
@@ -434,10 +432,7 @@ private:
             if (h == held_.end())
                 continue;
             hasher.update(h->second.buffer, t.bytes);
-            giveBuffer(h->second.job, h->second.buffer, h->second.length);
-            held_.erase(h);
         }
-        releaseHeld(job.id(), [](std::uint64_t) { return true; });
         postHashed(job.id(), std::make_shared<const Digests>(hasher.finish()));
         return true;
     }
@@ -490,7 +485,6 @@ private:
         forgetRequestsOf(*it->second);
         if (hashing_) {
             releaseHeld(id, [](std::uint64_t) { return true; });
-            lanesFed_.erase(id);
             hashing_->abandon(id);
         }
         jobs_.erase(it);
@@ -514,7 +508,6 @@ private:
         for (auto& [tag, held] : held_)
             giveBuffer(held.job, held.buffer, held.length);
         held_.clear();
-        lanesFed_.clear();
         jobs_.clear();
     }
 
@@ -560,7 +553,6 @@ private:
     };
     std::unordered_map<std::uint64_t, Held> held_;               // by tag: results not yet taken in order
     std::unordered_map<std::uint64_t, std::size_t> largeHeldBy_; // by job: large buffers in flight, held or hashed
-    std::unordered_set<std::uint64_t> lanesFed_;                 // jobs with bytes at a hashing thread
     std::size_t largeShare_ = 2;
     // Last, so that its threads end first, while everything they may touch is still there.
     std::unique_ptr<HashingThreads> hashing_;

@@ -1,5 +1,6 @@
 #include "platform/path_looks.h"
 
+#include "platform/bounded_call.h"
 #include "platform/filesystem.h"
 #include "platform/mount_table.h"
 #include "platform/unique_fd.h"
@@ -7,11 +8,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <set>
-#include <thread>
 
 namespace platform {
 
@@ -41,7 +40,6 @@ std::string mountPointByName(const std::string& path, const std::string& mountin
 
 struct PathLooks::Desk {
     std::mutex mutex;
-    std::condition_variable answered;
     std::set<std::string> paths;                // under way
     std::map<std::string, std::size_t> onMount; // looks under way by mount point
 };
@@ -61,19 +59,16 @@ std::optional<T> PathLooks::ask(const std::string& path, std::function<T()> ques
         desk_->paths.insert(path);
         ++desk_->onMount[mount];
     }
-    auto answer = std::make_shared<std::optional<T>>(); // guarded by the desk's mutex
-    std::thread([desk = desk_, path, mount, answer, question = std::move(question)] {
-        T got = question();
-        std::lock_guard lock(desk->mutex);
-        *answer = std::move(got);
-        desk->paths.erase(path);
-        if (--desk->onMount[mount] == 0)
-            desk->onMount.erase(mount);
-        desk->answered.notify_all();
-    }).detach();
-    std::unique_lock lock(desk_->mutex);
-    desk_->answered.wait_for(lock, bound_, [&] { return answer->has_value(); });
-    return *answer;
+    return askWithin<T>(
+        [desk = desk_, path, mount, question = std::move(question)] {
+            T answer = question();
+            std::lock_guard lock(desk->mutex);
+            desk->paths.erase(path);
+            if (--desk->onMount[mount] == 0)
+                desk->onMount.erase(mount);
+            return answer;
+        },
+        bound_);
 }
 
 bool PathLooks::directoryExists(const std::string& path)
