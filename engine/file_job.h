@@ -65,8 +65,6 @@ public:
     void writtenBack() { writingBack_ = false; }
     // No read of the file has failed: once finished, all of it was taken.
     bool readWhole() const { return !failed_; }
-    // Where the bytes read in order so far end.
-    std::int64_t readEnd() const { return readEnd_; }
     // The result of tag is one the job may still take in file order: sent and not given up,
     // whether it came back already or not.
     bool awaits(std::uint64_t tag) const;

@@ -26,9 +26,6 @@ namespace {
 // while a burst of results is hashed.
 constexpr std::size_t kLargeBufferBytes = 8 << 20;
 constexpr std::size_t kLargeBufferBytesHashing = 24 << 20;
-// A file up to this size that arrives whole at once is hashed on the service thread: its
-// digest takes a few microseconds, less than handing it to a hashing thread and back.
-constexpr std::size_t kHashHereBytes = 16 << 10;
 
 // The service thread wakes at least this often.
 constexpr std::chrono::milliseconds kBeat{100};
@@ -386,8 +383,6 @@ private:
     // taken any more (the job went back to read them again) come back at once.
     void handOver(const FileJob& job, const FileJob::Outcome& out)
     {
-        if (hashHere(job, out))
-            return;
         for (const FileJob::Taken& t : out.taken) {
             auto h = held_.find(t.tag);
             if (h == held_.end())
@@ -412,29 +407,6 @@ private:
             else
                 hashing_->abandon(job.id());
         }
-    }
-
-    // A small file that came whole in the results just taken (none of it went to a hashing
-    // thread before): hashed here, its digest posted after its chunks; retire() gives back
-    // its buffers.
-    bool hashHere(const FileJob& job, const FileJob::Outcome& out)
-    {
-        if (!out.finished || !job.readWhole())
-            return false;
-        std::size_t bytes = 0;
-        for (const FileJob::Taken& t : out.taken)
-            bytes += t.bytes;
-        if (bytes > kHashHereBytes || static_cast<std::int64_t>(bytes) != job.readEnd())
-            return false;
-        MultiHasher hasher(hashing_->algorithms());
-        for (const FileJob::Taken& t : out.taken) {
-            auto h = held_.find(t.tag);
-            if (h == held_.end())
-                continue;
-            hasher.update(h->second.buffer, t.bytes);
-        }
-        postHashed(job.id(), std::make_shared<const Digests>(hasher.finish()));
-        return true;
     }
 
     template <class Which>

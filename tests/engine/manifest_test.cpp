@@ -175,8 +175,8 @@ TEST_F(Manifests, a_changed_file_differs_where_the_walk_reads_it_and_a_removed_o
     EXPECT_EQ(c.matched, static_cast<std::int64_t>(kNames.size()) - 3);
 }
 
-// Small files are hashed where they are read, larger ones on the hashing threads: a digest
-// must be right on both sides of that line, whole and with one byte changed.
+// Files that come back in one result, in one request and in several: each digest right,
+// whole and with one byte changed.
 TEST_F(Manifests, files_of_every_size_around_the_hand_off_match_and_a_changed_byte_differs)
 {
     const std::vector<std::int64_t> sizes{1, 4095, 4096, 16383, 16384, 16385, 65536, 65537, 300000};
