@@ -34,17 +34,6 @@ const EVP_MD* evpOf(HashAlgorithm a)
     return nullptr;
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 struct FreeContext {
     void operator()(EVP_MD_CTX* c) const { EVP_MD_CTX_free(c); }
 };
@@ -92,14 +81,13 @@ std::string fromHex(std::string_view text)
 {
     if (text.size() % 2 != 0)
         return {};
-    std::string raw;
-    raw.reserve(text.size() / 2);
-    for (std::size_t i = 0; i < text.size(); i += 2) {
-        int high = hexValue(text[i]);
-        int low = hexValue(text[i + 1]);
+    std::string raw(text.size() / 2, '\0');
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        int high = kHexDigitValue[static_cast<unsigned char>(text[2 * i])];
+        int low = kHexDigitValue[static_cast<unsigned char>(text[2 * i + 1])];
         if (high < 0 || low < 0)
             return {};
-        raw += static_cast<char>(high << 4 | low);
+        raw[i] = static_cast<char>(high << 4 | low);
     }
     return raw;
 }

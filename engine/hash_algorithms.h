@@ -31,6 +31,26 @@ struct Digests {
     const std::string& operator[](HashAlgorithm a) const { return of[static_cast<std::size_t>(a)]; }
 };
 
+// The value of each hex digit of either case, -1 for any other byte. Looked up rather than
+// compared: the digits of a digest are random, and a branch on each of them is mispredicted
+// every other time (the digests of a manifest are read once per line and again for each file).
+inline constexpr std::array<signed char, 256> kHexDigitValue = [] {
+    std::array<signed char, 256> v{};
+    for (auto& x : v)
+        x = -1;
+    for (int c = 0; c < 10; ++c)
+        v['0' + c] = static_cast<signed char>(c);
+    for (int c = 0; c < 6; ++c) {
+        v['a' + c] = static_cast<signed char>(10 + c);
+        v['A' + c] = static_cast<signed char>(10 + c);
+    }
+    return v;
+}();
+inline bool isHexDigit(char c)
+{
+    return kHexDigitValue[static_cast<unsigned char>(c)] >= 0;
+}
+
 std::string toHex(std::string_view raw);
 // Raw bytes of hex digits of either case; empty when text is not all hex or of odd length.
 std::string fromHex(std::string_view text);

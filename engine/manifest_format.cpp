@@ -6,11 +6,6 @@ namespace engine {
 
 namespace {
 
-bool isHex(char c)
-{
-    return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'f');
-}
-
 std::optional<HashAlgorithm> algorithmOfHexLength(std::size_t length)
 {
     switch (length) {
@@ -101,7 +96,7 @@ struct Parsed {
 std::optional<Parsed> gnuLine(std::string_view line)
 {
     std::size_t n = 0;
-    while (n < line.size() && isHex(line[n]))
+    while (n < line.size() && isHexDigit(line[n]))
         ++n;
     auto algorithm = algorithmOfHexLength(n);
     if (!algorithm || n + 2 >= line.size())
@@ -321,7 +316,7 @@ LineRules::Kind LineRules::parseInto(std::string_view line, ManifestEntry& entry
         return Kind::Skipped;
     if (format_ == ManifestFormat::Bagit) {
         std::size_t n = 0;
-        while (n < line.size() && isHex(line[n]))
+        while (n < line.size() && isHexDigit(line[n]))
             ++n;
         std::size_t name = line.find_first_not_of(" \t", n);
         HashAlgorithm a = static_cast<HashAlgorithm>(__builtin_ctz(algorithms_));

@@ -2,33 +2,41 @@
 
 #include "platform/random_access_file.h"
 
+#include <string_view>
 #include <vector>
 
 namespace engine {
 
 namespace {
 
-// "a/./b//c/../d" as "a/b/d"; nothing when ".." climbs above the top.
+// "a/./b//c/../d" as "a/b/d"; nothing when ".." climbs above the top. Every file looked up
+// comes this way, and most names are already plain: those are taken as they stand.
 std::optional<std::string> normalised(const std::string& path)
 {
-    std::vector<std::string> parts;
+    std::vector<std::string_view> parts;
+    bool plain = true;
     std::size_t start = 0;
     while (start <= path.size()) {
         std::size_t slash = path.find('/', start);
         if (slash == std::string::npos)
             slash = path.size();
-        std::string part = path.substr(start, slash - start);
+        std::string_view part = std::string_view(path).substr(start, slash - start);
         if (part == "..") {
             if (parts.empty())
                 return std::nullopt;
             parts.pop_back();
+            plain = false;
         } else if (!part.empty() && part != ".") {
-            parts.push_back(std::move(part));
+            parts.push_back(part);
+        } else {
+            plain = false;
         }
         start = slash + 1;
     }
+    if (plain)
+        return path;
     std::string key;
-    for (const std::string& part : parts) {
+    for (std::string_view part : parts) {
         if (!key.empty())
             key += '/';
         key += part;

@@ -1,5 +1,6 @@
 // How manifest names become paths of the tested object, and lines no real tool in the tests
 // writes but people keep.
+#include "engine/hash_algorithms.h"
 #include "engine/manifest_format.h"
 #include "engine/manifest_paths.h"
 
@@ -47,6 +48,23 @@ std::optional<engine::ManifestEntry> firstEntry(LineRules& rules, const std::vec
             return e;
     }
     return std::nullopt;
+}
+
+TEST(ManifestLines, hex_digits_of_either_case_and_nothing_else_are_a_digest)
+{
+    EXPECT_EQ(engine::fromHex("00fFa9"), std::string("\x00\xff\xa9", 3));
+    EXPECT_EQ(engine::toHex(engine::fromHex("0123456789ABCDEFabcdef")), "0123456789abcdefabcdef");
+    EXPECT_EQ(engine::fromHex("abc"), "") << "odd length";
+    for (const char* bad : {"g0", "0G", " 0", "0:", "/0", "@0", "`0",
+                            "\xe1"
+                            "0",
+                            "0\xff"})
+        EXPECT_EQ(engine::fromHex(bad), "") << bad;
+    LineRules rules;
+    std::string digest(64, 'a');
+    EXPECT_EQ(rules.learn(digest + "  name", false, nullptr), LineRules::Kind::Entry);
+    digest[63] = '\xc1'; // a byte of a name in Windows-1250 is no hex digit
+    EXPECT_EQ(rules.learn(digest + "  name", false, nullptr), LineRules::Kind::Improper);
 }
 
 TEST(ManifestLines, a_broken_escape_another_algorithm_or_a_short_digest_is_improper)
