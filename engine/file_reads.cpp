@@ -383,7 +383,10 @@ private:
     // taken any more (the job went back to read them again) come back at once.
     void handOver(const FileJob& job, const FileJob::Outcome& out)
     {
-        for (const FileJob::Taken& t : out.taken) {
+        const bool whole = out.finished && job.readWhole();
+        bool ended = false; // with its last piece
+        for (std::size_t i = 0; i < out.taken.size(); ++i) {
+            const FileJob::Taken& t = out.taken[i];
             auto h = held_.find(t.tag);
             if (h == held_.end())
                 continue; // nothing came: the file ended there
@@ -393,20 +396,23 @@ private:
                 giveBuffer(held.job, held.buffer, held.length);
                 continue;
             }
-            hashing_->feed(job.id(), held.buffer, t.bytes, [this, held] {
-                Command c(Command::Kind::Hashed, held.job);
-                c.buffer = held.buffer;
-                c.length = held.length;
-                command(std::move(c));
-            });
+            const bool last = whole && i + 1 == out.taken.size();
+            hashing_->feed(
+                job.id(), held.buffer, t.bytes,
+                [this, held] {
+                    Command c(Command::Kind::Hashed, held.job);
+                    c.buffer = held.buffer;
+                    c.length = held.length;
+                    command(std::move(c));
+                },
+                last);
+            ended = ended || last;
         }
         releaseHeld(job.id(), [&](std::uint64_t tag) { return !job.awaits(tag); });
-        if (out.finished) {
-            if (job.readWhole())
-                hashing_->end(job.id());
-            else
-                hashing_->abandon(job.id());
-        }
+        if (whole && !ended)
+            hashing_->end(job.id());
+        else if (out.finished && !whole)
+            hashing_->abandon(job.id());
     }
 
     template <class Which>

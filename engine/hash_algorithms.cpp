@@ -97,7 +97,22 @@ struct MultiHasher::Contexts {
     std::optional<uLong> crc;
 };
 
-MultiHasher::MultiHasher(HashSet algorithms) : contexts_(std::make_unique<Contexts>())
+DigestMethods::DigestMethods()
+{
+    for (const Known& k : kKnown) {
+        if (const EVP_MD* implicit = evpOf(k.algorithm))
+            methods_[static_cast<std::size_t>(k.algorithm)] =
+                EVP_MD_fetch(nullptr, EVP_MD_get0_name(implicit), nullptr);
+    }
+}
+
+DigestMethods::~DigestMethods()
+{
+    for (EVP_MD* m : methods_)
+        EVP_MD_free(m);
+}
+
+MultiHasher::MultiHasher(HashSet algorithms, const DigestMethods* methods) : contexts_(std::make_unique<Contexts>())
 {
     for (const Known& k : kKnown) {
         if ((algorithms & bitOf(k.algorithm)) == 0)
@@ -107,7 +122,8 @@ MultiHasher::MultiHasher(HashSet algorithms) : contexts_(std::make_unique<Contex
             continue;
         }
         std::unique_ptr<EVP_MD_CTX, FreeContext> c(EVP_MD_CTX_new());
-        if (!c || EVP_DigestInit_ex(c.get(), evpOf(k.algorithm), nullptr) != 1)
+        const EVP_MD* method = methods && methods->of(k.algorithm) ? methods->of(k.algorithm) : evpOf(k.algorithm);
+        if (!c || EVP_DigestInit_ex(c.get(), method, nullptr) != 1)
             throw std::runtime_error("EVP_DigestInit_ex");
         contexts_->evp[static_cast<std::size_t>(k.algorithm)] = std::move(c);
     }

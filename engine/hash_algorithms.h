@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+struct evp_md_st; // libcrypto's EVP_MD
+
 namespace engine {
 
 enum class HashAlgorithm { Md5, Sha1, Sha256, Sha512, Crc32 };
@@ -55,10 +57,24 @@ std::string toHex(std::string_view raw);
 // Raw bytes of hex digits of either case; empty when text is not all hex or of odd length.
 std::string fromHex(std::string_view text);
 
+// The digest methods of libcrypto, looked up once: looked up by name on each file's start
+// they cost about as much as hashing a small file.
+class DigestMethods {
+public:
+    DigestMethods();
+    ~DigestMethods();
+    DigestMethods(const DigestMethods&) = delete;
+    DigestMethods& operator=(const DigestMethods&) = delete;
+    const evp_md_st* of(HashAlgorithm a) const { return methods_[static_cast<std::size_t>(a)]; }
+
+private:
+    std::array<evp_md_st*, kHashAlgorithms> methods_{};
+};
+
 // Several digests of one stream at once, fed in order.
 class MultiHasher {
 public:
-    explicit MultiHasher(HashSet algorithms);
+    explicit MultiHasher(HashSet algorithms, const DigestMethods* methods = nullptr);
     ~MultiHasher();
     MultiHasher(const MultiHasher&) = delete;
     MultiHasher& operator=(const MultiHasher&) = delete;

@@ -31,7 +31,8 @@ public:
     HashingThreads(const HashingThreads&) = delete;
     HashingThreads& operator=(const HashingThreads&) = delete;
 
-    void feed(Job job, const char* data, std::size_t length, Release release);
+    // last: the file ends with this piece, as if end() came after it.
+    void feed(Job job, const char* data, std::size_t length, Release release, bool last = false);
     void end(Job job);     // all of the file has been fed
     void abandon(Job job); // the file will not be read whole: no digest
     HashSet algorithms() const { return algorithms_; }
@@ -43,6 +44,7 @@ private:
         const char* data = nullptr;
         std::size_t length = 0;
         Release release = nullptr;
+        bool last = false;
     };
     struct Lane {
         std::mutex mutex;
@@ -56,8 +58,10 @@ private:
     void put(Job job, Piece piece);
     void run(Lane& lane);
     void take(Piece& piece, std::unordered_map<Job, std::unique_ptr<MultiHasher>>& files);
+    void finish(Job job, MultiHasher& hasher);
 
     const HashSet algorithms_;
+    const DigestMethods methods_;
     const Done done_;
     std::vector<std::unique_ptr<Lane>> lanes_;
 };
