@@ -87,33 +87,19 @@ void HashingThreads::run(Lane& lane)
 
 void HashingThreads::take(Piece& piece, std::unordered_map<Job, std::unique_ptr<MultiHasher>>& files)
 {
-    auto under = files.find(piece.job);
-    if (piece.kind == Piece::Kind::Data && piece.last && under == files.end()) {
-        // A file of one piece, as most small files are: hashed without keeping it.
-        MultiHasher hasher(algorithms_, &methods_);
-        hasher.update(piece.data, piece.length);
-        if (piece.release)
-            piece.release();
-        finish(piece.job, hasher);
-        return;
-    }
-    if (under == files.end())
-        under = files.emplace(piece.job, std::make_unique<MultiHasher>(algorithms_, &methods_)).first;
-    MultiHasher& hasher = *under->second;
+    auto& hasher = files[piece.job];
+    if (!hasher)
+        hasher = std::make_unique<MultiHasher>(algorithms_, &methods_);
     if (piece.kind == Piece::Kind::Data) {
-        hasher.update(piece.data, piece.length);
+        hasher->update(piece.data, piece.length);
         if (piece.release)
             piece.release();
         if (!piece.last)
             return;
     }
-    finish(piece.job, hasher);
-    files.erase(under);
-}
-
-void HashingThreads::finish(Job job, MultiHasher& hasher)
-{
-    done_(job, std::make_shared<const Digests>(hasher.finish()));
+    auto digests = std::make_shared<const Digests>(hasher->finish());
+    files.erase(piece.job);
+    done_(piece.job, std::move(digests));
 }
 
 } // namespace engine

@@ -35,7 +35,6 @@ public:
     void feed(Job job, const char* data, std::size_t length, Release release, bool last = false);
     void end(Job job);     // all of the file has been fed
     void abandon(Job job); // the file will not be read whole: no digest
-    HashSet algorithms() const { return algorithms_; }
 
 private:
     struct Piece {
@@ -58,7 +57,6 @@ private:
     void put(Job job, Piece piece);
     void run(Lane& lane);
     void take(Piece& piece, std::unordered_map<Job, std::unique_ptr<MultiHasher>>& files);
-    void finish(Job job, MultiHasher& hasher);
 
     const HashSet algorithms_;
     const DigestMethods methods_;
